@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+// The one serial line to the device: 38400 baud, 8 data bits, no parity, one
+// stop bit, no flow control, DTR and RTS held off, a transparent 8-bit line.
+//
+// Port numbers are the COMn numbers the user knows (1..100); how they map to
+// device files is in com_port_map.h. Every operation is synchronous.
+//
+// Threads: one worker uses the port at a time, but Close() may come from
+// another thread while that worker is inside ReadByte() or Write(). The
+// blocked call then returns 0 promptly, and the descriptor is released only
+// once no call uses it any more, so a reused descriptor number is never read
+// or written.
+class CComPort {
+public:
+    CComPort();
+    ~CComPort();
+    CComPort(const CComPort&) = delete;
+    CComPort& operator=(const CComPort&) = delete;
+
+    // Opens COMn with the line settings above. Returns 1 when COMn is open and
+    // configured, 0 otherwise. Refuses (0, nothing changes) n == 0, n > 100 and
+    // the n of the port open now. On failure the port open before stays open;
+    // on success the old port is closed after the new one is set up.
+    int Open(uint8_t n);
+
+    // Closes the open port, if any, restoring its original settings. Always 1.
+    int Close();
+
+    // Discards both queues (stray reply bytes included), then writes all bytes
+    // within 2000 ms per byte plus 50 ms. 1 when every byte was written; 0 with
+    // no port open, on a time-out, or when the device went away.
+    int Write(const uint8_t* pBytes, int nCount);
+
+    // Reads one byte within 210 ms. Returns 1 when a byte came, 0 when none
+    // came, when no port is open, when the device went away or the port was
+    // closed meanwhile.
+    int ReadByte(uint8_t* pByte);
+
+    // n of the open port COMn, 0 when none is open.
+    uint8_t PortNumber() const { return m_nPortNumber.load(); }
+    bool IsOpen() const { return PortNumber() != 0; }
+
+private:
+    // (platform state: defined by the POSIX implementation)
+    std::atomic<uint8_t> m_nPortNumber{0};
+    int m_hPort = -1;
+};
