@@ -1,0 +1,58 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+class CUpdaterApp;
+class IPageControls;
+
+// Control ids of the programming page (dialog template 132).
+inline constexpr int IDC_PROGRESS = 1013;
+inline constexpr int IDC_ELAPSED_TIME = 1014;
+inline constexpr int IDC_PROG_STATUS = 1015;
+inline constexpr int IDC_START_BUTTON = 1016;
+inline constexpr int IDC_PROG_FRAME = 1038;
+
+// The programming page's procedure: loads the update image and sends it to
+// the device block by block on a worker thread. Plain C++; the Qt page and
+// the terminal front end both drive it through IPageControls.
+class CProgTarget {
+public:
+    CProgTarget(CUpdaterApp& app, IPageControls& controls);
+    ~CProgTarget();  // waits for a programming thread that is still running
+    CProgTarget(const CProgTarget&) = delete;
+    CProgTarget& operator=(const CProgTarget&) = delete;
+
+    // First status text and the first wizard-button request. UI thread.
+    void OnInitDialog();
+    // Posts the wizard-button request of this page. UI thread.
+    void OnSetActive();
+    // The Start button. UI thread.
+    void OnStartProgramming();
+
+    // The transfer loop on the worker thread; returns the final result code.
+    int RunProgramming();
+    // Text for a result code; false (and empty text) when the code has none.
+    static bool GetResultText(int nCode, std::string& strText);
+    void ShowResultBox(int nCode);
+    void ShowResultStatus(int nCode);
+
+    bool IsRunning() const { return m_bThreadRunning.load(); }
+    // Waits until the programming thread has ended (terminal front end, tests).
+    void WaitForRun();
+    // Result code of the last finished run; 0 before the first.
+    int LastResult() const { return m_nLastResult.load(); }
+
+    std::atomic<int> m_nBlocksDone{0};  // SendNextBlock calls in this run
+    int m_nBlockTotal = 0;              // block count of the loaded image
+
+private:
+    static void ProgThreadProc(CProgTarget* pPage);
+
+    CUpdaterApp& m_app;
+    IPageControls& m_controls;
+    std::thread m_thread;
+    std::atomic<bool> m_bThreadRunning{false};
+    std::atomic<int> m_nLastResult{0};
+};

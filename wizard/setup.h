@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+class CUpdaterApp;
+class IPageControls;
+
+// Control ids of the setup page (dialog template 130).
+inline constexpr int IDC_SETUP_PICTURE = 1006;
+inline constexpr int IDC_SETUP_TITLE = 1007;
+inline constexpr int IDC_SETUP_STEP1 = 1025;
+inline constexpr int IDC_SETUP_STEP2 = 1026;
+inline constexpr int IDC_SETUP_STEP3 = 1027;
+inline constexpr int IDC_SCAN_BUTTON = 1028;
+inline constexpr int IDC_SETUP_STATUS = 1030;
+inline constexpr int IDC_SCAN_LOG = 1031;
+
+// The setup page's procedure: finds the device on COM1..COM10. Plain C++; the
+// Qt page and the terminal front end both drive it through IPageControls.
+class CSetup {
+public:
+    CSetup(CUpdaterApp& app, IPageControls& controls);
+    ~CSetup();  // waits for a scan thread that is still running
+    CSetup(const CSetup&) = delete;
+    CSetup& operator=(const CSetup&) = delete;
+
+    // Texts of the title and the three steps, button "Scan Device" (fonts,
+    // colour and picture are the window layer's part). UI thread.
+    void OnInitDialog();
+    // Posts the wizard-button request of this page. UI thread.
+    void OnSetActive();
+    // The scan button. UI thread.
+    void OnScanDevice();
+
+    // The scan itself; runs on the scan thread.
+    void ScanPorts();
+    void AppendLog(const char* pszText);
+
+    // True from a successful press until the scan thread has ended.
+    bool IsScanRunning() const { return m_bThreadRunning.load(); }
+    // Waits until the scan thread has ended (terminal front end, tests).
+    void WaitForScan();
+    // Scans only COMn instead of COM1..COM10 (terminal --port N); 0 for all.
+    void SetSinglePort(int n) { m_nSinglePort = n; }
+
+    std::atomic<int> m_bScanning{0};  // 1 while a scan is wanted
+
+private:
+    static void ScanThreadProc(CSetup* pPage);
+
+    CUpdaterApp& m_app;
+    IPageControls& m_controls;
+    std::thread m_thread;
+    std::atomic<bool> m_bThreadRunning{false};
+    int m_nSinglePort = 0;
+};
