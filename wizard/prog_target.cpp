@@ -1,1 +1,216 @@
-// (to be written)
+#include "wizard/prog_target.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <system_error>
+
+#include "app/updater_app.h"
+#include "link/update_engine.h"
+#include "wizard/page_controls.h"
+#include "wizard/wizard_sheet.h"
+
+namespace {
+
+// The device needs a moment after the page's last exchange before it takes
+// the first block.
+constexpr auto kPauseBeforeFirstBlock = std::chrono::milliseconds(100);
+
+struct ResultText {
+    int nCode;
+    const char* pszText;
+};
+
+constexpr ResultText kResultTexts[] = {
+    {UPD_OK, "The device has been updated successfully"},
+    {UPD_CHECKSUM_ERROR, "Over All Checksum Error\r\nPlease restart programming"},
+    {UPD_FLASH_ADDRESS_ERROR, "Flash Address Error"},
+    {UPD_PORT_WRITE_FAILED, "COM port transmission failed. Please retry."},
+    {UPD_NO_RESPONSE,
+     "Could not get response from the device.\r\n"
+     "Please check cable connection and power supply and retry\r\n"},
+    {UPD_TRANSMISSION_ERROR, "Data transmission error. Please restart programming"},
+    {UPD_FILE_ERROR, "Update file not found or may be crashed.\r\nTask can not continue"},
+};
+
+}  // namespace
+
+CProgTarget::CProgTarget(CUpdaterApp& app, IPageControls& controls)
+    : m_app(app), m_controls(controls) {}
+
+CProgTarget::~CProgTarget() {
+    WaitForRun();
+}
+
+void CProgTarget::OnInitDialog() {
+    m_controls.SetText(IDC_PROG_STATUS, "Ready to update the device now.");
+    m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK);
+}
+
+void CProgTarget::OnSetActive() {
+    m_app.m_pWizard->PostWizardButtons(m_app.m_bUpdateDone != 0
+                                           ? PSWIZB_BACK | PSWIZB_FINISH
+                                           : PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+}
+
+void CProgTarget::OnStartProgramming() {
+    m_nBlocksDone = 0;
+    // A run in progress ignores the press. So does one that has ended but still
+    // shows its result, and a scan that still owns the port.
+    if (m_app.m_nProgState != 0 || m_bThreadRunning || !m_app.ClaimLink()) {
+        return;
+    }
+    if (m_thread.joinable()) {
+        m_thread.join();  // the previous run has ended; reap its thread
+    }
+    ShowResultStatus(-1);
+
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    if (!engine.LoadUpdateImage()) {
+        m_app.ReleaseLink();
+        m_controls.Beep();
+        ShowResultStatus(UPD_FILE_ERROR);
+        ShowResultBox(UPD_FILE_ERROR);
+        m_nLastResult = UPD_FILE_ERROR;
+        return;
+    }
+    m_nBlockTotal = engine.m_nBlockCount;
+    m_controls.Show(IDC_PROGRESS, true);
+    m_controls.Enable(IDC_PROGRESS, true);
+    m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal & 0xFFFF);
+    m_controls.SetText(IDC_PROG_STATUS, "Programming In Process, Please Wait...");
+    m_controls.Show(IDC_ELAPSED_TIME, true);
+    m_controls.Enable(IDC_ELAPSED_TIME, true);
+    m_controls.SetProgressPos(IDC_PROGRESS, 1);
+    StartWorker();
+}
+
+// The state is busy before the worker runs, so the worker never starts idle.
+void CProgTarget::StartWorker() {
+    m_app.m_nProgState = 1;
+    m_bThreadRunning = true;
+    try {
+        m_thread = std::thread(&CProgTarget::ProgThreadProc, this);
+    } catch (const std::system_error&) {
+        // No worker: back to Ready as if the run had never begun, no message.
+        m_app.m_nProgState = 0;
+        m_bThreadRunning = false;
+        m_app.m_pEngine->CloseUpdateImage();
+        m_controls.Show(IDC_PROGRESS, false);
+        m_controls.Enable(IDC_PROGRESS, false);
+        m_controls.Show(IDC_ELAPSED_TIME, false);
+        m_controls.Enable(IDC_ELAPSED_TIME, false);
+        m_controls.Enable(IDC_START_BUTTON, true);
+        m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+        m_app.ReleaseLink();
+    }
+}
+
+void CProgTarget::ProgThreadProc(CProgTarget* pPage) {
+    const int nResult = pPage->RunProgramming();
+    pPage->m_app.ReleaseLink();
+    pPage->m_nLastResult = nResult;
+    pPage->ShowResultBox(nResult);
+    pPage->ShowResultStatus(nResult);
+    pPage->m_bThreadRunning = false;
+}
+
+int CProgTarget::RunProgramming() {
+    m_nBlocksDone = 0;
+    m_controls.Enable(IDC_START_BUTTON, false);
+    m_app.m_pWizard->PostWizardButtons(PSWIZB_DISABLEDFINISH);
+
+    std::this_thread::sleep_for(kPauseBeforeFirstBlock);
+    const std::time_t tStart = std::time(nullptr);
+    const int nResult = SendAllBlocks(tStart);
+
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    engine.CloseUpdateImage();
+    m_controls.Show(IDC_PROGRESS, false);
+    m_controls.Enable(IDC_PROGRESS, false);
+    m_controls.SetText(IDC_ELAPSED_TIME, "");
+    m_controls.Show(IDC_ELAPSED_TIME, false);
+    m_controls.Enable(IDC_ELAPSED_TIME, false);
+    m_controls.Beep();
+    m_app.m_nProgState = 0;
+
+    if (nResult == UPD_OK) {
+        m_app.m_bUpdateDone = 1;
+        m_app.m_pWizard->PostWizardButtons(PSWIZB_FINISH);
+        m_app.m_pWizard->CancelToClose();  // the Start button stays disabled
+    } else {
+        m_controls.Enable(IDC_START_BUTTON, true);
+        m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    }
+    return nResult;
+}
+
+// Sends block after block until the image is exhausted or a block fails, and
+// ends the transfer on the device: the commit form of the finish after the
+// last block, the abort form after a link or device error, nothing after a
+// file error (the device has not been told anything is wrong with the data).
+int CProgTarget::SendAllBlocks(std::time_t tStart) {
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    for (;;) {
+        const int nResult = engine.SendNextBlock();
+        m_controls.SetProgressPos(IDC_PROGRESS, ++m_nBlocksDone);
+        ShowElapsedTime(tStart);
+        if (nResult == UPD_MORE) {
+            continue;
+        }
+        if (nResult == UPD_OK) {
+            return engine.Finish(1);
+        }
+        if (nResult != UPD_FILE_ERROR) {
+            engine.Finish(0);  // its own result does not change the run's
+        }
+        return nResult;
+    }
+}
+
+// "Elapse Time: m:s", minutes within the hour and seconds, no leading zeros.
+// Not written in the first second nor at a whole hour: the label then keeps
+// its previous text.
+void CProgTarget::ShowElapsedTime(std::time_t tStart) {
+    const long s = static_cast<long>(std::time(nullptr) - tStart);
+    if (s % 3600 == 0) {
+        return;
+    }
+    const long nMinutes = s / 60 - (s / 3600) * 60;
+    const long nSeconds = s - (s / 60) * 60;
+    char szText[64];
+    std::snprintf(szText, sizeof(szText), "Elapse Time: %ld:%ld", nMinutes, nSeconds);
+    m_controls.SetText(IDC_ELAPSED_TIME, szText);
+}
+
+bool CProgTarget::GetResultText(int nCode, std::string& strText) {
+    for (const ResultText& entry : kResultTexts) {
+        if (entry.nCode == nCode) {
+            strText = entry.pszText;
+            return true;
+        }
+    }
+    strText.clear();
+    return false;
+}
+
+void CProgTarget::ShowResultBox(int nCode) {
+    std::string strText;
+    if (GetResultText(nCode, strText)) {
+        m_controls.ShowMessageBox(strText, "VANTO Updating");
+    }
+}
+
+void CProgTarget::ShowResultStatus(int nCode) {
+    std::string strText;
+    if (nCode != -1) {
+        GetResultText(nCode, strText);
+    }
+    m_controls.SetText(IDC_PROG_STATUS, strText);
+}
+
+void CProgTarget::WaitForRun() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <ctime>
 #include <string>
 #include <thread>
 
@@ -41,7 +42,8 @@ public:
     bool IsRunning() const { return m_bThreadRunning.load(); }
     // Waits until the programming thread has ended (terminal front end, tests).
     void WaitForRun();
-    // Result code of the last finished run; 0 before the first.
+    // Result code of the last finished run (UPD_FILE_ERROR also for a load
+    // that failed on the Start press); 0 before the first.
     int LastResult() const { return m_nLastResult.load(); }
 
     std::atomic<int> m_nBlocksDone{0};  // SendNextBlock calls in this run
@@ -49,6 +51,9 @@ public:
 
 private:
     static void ProgThreadProc(CProgTarget* pPage);
+    void StartWorker();
+    int SendAllBlocks(std::time_t tStart);
+    void ShowElapsedTime(std::time_t tStart);
 
     CUpdaterApp& m_app;
     IPageControls& m_controls;

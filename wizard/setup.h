@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 class CUpdaterApp;
@@ -43,6 +44,11 @@ public:
     void WaitForScan();
     // Scans only COMn instead of COM1..COM10 (terminal --port N); 0 for all.
     void SetSinglePort(int n) { m_nSinglePort = n; }
+    // The program is leaving (the wizard's confirmed exit, Ctrl-C in the
+    // terminal): the scan stops after its current identify call and opens no
+    // further port. Once this returns the scan thread opens no port any more,
+    // so a ClosePort() that follows leaves the port closed for good. Any thread.
+    void RequestStop();
 
     std::atomic<int> m_bScanning{0};  // 1 while a scan is wanted
 
@@ -54,4 +60,12 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_bThreadRunning{false};
     int m_nSinglePort = 0;
+    // Set by RequestStop; checked together with the port move under
+    // m_portMoveLock so that no port is opened after RequestStop returned.
+    std::atomic<bool> m_bStopForGood{false};
+    std::mutex m_portMoveLock;
+
+    bool MoveToPort(int n);
+    int IdentifyUpToSixTimes();
+    void FinishScan(int nLastResult);
 };
