@@ -1,0 +1,118 @@
+#include "tools/vanto-devsim/pty_link.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::string ErrnoText(const std::string& strWhat) {
+    return strWhat + ": " + std::strerror(errno);
+}
+
+bool MakeRaw(int hFd) {
+    termios tio{};
+    if (tcgetattr(hFd, &tio) != 0) {
+        return false;
+    }
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    return tcsetattr(hFd, TCSANOW, &tio) == 0;
+}
+
+}  // namespace
+
+CPtyLink::~CPtyLink() {
+    HangUp();
+    if (m_hOwnSlave >= 0) {
+        close(m_hOwnSlave);
+    }
+}
+
+bool CPtyLink::Create(const std::string& strLinkPath, std::string* pstrError) {
+    return OpenPair(pstrError) && MakeSymlink(strLinkPath, pstrError);
+}
+
+bool CPtyLink::OpenPair(std::string* pstrError) {
+    m_hMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_hMaster < 0) {
+        *pstrError = ErrnoText("posix_openpt");
+        return false;
+    }
+    if (grantpt(m_hMaster) != 0 || unlockpt(m_hMaster) != 0) {
+        *pstrError = ErrnoText("grantpt/unlockpt");
+        return false;
+    }
+    char szName[128] = {};
+    if (ptsname_r(m_hMaster, szName, sizeof szName) != 0) {
+        *pstrError = ErrnoText("ptsname_r");
+        return false;
+    }
+    m_strSlavePath = szName;
+    m_hOwnSlave = open(szName, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_hOwnSlave < 0) {
+        *pstrError = ErrnoText("open " + m_strSlavePath);
+        return false;
+    }
+    // The master is read and written without blocking: a reply the host never
+    // reads must not stall the device once the slave's input queue is full.
+    if (!MakeRaw(m_hOwnSlave) || !MakeRaw(m_hMaster) ||
+        fcntl(m_hMaster, F_SETFL, fcntl(m_hMaster, F_GETFL) | O_NONBLOCK) != 0) {
+        *pstrError = ErrnoText("terminal settings");
+        return false;
+    }
+    return true;
+}
+
+bool CPtyLink::MakeSymlink(const std::string& strLinkPath, std::string* pstrError) {
+    struct stat st {};
+    if (lstat(strLinkPath.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            *pstrError = strLinkPath + " exists and is not a symlink";
+            return false;
+        }
+        if (unlink(strLinkPath.c_str()) != 0) {
+            *pstrError = ErrnoText("unlink " + strLinkPath);
+            return false;
+        }
+    }
+    if (symlink(m_strSlavePath.c_str(), strLinkPath.c_str()) != 0) {
+        *pstrError = ErrnoText("symlink " + strLinkPath);
+        return false;
+    }
+    m_strLinkPath = strLinkPath;
+    return true;
+}
+
+void CPtyLink::RemoveSymlink() {
+    if (m_strLinkPath.empty()) {
+        return;
+    }
+    // Only while it still points at this pty: a newer simulator may have
+    // taken the path over.
+    char szTarget[256] = {};
+    const ssize_t nLen = readlink(m_strLinkPath.c_str(), szTarget, sizeof szTarget - 1);
+    if (nLen > 0 && m_strSlavePath == std::string(szTarget, static_cast<size_t>(nLen))) {
+        unlink(m_strLinkPath.c_str());
+    }
+    m_strLinkPath.clear();
+}
+
+void CPtyLink::HangUp() {
+    RemoveSymlink();
+    if (m_hOwnSlave >= 0) {
+        close(m_hOwnSlave);
+        m_hOwnSlave = -1;
+    }
+    if (m_hMaster >= 0) {
+        close(m_hMaster);
+        m_hMaster = -1;
+    }
+}
