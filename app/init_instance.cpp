@@ -1,0 +1,35 @@
+#include "app/init_instance.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/updater_app.h"
+#include "wizard/kesta_wizard.h"
+
+namespace {
+CKestaWizard* TheWizard(CUpdaterApp& app) {
+    return static_cast<CKestaWizard*>(app.m_pWizard);
+}
+}  // namespace
+
+bool InitInstance(CUpdaterApp& app) {
+    app.CreateFonts();
+    app.CreateEngine();
+    // The wizard lives until the end of the program.
+    auto* pWizard = new CKestaWizard(app, QString(), nullptr, 0);
+    app.m_pWizard = pWizard;
+    pWizard->exec();  // finished or cancelled: either way the program ends
+    return false;
+}
+
+int EndInstance(CUpdaterApp& app) {
+    CKestaWizard* pWizard = TheWizard(app);
+    if (pWizard != nullptr && pWizard->IsWorkerRunning()) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(EXIT_SUCCESS);
+    }
+    app.m_pWizard = nullptr;
+    delete pWizard;
+    return EXIT_SUCCESS;
+}

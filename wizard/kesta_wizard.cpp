@@ -1,0 +1,162 @@
+#include "wizard/kesta_wizard.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "app/updater_app.h"
+#include "res/page_texts.h"
+
+CKestaWizard::CKestaWizard(CUpdaterApp& app, const QString& strCaption, QWidget* pParent,
+                           unsigned nSelectPage)
+    : QDialog(pParent),
+      m_app(app),
+      m_nSelectPage(nSelectPage),
+      m_pageWelcome(app),
+      m_pageSetup(app),
+      m_pageProgTarget(app) {
+    setWindowTitle(strCaption);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    m_pStack = new QStackedWidget(this);
+    QSize pageArea;
+    for (int nIndex = 0; nIndex < 3; ++nIndex) {
+        m_pStack->addWidget(&Page(nIndex));
+        pageArea = pageArea.expandedTo(Page(nIndex).TemplateSize());
+    }
+    m_pStack->setFixedSize(pageArea);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addWidget(m_pStack);
+    auto* pLine = new QFrame(this);
+    pLine->setFrameShape(QFrame::HLine);
+    pLine->setFrameShadow(QFrame::Sunken);
+    pLayout->addWidget(pLine);
+    BuildButtonRow();
+    pLayout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+CKestaWizard::~CKestaWizard() {
+    // A worker blocked in CancelToClose must not wait for a sheet that is gone.
+    m_invoker.Detach();
+    // The pages are members; take them out of the stack before it is deleted
+    // with the dialog, so that each is destroyed exactly once, as a member.
+    for (int nIndex = 0; nIndex < 3; ++nIndex) {
+        m_pStack->removeWidget(&Page(nIndex));
+        Page(nIndex).setParent(nullptr);
+    }
+}
+
+void CKestaWizard::BuildButtonRow() {
+    m_pBack = new QPushButton(tr("< &Back"), this);
+    m_pNext = new QPushButton(tr("&Next >"), this);
+    m_pFinish = new QPushButton(tr("Finish"), this);
+    m_pCancel = new QPushButton(tr("Cancel"), this);
+    for (QPushButton* pButton : {m_pBack, m_pNext, m_pFinish, m_pCancel}) {
+        pButton->setAutoDefault(false);
+    }
+    m_pFinish->hide();
+    m_pBack->setEnabled(false);
+    m_pNext->setEnabled(false);
+    connect(m_pBack, &QPushButton::clicked, this, [this] { SetActivePage(ActivePageIndex() - 1); });
+    connect(m_pNext, &QPushButton::clicked, this, [this] { SetActivePage(ActivePageIndex() + 1); });
+    connect(m_pFinish, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &CKestaWizard::reject);
+    auto* pRow = new QHBoxLayout;
+    pRow->addStretch(1);
+    pRow->addWidget(m_pBack);
+    pRow->addWidget(m_pNext);
+    pRow->addWidget(m_pFinish);
+    pRow->addSpacing(12);
+    pRow->addWidget(m_pCancel);
+    static_cast<QVBoxLayout*>(layout())->addLayout(pRow);
+}
+
+CWizardPage& CKestaWizard::Page(int nIndex) {
+    switch (nIndex) {
+        case 0:
+            return m_pageWelcome;
+        case 1:
+            return m_pageSetup;
+        default:
+            return m_pageProgTarget;
+    }
+}
+
+int CKestaWizard::ActivePageIndex() const {
+    return m_pStack->currentIndex();
+}
+
+void CKestaWizard::SetActivePage(int nIndex) {
+    if (nIndex < 0 || nIndex > 2) {
+        return;
+    }
+    m_pStack->setCurrentIndex(nIndex);
+    // In wizard mode the title bar shows the page's caption.
+    setWindowTitle(Page(nIndex).Caption());
+    Page(nIndex).Activate();
+}
+
+void CKestaWizard::showEvent(QShowEvent* pEvent) {
+    QDialog::showEvent(pEvent);
+    // The first page becomes active when the sheet's window first appears.
+    if (!m_bStarted) {
+        m_bStarted = true;
+        SetActivePage(static_cast<int>(m_nSelectPage));
+    }
+}
+
+void CKestaWizard::PostWizardButtons(unsigned nFlags) {
+    // Always queued, also from a page handler on this thread: the request
+    // takes effect after the handler has returned, in the order posted.
+    m_invoker.Post([this, nFlags] { ApplyWizardButtons(nFlags); });
+}
+
+void CKestaWizard::ApplyWizardButtons(unsigned nFlags) {
+    // Finish takes Next's place when either Finish flag is given; the
+    // disabled form shows it greyed. A flag that is absent disables its button.
+    const bool bFinishShown = (nFlags & (PSWIZB_FINISH | PSWIZB_DISABLEDFINISH)) != 0;
+    m_pBack->setEnabled((nFlags & PSWIZB_BACK) != 0);
+    m_pNext->setVisible(!bFinishShown);
+    m_pNext->setEnabled((nFlags & PSWIZB_NEXT) != 0);
+    m_pFinish->setVisible(bFinishShown);
+    m_pFinish->setEnabled((nFlags & PSWIZB_FINISH) != 0);
+    (bFinishShown ? m_pFinish : m_pNext)->setDefault(true);
+    m_appliedRequests.push_back(nFlags);
+}
+
+void CKestaWizard::CancelToClose() {
+    // The programming worker waits until Cancel is gone.
+    m_invoker.RunAndWait([this] { m_pCancel->setEnabled(false); });
+}
+
+bool CKestaWizard::ConfirmCancel() {
+    if (!m_app.m_bUpdateDone) {
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(kExitCaption),
+                        QString::fromUtf8(kExitQuestion), QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("exitQuestion"));
+        box.setDefaultButton(QMessageBox::Yes);
+        if (box.exec() != QMessageBox::Yes) {
+            return false;
+        }
+    }
+    // A scan stops after its current identify call; closing the port makes
+    // the worker's port calls fail at once. The process then ends without
+    // waiting for the worker (see the start-up).
+    m_pageSetup.StopScan();
+    if (m_app.m_pEngine) {
+        m_app.ClosePort();
+    }
+    return true;
+}
+
+void CKestaWizard::reject() {
+    if (ConfirmCancel()) {
+        QDialog::reject();
+    }
+}
+
+bool CKestaWizard::IsWorkerRunning() const {
+    return m_pageSetup.IsWorkerRunning() || m_pageProgTarget.IsWorkerRunning();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "wizard/qt_page_controls.h"
+#include "wizard/setup.h"
+#include "wizard/wizard_page.h"
+
+// The setup page on Qt: the template 130 controls, the cabling picture, the
+// blue status label, and the scan procedure CSetup that drives them.
+class CSetupPage : public CWizardPage {
+public:
+    explicit CSetupPage(CUpdaterApp& app);
+    ~CSetupPage() override;
+
+    // The program is leaving: a running scan stops after the identify call
+    // it is in and opens no further port.
+    void StopScan() { m_setup.RequestStop(); }
+    bool IsWorkerRunning() const { return m_setup.IsScanRunning(); }
+
+    CSetup& Procedure() { return m_setup; }
+    CQtPageControls& PageControls() { return m_pageControls; }
+
+protected:
+    void OnCreated(const std::map<int, QWidget*>& controls) override;
+    void OnInitDialog() override;
+    void OnSetActive() override;
+
+private:
+    void LoadPicture();
+
+    // Declared before the procedure: the procedure's thread is joined first.
+    CQtPageControls m_pageControls{this};
+    CSetup m_setup;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <set>
+
+#include "res/dialog_template.h"
+
+class CUpdaterApp;
+
+// One page of the wizard, built from its dialog template. The controls are
+// created the first time the page becomes active, so OnInitDialog runs once,
+// before the first OnSetActive; OnSetActive runs on every activation.
+class CWizardPage : public QWidget {
+public:
+    CWizardPage(CUpdaterApp& app, int nTemplateId, std::set<int> colorStatics = {});
+
+    // Caption of the template: the wizard's title while the page is active.
+    QString Caption() const;
+    QSize TemplateSize() const;
+
+    // Called by the sheet whenever the page becomes the active page.
+    void Activate();
+    bool IsCreated() const { return m_bCreated; }
+
+    // A control by template id; nullptr before the page was first activated.
+    QWidget* Control(int nId) const;
+    template <class T>
+    T* ControlAs(int nId) const {
+        return qobject_cast<T*>(Control(nId));
+    }
+
+protected:
+    virtual void OnCreated(const std::map<int, QWidget*>&) {}
+    virtual void OnInitDialog() = 0;
+    virtual void OnSetActive() = 0;
+
+    // Gives a control one of the application's nine shared fonts.
+    void ApplyFont(int nId, int nFont);
+
+    CUpdaterApp& m_app;
+
+private:
+    const DIALOG_TEMPLATE& m_template;
+    std::set<int> m_colorStatics;
+    std::map<int, QWidget*> m_controls;
+    bool m_bCreated = false;
+};
