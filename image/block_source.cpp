@@ -1,1 +1,150 @@
-// (to be written)
+// Image block source: turns the record stream into the 256-byte blocks the
+// device is programmed with. Block k goes to the first record's address plus
+// 256 * k, so every image byte at address A travels in block
+// (A - first address) / 256 at offset (A - first address) % 256: forward gaps
+// are filled with 0xFF, across as many blocks as they span, and a record that
+// crosses a block end carries its rest into the next block.
+
+#include "image/block_source.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "link/update_engine.h"
+
+namespace {
+
+constexpr uint8_t kFillByte = 0xFF;
+
+// Resets what a programming run counts as it sends blocks.
+void ResetBlockSending(CUpdateEngine& engine) {
+    engine.m_nBlocksSent = 0;
+    engine.m_nSequence = 0;
+    engine.m_dwAddress = 0;
+    engine.m_dwByteTotal = 0;
+}
+
+// The common tail of every load: counts the blocks of the open file (if one
+// opened) and leaves it at its start with a fresh pass.
+bool MeasureOpenedImage(CUpdateEngine& engine, bool bOpened) {
+    if (!bOpened) {
+        engine.RewindUpdateFile();
+        return false;
+    }
+    if (!engine.CountBlocks(&engine.m_nBlockCount)) {
+        engine.CloseUpdateFile();
+        return false;
+    }
+    engine.RewindUpdateFile();
+    return true;
+}
+
+}  // namespace
+
+bool LoadUpdateImageFile(CUpdateEngine& engine, const char* pszName, uint8_t nFormat) {
+    ResetBlockSending(engine);
+    return MeasureOpenedImage(engine, engine.OpenUpdateFile(pszName, nFormat));
+}
+
+bool CUpdateEngine::LoadUpdateImage() {
+    ResetBlockSending(*this);
+    // Names relative to the working directory, where the user puts the file.
+    bool bOpened = OpenUpdateFile("kst.hex", FMT_INTEL_HEX);
+    if (!bOpened) {
+        bOpened = OpenUpdateFile("kst.a90", FMT_SRECORD);
+    }
+    return MeasureOpenedImage(*this, bOpened);
+}
+
+bool CUpdateEngine::CloseUpdateImage() {
+    CloseUpdateFile();
+    return true;
+}
+
+bool CUpdateEngine::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
+    *pnBytes = 0;
+    int nPos = 0;
+    int nRoom = std::max(nMax, 0);
+
+    // First what the previous block could not take: the rest of a gap's fill,
+    // then the bytes of the record that comes after it.
+    const int nFill = static_cast<int>(std::min<uint32_t>(m_dwFillPending, nRoom));
+    std::memset(pBuf, kFillByte, static_cast<size_t>(nFill));
+    m_dwFillPending -= static_cast<uint32_t>(nFill);
+    nPos += nFill;
+    nRoom -= nFill;
+    if (m_dwFillPending == 0 && m_nCarryLen > 0) {
+        const int nTake = std::min(m_nCarryLen, nRoom);
+        std::memcpy(pBuf + nPos, m_abCarry, static_cast<size_t>(nTake));
+        nPos += nTake;
+        nRoom -= nTake;
+        m_nCarryLen -= nTake;
+        std::memmove(m_abCarry, m_abCarry + nTake, static_cast<size_t>(m_nCarryLen));
+        std::memset(m_abCarry + m_nCarryLen, 0,
+                    sizeof m_abCarry - static_cast<size_t>(m_nCarryLen));
+    }
+
+    while (nRoom > 0) {
+        int nResult = ReadNextRecord();
+        if (nResult == REC_END) {
+            break;
+        }
+        if (nResult != REC_DATA) {
+            return false;
+        }
+        // The first record of a pass starts the image; a record at or below
+        // the end of the previous one follows its bytes directly.
+        uint32_t dwGap = 0;
+        if (m_nRecordCount > 1 && m_dwPrevEnd < m_rec.dwAddress) {
+            dwGap = m_rec.dwAddress - m_dwPrevEnd;
+        }
+        m_dwPrevEnd = m_rec.dwAddress + m_rec.wLength;
+
+        const int nGapHere = static_cast<int>(std::min<uint32_t>(dwGap, nRoom));
+        std::memset(pBuf + nPos, kFillByte, static_cast<size_t>(nGapHere));
+        nPos += nGapHere;
+        nRoom -= nGapHere;
+        m_dwFillPending = dwGap - static_cast<uint32_t>(nGapHere);
+
+        // Whatever does not fit waits in the carry-over, which holds a whole
+        // record; when the fill goes on in the next block, all of it waits.
+        const int nLength = m_rec.wLength;
+        const int nPlace = m_dwFillPending > 0 ? 0 : std::min(nLength, nRoom);
+        std::memcpy(pBuf + nPos, m_rec.abData, static_cast<size_t>(nPlace));
+        nPos += nPlace;
+        nRoom -= nPlace;
+        m_nCarryLen = nLength - nPlace;
+        std::memcpy(m_abCarry, m_rec.abData + nPlace, static_cast<size_t>(m_nCarryLen));
+    }
+    *pnBytes = nPos;
+    return true;
+}
+
+bool CUpdateEngine::CountBlocks(int* pnBlocks) {
+    if (!m_file.IsOpen()) {
+        return false;
+    }
+    uint8_t abBlock[256];
+    const int nBlockSize = std::min<int>(m_nBlockSize, sizeof abBlock);
+    int nBlocks = 0;
+    int nBytes = 0;
+    bool bOk;
+    do {
+        bOk = ReadBlock(abBlock, &nBytes, nBlockSize);
+        if (bOk && nBytes > 0) {
+            // An image too long to count could not be addressed either.
+            if (nBlocks == INT_MAX) {
+                bOk = false;
+                break;
+            }
+            ++nBlocks;
+        }
+    } while (bOk && nBytes == nBlockSize);
+    if (bOk) {
+        *pnBlocks = nBlocks;
+    }
+    // Only the file position goes back here; the caller begins the new pass.
+    m_file.SeekToStart();
+    return bOk;
+}

@@ -1,1 +1,159 @@
-// (to be written)
+#include "image/text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// A Ctrl-Z byte ends a text file on the platform the update files come from.
+constexpr char kEndOfText = 0x1A;
+
+}  // namespace
+
+bool CTextFile::Open(const char* pszPath) {
+    Close();
+    if (pszPath == nullptr) {
+        return false;
+    }
+    int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // A directory opens for reading here but never is an update file.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    // Room for the longest whole line with its CR LF.
+    m_buffer.resize(kMaxLine + 2);
+    return true;
+}
+
+bool CTextFile::SeekToStart() {
+    if (m_fd < 0) {
+        return false;
+    }
+    m_nBegin = m_nEnd = 0;
+    m_bEof = false;
+    m_bInLongLine = false;
+    m_bFailed = ::lseek(m_fd, 0, SEEK_SET) != 0;
+    return !m_bFailed;
+}
+
+CTextFile::ReadResult CTextFile::ReadString(std::string& line) {
+    std::string_view view;
+    ReadResult result = ReadLine(view);
+    if (result == ReadResult::Line) {
+        line.assign(view.data(), view.size());
+    } else {
+        line.clear();
+    }
+    return result;
+}
+
+CTextFile::ReadResult CTextFile::ReadLine(std::string_view& line) {
+    line = {};
+    if (m_fd < 0 || m_bFailed) {
+        return ReadResult::Error;
+    }
+    if (m_bInLongLine && PassOverLongLine() == ReadResult::Error) {
+        return ReadResult::Error;
+    }
+    for (;;) {
+        const char* pBegin = m_buffer.data() + m_nBegin;
+        size_t nAvail = m_nEnd - m_nBegin;
+        const void* pNewline = std::memchr(pBegin, '\n', nAvail);
+        if (pNewline != nullptr) {
+            size_t nLen = static_cast<size_t>(static_cast<const char*>(pNewline) - pBegin);
+            m_nBegin += nLen + 1;
+            // CR LF ends a line as LF does; a CR elsewhere is part of the line.
+            if (nLen > 0 && pBegin[nLen - 1] == '\r') {
+                --nLen;
+            }
+            line = std::string_view(pBegin, std::min(nLen, kMaxLine));
+            return ReadResult::Line;
+        }
+        if (m_bEof) {
+            // The last line may lack its terminator.
+            m_nBegin = m_nEnd;
+            if (nAvail == 0) {
+                return ReadResult::End;
+            }
+            line = std::string_view(pBegin, std::min(nAvail, kMaxLine));
+            return ReadResult::Line;
+        }
+        if (nAvail == m_buffer.size()) {
+            // No line end in a full buffer: deliver the start of the line and
+            // pass over its rest at the next read.
+            m_nBegin = m_nEnd;
+            m_bInLongLine = true;
+            line = std::string_view(pBegin, kMaxLine);
+            return ReadResult::Line;
+        }
+        if (MakeRoomAndRefill() == FillResult::Error) {
+            return ReadResult::Error;
+        }
+    }
+}
+
+CTextFile::ReadResult CTextFile::PassOverLongLine() {
+    for (;;) {
+        const char* pBegin = m_buffer.data() + m_nBegin;
+        const void* pNewline = std::memchr(pBegin, '\n', m_nEnd - m_nBegin);
+        if (pNewline != nullptr) {
+            m_nBegin =
+                static_cast<size_t>(static_cast<const char*>(pNewline) - m_buffer.data()) + 1;
+            break;
+        }
+        m_nBegin = m_nEnd;
+        if (m_bEof) {
+            break;
+        }
+        if (MakeRoomAndRefill() == FillResult::Error) {
+            return ReadResult::Error;
+        }
+    }
+    m_bInLongLine = false;
+    return ReadResult::Line;
+}
+
+// Moves the unread bytes to the front of the buffer and reads more behind them.
+CTextFile::FillResult CTextFile::MakeRoomAndRefill() {
+    if (m_nBegin > 0) {
+        size_t nAvail = m_nEnd - m_nBegin;
+        std::memmove(m_buffer.data(), m_buffer.data() + m_nBegin, nAvail);
+        m_nBegin = 0;
+        m_nEnd = nAvail;
+    }
+    return Refill();
+}
+
+CTextFile::FillResult CTextFile::Refill() {
+    ssize_t nRead;
+    do {
+        nRead = ::read(m_fd, m_buffer.data() + m_nEnd, m_buffer.size() - m_nEnd);
+    } while (nRead < 0 && errno == EINTR);
+    if (nRead < 0) {
+        return FillResult::Error;
+    }
+    if (nRead == 0) {
+        m_bEof = true;
+        return FillResult::End;
+    }
+    char* pNew = m_buffer.data() + m_nEnd;
+    const void* pEndOfText = std::memchr(pNew, kEndOfText, static_cast<size_t>(nRead));
+    if (pEndOfText != nullptr) {
+        // Nothing after a Ctrl-Z is part of the file.
+        m_nEnd = static_cast<size_t>(static_cast<const char*>(pEndOfText) - m_buffer.data());
+        m_bEof = true;
+        return FillResult::Data;
+    }
+    m_nEnd += static_cast<size_t>(nRead);
+    return FillResult::Data;
+}

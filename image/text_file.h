@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Line-by-line reading of the update file the way a text-mode file reads on
@@ -11,27 +12,42 @@
 // stripped), the last line may lack its terminator, and a Ctrl-Z byte (0x1A)
 // ends the file. Reads in large chunks; never holds the whole file.
 //
+// A line longer than kMaxLine bytes is cut to its first kMaxLine bytes and the
+// rest of it is passed over, so memory stays bounded whatever the file holds.
+// No record of an update file is looked at beyond its first 82 characters.
+//
 // Constructor, destructor and Close() are inline so that the engine (which
 // holds one of these) can be built without the rest of this library.
 class CTextFile {
 public:
     enum class ReadResult { Line, End, Error };
 
+    // The longest line delivered whole; reads ask the system for up to this
+    // many bytes at a time.
+    static constexpr size_t kMaxLine = 128 * 1024;
+
     CTextFile() = default;
     ~CTextFile() { Close(); }
     CTextFile(const CTextFile&) = delete;
     CTextFile& operator=(const CTextFile&) = delete;
 
-    // Opens an existing file read-only. False when it cannot be opened.
+    // Opens an existing file read-only (not a directory). False when it cannot
+    // be opened; a file open before is closed either way.
     bool Open(const char* pszPath);
     bool IsOpen() const { return m_fd >= 0; }
 
     // Next line without its terminator. End once the end of the file was
     // reached with no characters left (and every time after that); Error on a
-    // read error other than the end of the file.
+    // read error other than the end of the file, or with no file open.
     ReadResult ReadString(std::string& line);
 
-    // Back to the first line. False on a seek error or when no file is open.
+    // As ReadString, but the line is a view into the reader's own buffer,
+    // valid until the next read, seek or close. Copies nothing on the usual
+    // path.
+    ReadResult ReadLine(std::string_view& line);
+
+    // Back to the first line. False on a seek error or when no file is open;
+    // after a failed seek every read reports Error until a seek succeeds.
     bool SeekToStart();
 
     void Close() {
@@ -41,14 +57,22 @@ public:
         m_fd = -1;
         m_nBegin = m_nEnd = 0;
         m_bEof = false;
+        m_bFailed = false;
+        m_bInLongLine = false;
     }
 
 private:
-    bool Refill();
+    enum class FillResult { Data, End, Error };
+
+    FillResult Refill();
+    FillResult MakeRoomAndRefill();
+    ReadResult PassOverLongLine();
 
     int m_fd = -1;
     std::vector<char> m_buffer;
-    size_t m_nBegin = 0;  // first unread byte in m_buffer
-    size_t m_nEnd = 0;    // end of the valid bytes in m_buffer
-    bool m_bEof = false;  // end of file (or Ctrl-Z) reached
+    size_t m_nBegin = 0;         // first unread byte in m_buffer
+    size_t m_nEnd = 0;           // end of the valid bytes in m_buffer
+    bool m_bEof = false;         // end of file (or Ctrl-Z) reached: nothing more to read
+    bool m_bFailed = false;      // a seek failed: reads report Error
+    bool m_bInLongLine = false;  // the last line was cut: its rest is still unread
 };
