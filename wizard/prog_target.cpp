@@ -168,19 +168,25 @@ int CProgTarget::SendAllBlocks(std::time_t tStart) {
     }
 }
 
-// "Elapse Time: m:s", minutes within the hour and seconds, no leading zeros.
-// Not written in the first second nor at a whole hour: the label then keeps
-// its previous text.
+// The label is not written in the first second nor at a whole hour: it then
+// keeps its previous text.
 void CProgTarget::ShowElapsedTime(std::time_t tStart) {
-    const long s = static_cast<long>(std::time(nullptr) - tStart);
+    std::string strText;
+    if (FormatElapsedTime(static_cast<long>(std::time(nullptr) - tStart), strText)) {
+        m_controls.SetText(IDC_ELAPSED_TIME, strText);
+    }
+}
+
+bool CProgTarget::FormatElapsedTime(long s, std::string& strText) {
     if (s % 3600 == 0) {
-        return;
+        return false;
     }
     const long nMinutes = s / 60 - (s / 3600) * 60;
     const long nSeconds = s - (s / 60) * 60;
     char szText[64];
     std::snprintf(szText, sizeof(szText), "Elapse Time: %ld:%ld", nMinutes, nSeconds);
-    m_controls.SetText(IDC_ELAPSED_TIME, szText);
+    strText = szText;
+    return true;
 }
 
 bool CProgTarget::GetResultText(int nCode, std::string& strText) {

@@ -36,6 +36,10 @@ public:
     int RunProgramming();
     // Text for a result code; false (and empty text) when the code has none.
     static bool GetResultText(int nCode, std::string& strText);
+    // Elapsed-time label text for s whole seconds since the run began:
+    // "Elapse Time: m:s" with the minutes within the hour; false (text left
+    // alone) when s is a whole number of hours, the first second included.
+    static bool FormatElapsedTime(long s, std::string& strText);
     void ShowResultBox(int nCode);
     void ShowResultStatus(int nCode);
 
