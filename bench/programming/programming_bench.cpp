@@ -1,0 +1,156 @@
+// Programming a 64 KiB image into the simulated device.
+//
+// BM_PacedProgramming: the device is paced at 38400 baud (10 bits a byte) and
+// takes 5 ms per reply. The ideal is the wire time of every byte that went
+// each way plus the device's reply delays, as the simulator counts them; the
+// counter overhead_pct says how far the host's own work and its waits stretch
+// the run beyond that (goal: under 1 %).
+//
+// BM_HostCpuPerBlock: the device answers at once; cpu_us_per_block is the
+// CPU time of the sending thread per block (getrusage, user + system), i.e.
+// the host's own cost of building, writing and receiving (goal: under 50 µs).
+//
+// Both drive the engine exactly as the programming run does (SendNextBlock
+// until the image is exhausted, then the commit finish), without the page's
+// fixed 100 ms pause before the first block.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/updater_app.h"
+#include "bench/programming/devsim_runner.h"
+#include "link/update_engine.h"
+#include "tests/procedures/update_file_writer.h"
+
+namespace {
+
+constexpr size_t kImageBytes = 64 * 1024;
+constexpr double kBaud = 38400.0;
+constexpr double kBitsPerByte = 10.0;
+
+// A working directory holding kst.hex with the 64 KiB image.
+class CBenchDir {
+public:
+    CBenchDir() {
+        std::string strTemplate =
+            std::filesystem::temp_directory_path().string() + "/vanto-bench-XXXXXX";
+        m_strPath = mkdtemp(strTemplate.data()) != nullptr ? strTemplate : "";
+        m_strOld = std::filesystem::current_path().string();
+        std::filesystem::current_path(m_strPath);
+        WriteIntelHexFile(m_strPath + "/kst.hex", 0x10000, PatternBytes(kImageBytes));
+    }
+    ~CBenchDir() {
+        std::error_code error;
+        std::filesystem::current_path(m_strOld, error);
+        std::filesystem::remove_all(m_strPath, error);
+    }
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+    std::string m_strOld;
+};
+
+double ThreadCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The programming loop; returns the run's result code.
+int SendImage(CUpdateEngine& engine) {
+    for (;;) {
+        const int nResult = engine.SendNextBlock();
+        if (nResult == UPD_MORE) {
+            continue;
+        }
+        if (nResult == UPD_OK) {
+            return engine.Finish(1);
+        }
+        engine.Finish(0);
+        return nResult;
+    }
+}
+
+void BM_PacedProgramming(benchmark::State& state) {
+    for (auto _ : state) {
+        CBenchDir dir;
+        CDevsimRunner device(dir.Path(), {"--baud", "38400", "--reply-delay", "5", "--quiet"});
+        if (!device.IsReady()) {
+            state.SkipWithError("vanto-devsim did not start");
+            return;
+        }
+        setenv("VANTO_COM_PORTS", device.LinkPath().c_str(), 1);
+        CUpdaterApp app;
+        app.CreateEngine();  // opens COM1, the device
+        CUpdateEngine& engine = *app.m_pEngine;
+        if (!engine.LoadUpdateImage()) {
+            state.SkipWithError("image did not load");
+            return;
+        }
+        const auto tStart = std::chrono::steady_clock::now();
+        const int nResult = SendImage(engine);
+        const double dMeasured =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+        state.SetIterationTime(dMeasured);
+        engine.CloseUpdateImage();
+
+        unsigned long long nRx = 0;
+        unsigned long long nTx = 0;
+        unsigned long long nDelayMs = 0;
+        if (nResult != UPD_OK || !device.LastStats(&nRx, &nTx, &nDelayMs, 3000)) {
+            state.SkipWithError("the run did not finish");
+            return;
+        }
+        const double dIdeal = static_cast<double>(nRx + nTx) * kBitsPerByte / kBaud +
+                              static_cast<double>(nDelayMs) / 1000.0;
+        state.counters["blocks"] = static_cast<double>(engine.m_nBlocksSent);
+        state.counters["measured_s"] = dMeasured;
+        state.counters["ideal_s"] = dIdeal;
+        state.counters["overhead_pct"] = (dMeasured / dIdeal - 1.0) * 100.0;
+        state.counters["wire_bytes"] = static_cast<double>(nRx + nTx);
+    }
+}
+BENCHMARK(BM_PacedProgramming)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_HostCpuPerBlock(benchmark::State& state) {
+    CBenchDir dir;
+    CDevsimRunner device(dir.Path(), {"--quiet"});
+    if (!device.IsReady()) {
+        state.SkipWithError("vanto-devsim did not start");
+        return;
+    }
+    setenv("VANTO_COM_PORTS", device.LinkPath().c_str(), 1);
+    CUpdaterApp app;
+    app.CreateEngine();
+    CUpdateEngine& engine = *app.m_pEngine;
+    double dCpu = 0.0;
+    double dBlocks = 0.0;
+    for (auto _ : state) {
+        if (!engine.LoadUpdateImage()) {
+            state.SkipWithError("image did not load");
+            return;
+        }
+        const double dCpuStart = ThreadCpuSeconds();
+        const int nResult = SendImage(engine);
+        dCpu += ThreadCpuSeconds() - dCpuStart;
+        dBlocks += engine.m_nBlocksSent;
+        engine.CloseUpdateImage();
+        if (nResult != UPD_OK) {
+            state.SkipWithError("the run did not finish");
+            return;
+        }
+    }
+    state.counters["cpu_us_per_block"] = dBlocks > 0 ? dCpu / dBlocks * 1e6 : 0.0;
+    state.counters["blocks_per_s"] = benchmark::Counter(dBlocks, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_HostCpuPerBlock)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+}  // namespace
