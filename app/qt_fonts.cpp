@@ -2,11 +2,29 @@
 
 #include <QApplication>
 
+namespace {
+
+// The named face first, then faces of similar width that free desktops
+// carry, so that texts keep the widths the page layouts were made for: the
+// pages' headings and step lines were laid out for a narrow humanist face,
+// the rest for Arial's metrics.
+QStringList FacesFor(const QString& strFace) {
+    if (strFace == QLatin1String("CG Omega")) {
+        return {strFace, QStringLiteral("Nimbus Sans Narrow"),
+                QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed")};
+    }
+    return {strFace, QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+            QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")};
+}
+
+}  // namespace
+
 QFont MakeQFont(const CFontSpec& spec) {
     if (spec.strFace.empty() || spec.nHeight <= 0) {
         return QApplication::font();
     }
-    QFont font(QString::fromStdString(spec.strFace));
+    QFont font;
+    font.setFamilies(FacesFor(QString::fromStdString(spec.strFace)));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(spec.nHeight);
     font.setWeight(static_cast<QFont::Weight>(spec.nWeight));
