@@ -75,8 +75,10 @@ TEST(Scan, RunsToTheEnd) {
         setup.SetSinglePort(c.nSinglePort);
         setup.OnInitDialog();
         setup.OnScanDevice();
-        EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), "Stop");
         setup.WaitForScan();
+        // "Stop" from the press until the scan has ended.
+        const std::vector<std::string> buttonTexts = {"Scan Device", "Stop", "Stop", "Scan Device"};
+        EXPECT_EQ(rig.page.TextHistory(IDC_SCAN_BUTTON), buttonTexts);
 
         EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), c.strLog);
         EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS), c.bFound ? kFoundStatus : kNotFoundStatus);
