@@ -98,6 +98,9 @@ SDeviceAction CDeviceSession::HandleBlock(const std::vector<uint8_t>& payload) {
                 strLine += Format(" want seq=%u addr=0x%08X", nWantSequence, dwWantAddress);
                 break;
         }
+        if (itForced != m_options.blockStatuses.end()) {
+            nStatus = kStatusDone;  // forced 1: answered so even if refused
+        }
     }
     if (m_options.dropBlocks.count(m_nBlockFrames) != 0) {
         return SDeviceAction{{}, strLine + Format(" status=%u no-reply", nStatus)};

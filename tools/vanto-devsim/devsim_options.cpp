@@ -42,6 +42,8 @@ const char kDevsimHelp[] =
 
 namespace {
 
+const unsigned kMaxIndex = 100000000;
+
 bool ParseUnsigned(const std::string& strText, unsigned nLo, unsigned nHi, unsigned* pnValue) {
     if (strText.empty() || strText.size() > 9) {
         return false;
@@ -65,15 +67,13 @@ bool ParseIndexStatus(const std::string& strText, unsigned* pnIndex, uint8_t* pn
     const size_t nColon = strText.find(':');
     unsigned nStatus = 0;
     if (nColon == std::string::npos ||
-        !ParseUnsigned(strText.substr(0, nColon), 1, 100000000, pnIndex) ||
+        !ParseUnsigned(strText.substr(0, nColon), 1, kMaxIndex, pnIndex) ||
         !ParseUnsigned(strText.substr(nColon + 1), 0, 255, &nStatus)) {
         return false;
     }
     *pnStatus = static_cast<uint8_t>(nStatus);
     return true;
 }
-
-const unsigned kMaxIndex = 100000000;
 
 using ValueHandler = std::function<bool(const std::string&, CDevsimOptions*)>;
 
