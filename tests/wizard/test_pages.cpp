@@ -31,8 +31,6 @@ private slots:
     void pictureFromWorkingDirectory_data();
     void pictureFromWorkingDirectory();
     void everySharedFontFindsARealFace();
-    void pagesApplyTheirFonts_data();
-    void pagesApplyTheirFonts();
     void statusLabelPaintsBlue();
     void setTextColorDefaultTakesCurrentButtonText();
     void labelKeepsItsColorsWhenTextOrPaletteChanges();
@@ -200,34 +198,6 @@ void TestPages::everySharedFontFindsARealFace() {
             QCOMPARE(info.weight() >= QFont::DemiBold, spec.nWeight >= QFont::DemiBold);
         }
     }
-}
-
-void TestPages::pagesApplyTheirFonts_data() {
-    QTest::addColumn<int>("nPage");
-    QTest::addColumn<int>("nId");
-    QTest::addColumn<int>("nFont");
-    QTest::newRow("welcome title") << 0 << 1000 << 1;
-    QTest::newRow("welcome hint") << 0 << 1005 << 4;
-    QTest::newRow("welcome intro") << 0 << 1039 << 2;
-    QTest::newRow("setup title") << 1 << 1007 << 4;
-    QTest::newRow("setup step 1") << 1 << 1025 << 8;
-    QTest::newRow("setup step 3") << 1 << 1027 << 8;
-    QTest::newRow("setup status") << 1 << 1030 << 8;
-    QTest::newRow("scan button") << 1 << 1028 << 4;
-    QTest::newRow("programming status") << 2 << 1015 << 3;
-    QTest::newRow("elapsed time") << 2 << 1014 << 2;
-    QTest::newRow("start button") << 2 << 1016 << 5;
-}
-
-void TestPages::pagesApplyTheirFonts() {
-    QFETCH(int, nPage);
-    QFETCH(int, nId);
-    QFETCH(int, nFont);
-    OpenOnPage(nPage);
-    const QFont font = PageAt(*m_pWizard, nPage).Control(nId)->font();
-    const CFontSpec& spec = m_pApp->m_fonts[static_cast<size_t>(nFont)];
-    QCOMPARE(font.pixelSize(), spec.nHeight);
-    QCOMPARE(font.weight(), spec.nWeight);
 }
 
 // Pixels of blue text; anti-aliased edges blend into the background, the

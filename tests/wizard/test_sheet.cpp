@@ -25,7 +25,6 @@ private slots:
     void cancelToCloseWaitsUntilCancelIsGone();
     void pageFlowWithoutDevice();
     void programmingPageFirstVisitEndsWithNine();
-    void pageIsInitialisedOnce();
     void exitQuestion_data();
     void exitQuestion();
     void noQuestionAfterSuccessfulUpdate();
@@ -200,17 +199,6 @@ void TestSheet::programmingPageFirstVisitEndsWithNine() {
     Settle();
     QCOMPARE(m_pWizard->AppliedRequests().size(), nSecond + 1);
     QCOMPARE(m_pWizard->AppliedRequests().back(), PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
-}
-
-void TestSheet::pageIsInitialisedOnce() {
-    OpenWizard();
-    m_pWizard->SetActivePage(1);
-    QWidget* pLog = m_pWizard->SetupPage().Control(1031);
-    QVERIFY(pLog != nullptr);
-    m_pWizard->SetActivePage(0);
-    m_pWizard->SetActivePage(1);
-    QCOMPARE(m_pWizard->SetupPage().Control(1031), pLog);
-    QCOMPARE(m_pWizard->SetupPage().findChildren<QWidget*>("control1031").size(), 1);
 }
 
 void TestSheet::exitQuestion_data() {
