@@ -9,10 +9,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 dir=build-fuzz-image
 
+mkdir -p "$dir"
 cmake -S . -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVANTO_BUILD_FUZZ=ON -DVANTO_SANITIZE=address,undefined -DVANTO_WERROR=ON \
     -DVANTO_BUILD_WIZARD=OFF -DVANTO_BUILD_TESTS=OFF -DVANTO_BUILD_BENCH=OFF \
-    >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log" >&2; exit 1; }
+    >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log" >&2; exit 1; }
 cmake --build "$dir" --target fuzz_image_reader -j2
 
 corpus=$(mktemp -d)
