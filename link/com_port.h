@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -27,9 +29,15 @@ public:
     // configured, 0 otherwise. Refuses (0, nothing changes) n == 0, n > 100 and
     // the n of the port open now. On failure the port open before stays open;
     // on success the old port is closed after the new one is set up.
+    // Exclusive: a port that another process (or another CComPort) holds does
+    // not open, and while open no one else can open it. A device that is the
+    // system console never opens, whatever the port map says.
     int Open(uint8_t n);
 
     // Closes the open port, if any, restoring its original settings. Always 1.
+    // A ReadByte or Write blocked in another thread is woken and returns 0;
+    // Close returns once no call uses the port any more (milliseconds), so the
+    // device is free for any opener when it returns.
     int Close();
 
     // Discards both queues (stray reply bytes included), then writes all bytes
@@ -47,7 +55,22 @@ public:
     bool IsOpen() const { return PortNumber() != 0; }
 
 private:
-    // (platform state: defined by the POSIX implementation)
-    std::atomic<uint8_t> m_nPortNumber{0};
-    int m_hPort = -1;
+    // One opened device: the descriptor, the wake-up eventfd that Close()
+    // signals, the settings to restore, and how many calls use it now.
+    // Defined by the platform source.
+    struct Line;
+
+    // Marks a call as using the open line; null when no port is open or the
+    // line is being closed. Every non-null result is given back with Unuse().
+    Line* Use();
+    void Unuse(Line* pLine);
+    // Wakes the calls blocked on the line, waits until none uses it any more,
+    // then restores its settings and closes it. The line must no longer be
+    // reachable through m_pLine.
+    void Release(std::unique_ptr<Line> pLine);
+
+    std::atomic<uint8_t> m_nPortNumber{0};  // n of the open COMn, 0 for none
+    std::unique_ptr<Line> m_pLine;          // the open port (m_hPort of the original)
+    std::mutex m_mutex;                     // guards m_pLine and the use counts
+    std::condition_variable m_cvIdle;       // signalled when a line's use count drops
 };

@@ -1,8 +1,96 @@
-#include <cstdio>
+// vanto-flash identify --port N: does a device answer on COMn?
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "link/com_port_map.h"
+#include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
 
-int RunIdentifyCommand(const CommandArgs& /*args*/) {
-    std::fputs("vanto-flash: this command is not built yet\n", stderr);
-    return 2;
+namespace {
+
+const char kUsage[] = "usage: vanto-flash identify --port N   (N = 1..100)\n";
+
+// Accepts "--port N" and "--port=N".
+bool ParseIdentifyArgs(const CommandArgs& args, int* pnPort) {
+    if (args.size() == 2 && args[0] == "--port") {
+        return ParseNumber(args[1], 1, kMaxComPort, pnPort);
+    }
+    if (args.size() == 1 && args[0].rfind("--port=", 0) == 0) {
+        return ParseNumber(args[0].substr(7), 1, kMaxComPort, pnPort);
+    }
+    return false;
+}
+
+// Why COMn did not open, as far as can be told from outside the port.
+std::string OpenFailure(int nPort, const std::string& strPath) {
+    const std::string strCom = "COM" + std::to_string(nPort);
+    if (strPath.empty()) {
+        return strCom + " does not exist (see 'vanto-flash ports')";
+    }
+    struct stat st {};
+    if (stat(strPath.c_str(), &st) != 0) {
+        return strCom + " could not be opened: " + strPath + " does not exist";
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        return strCom + " could not be opened: " + strPath + " is not a serial device";
+    }
+    if (IsConsoleDevice(st.st_rdev)) {
+        return strCom + " could not be opened: " + strPath + " is the system console";
+    }
+    if (access(strPath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        return strCom + " could not be opened: no permission for " + strPath +
+               " (is the user in the dialout group?)";
+    }
+    return strCom + " could not be opened: " + strPath +
+           " is in use by another program or refused the line settings";
+}
+
+// The result as the user reads it: its name, or for a device status that was
+// passed on as the result, that status.
+std::string ResultText(int nResult) {
+    const std::string strName = ResultCodeName(nResult);
+    if (nResult == UPD_MORE || strName.empty()) {
+        return "device status " + std::to_string(nResult) + " (passed on as the result)";
+    }
+    return strName;
+}
+
+}  // namespace
+
+int RunIdentifyCommand(const CommandArgs& args) {
+    int nPort = 0;
+    if (!ParseIdentifyArgs(args, &nPort)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    // The engine opens COM1 as it is created; when COMn is the port already
+    // open it is used as it is (opening it again would be refused).
+    CUpdateEngine engine;
+    CComPort& port = *engine.m_pPort;
+    const std::string strPath = ComPortDevicePath(nPort);
+    if (port.PortNumber() != nPort && port.Open(static_cast<uint8_t>(nPort)) == 0) {
+        std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath).c_str());
+        return 1;
+    }
+    const int nResult = engine.Identify();
+    std::printf("COM%d (%s): %s, device status %u\n", nPort, strPath.c_str(),
+                ResultText(nResult).c_str(), static_cast<unsigned>(engine.m_nStatus));
+    std::fflush(stdout);
+    if (nResult == UPD_OK) {
+        return 0;
+    }
+    if (nResult == UPD_NO_RESPONSE) {
+        std::fprintf(stderr, "vanto-flash: no device answered on COM%d\n", nPort);
+    } else if (nResult == UPD_PORT_WRITE_FAILED) {
+        std::fprintf(stderr, "vanto-flash: the command could not be written to COM%d\n", nPort);
+    } else {
+        std::fprintf(stderr, "vanto-flash: a device answered on COM%d, but not with success\n",
+                     nPort);
+    }
+    return 1;
 }
