@@ -1,20 +1,32 @@
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 class QObject;
+class QSocketNotifier;
 
 // Carries work from worker threads to the user-interface thread, which owns
-// every widget. Work is queued to the thread of a context object, so it runs
-// in the order it was handed over. Once detached (the owner is going away)
-// no more work is queued and every caller still waiting is let go, so a
-// worker that is being joined can never hang on a widget that will not
-// answer any more.
+// every widget. Work is queued in the order it was handed over and run on
+// the thread of a context object.
+//
+// A worker never calls into the widget library: it puts the work into this
+// object's own queue under its own lock and wakes the user-interface thread
+// through an event counter (eventfd) that a socket notifier there watches.
+// So every hand-over is ordered by a lock both sides take, which also keeps
+// the hand-over visible to the thread checker.
+//
+// Once detached (the owner is going away) no more work is queued and every
+// caller still waiting is let go, so a worker that is being joined can never
+// hang on a widget that will not answer any more.
 class CUiInvoker {
 public:
-    explicit CUiInvoker(QObject* pContext) : m_pContext(pContext) {}
+    // Constructed on the user-interface thread, the context's thread.
+    explicit CUiInvoker(QObject* pContext);
+    ~CUiInvoker();
     CUiInvoker(const CUiInvoker&) = delete;
     CUiInvoker& operator=(const CUiInvoker&) = delete;
 
@@ -33,9 +45,14 @@ public:
 
 private:
     bool OnContextThread() const;
+    // User-interface thread: runs everything queued so far, in order.
+    void RunQueued();
 
     QObject* m_pContext;
+    int m_hWake = -1;  // eventfd: non-zero while work is queued
+    std::unique_ptr<QSocketNotifier> m_pNotifier;
     mutable std::mutex m_mutex;
     std::condition_variable m_cvDone;
+    std::deque<std::function<void()>> m_queue;
     bool m_bDetached = false;
 };

@@ -62,8 +62,18 @@ struct Step {
     std::function<void()> act;
 };
 
+// True once a scan found the device. A scan that missed it (a machine under
+// heavy load can make the device's reply late) is started again.
 bool ScanDone() {
-    return !Wizard()->SetupPage().IsWorkerRunning() && theApp.m_bDeviceFound != 0;
+    if (Wizard()->SetupPage().IsWorkerRunning()) {
+        return false;
+    }
+    if (theApp.m_bDeviceFound == 0) {
+        Say("scan again");
+        Click(Wizard()->SetupPage().Control(1028));
+        return false;
+    }
+    return true;
 }
 
 void SaveWindow(const char* pszName) {
