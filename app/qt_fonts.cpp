@@ -19,14 +19,14 @@ QStringList FacesFor(const QString& strFace) {
 
 }  // namespace
 
-QFont MakeQFont(const CFontSpec& spec) {
-    if (spec.strFace.empty() || spec.nHeight <= 0) {
+QFont MakeQFont(const CFontSpec& fontSpec) {
+    if (fontSpec.strFace.empty() || fontSpec.nHeight <= 0) {
         return QApplication::font();
     }
     QFont font;
-    font.setFamilies(FacesFor(QString::fromStdString(spec.strFace)));
+    font.setFamilies(FacesFor(QString::fromStdString(fontSpec.strFace)));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(spec.nHeight);
-    font.setWeight(static_cast<QFont::Weight>(spec.nWeight));
+    font.setPixelSize(fontSpec.nHeight);
+    font.setWeight(static_cast<QFont::Weight>(fontSpec.nWeight));
     return font;
 }

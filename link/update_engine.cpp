@@ -39,7 +39,7 @@ void PutBig32(uint8_t* p, uint32_t dw) {
 }  // namespace
 
 CUpdateEngine::CUpdateEngine() {
-    // Reader fields (Part 3.1).
+    // Reader fields.
     m_nBlockSize = 256;
     m_nFormat = FMT_INTEL_HEX;
     m_dwFirstAddress = 0;
