@@ -39,7 +39,8 @@ demo=$root/build/demo
 mkdir -p "$demo"
 cp scripts/demo/kst.hex scripts/demo/kst_PC.bmp "$demo/"
 link=$demo/ttyVANTO
-"$bin/vanto-devsim" --link "$link" --quiet --baud 38400 --flash-out "$demo/flash.bin" &
+"$bin/vanto-devsim" --link "$link" --baud 38400 --flash-out "$demo/flash.bin" \
+    >"$demo/devsim.log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
