@@ -1,7 +1,9 @@
 // The sheet: wizard-button requests, cancel-to-close, the exit question and
 // the page flow that needs no device.
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <memory>
@@ -28,6 +30,9 @@ private slots:
     void exitQuestion_data();
     void exitQuestion();
     void noQuestionAfterSuccessfulUpdate();
+    void workerCallsArriveInOrder();
+    void resultBoxBlocksTheWorkerUntilClosed();
+    void detachReleasesAWaitingWorker();
 
 private:
     void OpenWizard();
@@ -255,6 +260,86 @@ void TestSheet::noQuestionAfterSuccessfulUpdate() {
     QVERIFY(answerer.Seen().empty());
     QVERIFY(!m_pWizard->isVisible());
     QVERIFY(!m_pApp->m_pEngine->m_pPort->IsOpen());
+}
+
+// A worker's calls reach the widgets on the UI thread in the order made.
+void TestSheet::workerCallsArriveInOrder() {
+    OpenWizard();
+    m_pWizard->SetActivePage(1);
+    CQtPageControls& controls = m_pWizard->SetupPage().PageControls();
+    std::vector<QString> written;
+    connect(&controls, &CQtPageControls::textWritten, this, [&](int nId, const QString& strText) {
+        QCOMPARE(QThread::currentThread(), qApp->thread());
+        if (nId == 1031) {
+            written.push_back(strText);
+        }
+    });
+    std::thread worker([&] {
+        controls.SetText(1031, "");
+        for (int n = 1; n <= 200; ++n) {
+            controls.AppendText(1031, std::to_string(n) + "\r\n");
+        }
+        controls.Show(1031, true);
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(written.size(), size_t{201}, 5000);
+    worker.join();
+    std::string strExpected;
+    for (int n = 1; n <= 200; ++n) {
+        strExpected += std::to_string(n) + "\r\n";
+    }
+    QCOMPARE(controls.Text(1031), strExpected);
+    QTRY_VERIFY(m_pWizard->SetupPage().Control(1031)->isVisible());
+}
+
+void TestSheet::resultBoxBlocksTheWorkerUntilClosed() {
+    OpenWizard();
+    CQtPageControls& controls = m_pWizard->SetupPage().PageControls();
+    std::atomic<bool> bReturned{false};
+    std::atomic<int> nReturnedWhileOpen{-1};
+    QString strText, strCaption;
+    // The box runs its own event loop, so it is read and closed from a timer.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+            auto* pBox = qobject_cast<QMessageBox*>(pWidget);
+            if (pBox == nullptr || !pBox->isVisible()) {
+                continue;
+            }
+            nReturnedWhileOpen = bReturned ? 1 : 0;
+            strText = pBox->text();
+            strCaption = pBox->windowTitle();
+            pBox->button(QMessageBox::Ok)->click();
+        }
+    });
+    closer.start(300);
+    std::thread worker([&] {
+        controls.ShowMessageBox("line 1\r\nline 2", "VANTO Updating");
+        bReturned = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(bReturned, 5000);
+    worker.join();
+    QCOMPARE(nReturnedWhileOpen.load(), 0);  // the worker waited for the user
+    QCOMPARE(strText, QString("line 1\nline 2"));
+    QCOMPARE(strCaption, QString("VANTO Updating"));
+}
+
+// A worker waiting on a sheet that is going away is let go.
+void TestSheet::detachReleasesAWaitingWorker() {
+    OpenWizard();
+    CQtPageControls& controls = m_pWizard->SetupPage().PageControls();
+    std::atomic<bool> bReturned{false};
+    std::thread worker([&] {
+        controls.ShowMessageBox("never shown", "VANTO Updating");
+        bReturned = true;
+    });
+    QTest::qSleep(100);  // the box is queued; no events are processed here
+    controls.Detach();
+    worker.join();
+    QVERIFY(bReturned);
+    QCoreApplication::processEvents();
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+        QVERIFY(qobject_cast<QMessageBox*>(pWidget) == nullptr || !pWidget->isVisible());
+    }
 }
 
 VANTO_QTEST_MAIN(TestSheet)
