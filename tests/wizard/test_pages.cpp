@@ -188,14 +188,14 @@ void TestPages::pictureFromWorkingDirectory() {
 
 void TestPages::everySharedFontFindsARealFace() {
     for (size_t n = 0; n < m_pApp->m_fonts.size(); ++n) {
-        const CFontSpec& spec = m_pApp->m_fonts[n];
-        const QFont font = MakeQFont(spec);
+        const CFontSpec& sharedFont = m_pApp->m_fonts[n];
+        const QFont font = MakeQFont(sharedFont);
         const QFontInfo info(font);
         QVERIFY2(!info.family().isEmpty(), qPrintable(QString("font %1").arg(n)));
-        QCOMPARE(font.pixelSize(), spec.nHeight);
+        QCOMPARE(font.pixelSize(), sharedFont.nHeight);
         // Bold asks for a bold face; the medium weight may match either face.
-        if (spec.nWeight != QFont::Medium) {
-            QCOMPARE(info.weight() >= QFont::DemiBold, spec.nWeight >= QFont::DemiBold);
+        if (sharedFont.nWeight != QFont::Medium) {
+            QCOMPARE(info.weight() >= QFont::DemiBold, sharedFont.nWeight >= QFont::DemiBold);
         }
     }
 }
