@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev           # tests and benchmarks
     qt6-base-dev                                         # the wizard (Qt 6 Widgets)
     srecord binutils                                     # differential tests and benchmarks
+    fonts-dejavu-core fonts-urw-base35                   # faces for the wizard's fonts
     xvfb xauth                                           # the wizard without a real display
     time                                                 # peak-memory figures in the benchmarks
 )
