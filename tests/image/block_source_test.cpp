@@ -1,294 +1,194 @@
-// The block source: gaps, carry-over, block counts, and where every byte of
-// the image lands in the block stream.
+// The block source: every image byte at address A travels in block
+// (A - first address) / 256 at offset (A - first address) % 256. Against
+// srec_cat's image too, and as vanto-flash info shows it.
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "link/update_engine.h"
 #include "tests/image/image_test_files.h"
 
+namespace image_test {
 namespace {
 
-using image_test::HexLine;
-using image_test::PatternBytes;
-using image_test::SLine;
-using image_test::TempDir;
-
-// A line of a test file: a data record (address, length; its bytes come from
-// PatternBytes with the record's index) or raw text.
-struct Line {
+// Lines of the file: nCount data records of nLength bytes back to back (the
+// bytes Pattern(<record index>, nLength); the first after nFill bytes of
+// 0xFF in the stream), or raw text.
+struct Lines {
     uint32_t dwAddress = 0;
-    int nLength = 0;
-    std::string strRaw;
+    int nLength = 0, nFill = 0, nCount = 1;
+    const char* pszRaw = nullptr;
 };
-Line Rec(uint32_t dwAddress, int nLength) {
-    return {dwAddress, nLength, ""};
-}
-Line Raw(std::string strText) {
-    return {0, 0, std::move(strText)};
-}
-// nCount records of nLength bytes, back to back from dwAddress.
-std::vector<Line> Records(uint32_t dwAddress, int nCount, int nLength) {
-    std::vector<Line> lines;
-    for (int i = 0; i < nCount; ++i) {
-        lines.push_back(Rec(dwAddress + static_cast<uint32_t>(i * nLength), nLength));
-    }
-    return lines;
-}
-std::vector<Line> operator+(std::vector<Line> a, const std::vector<Line>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// A piece of the expected stream: all bytes of data records nFirst..nLast,
-// or nFill bytes of 0xFF.
-struct Piece {
-    int nFirst = 0;
-    int nLast = -1;
-    int nFill = 0;
-};
-Piece Data(int nFirst, int nLast) {
-    return {nFirst, nLast, 0};
-}
-Piece Data(int nRecord) {
-    return {nRecord, nRecord, 0};
-}
-Piece Fill(int nBytes) {
-    return {0, -1, nBytes};
-}
-
-struct BlockCase {
-    const char* pszName;
-    int nAddrBytes;  // 0: Intel HEX; 2, 3, 4: S1, S2, S3
-    std::vector<Line> lines;
-    std::vector<Piece> stream;
-    std::vector<int> sizes;  // delivered block sizes until 0 bytes or failure
-    int nFailedAt;           // index of the failing ReadBlock, -1 for none
-    int nCounted;            // CountBlocks result, -1 for failure
-    uint32_t dwFirstAddress;
-};
-
-struct BuiltFile {
-    std::string strText;
-    std::vector<std::vector<uint8_t>> records;
-};
-
-BuiltFile BuildFile(const BlockCase& c) {
-    BuiltFile file;
-    for (const Line& line : c.lines) {
-        if (!line.strRaw.empty()) {
-            file.strText += line.strRaw + "\r\n";
-            continue;
-        }
-        auto data = PatternBytes(static_cast<int>(file.records.size()), line.nLength);
-        file.strText += (c.nAddrBytes == 0 ? HexLine(static_cast<uint16_t>(line.dwAddress), data)
-                                           : SLine(c.nAddrBytes, line.dwAddress, data)) +
-                        "\r\n";
-        file.records.push_back(data);
-    }
-    return file;
-}
-
-std::vector<uint8_t> ExpectedStream(const BlockCase& c, const BuiltFile& file) {
-    std::vector<uint8_t> bytes;
-    for (const Piece& piece : c.stream) {
-        bytes.insert(bytes.end(), static_cast<size_t>(piece.nFill), 0xFF);
-        for (int i = piece.nFirst; i <= piece.nLast; ++i) {
-            bytes.insert(bytes.end(), file.records.at(static_cast<size_t>(i)).begin(),
-                         file.records.at(static_cast<size_t>(i)).end());
-        }
-    }
-    return bytes;
-}
 
 TEST(BlockSource, LaysOutTheImageInBlocks) {
-    const char* kHexEnd = ":00000001FF";
-    const std::vector<BlockCase> cases = {
-        {"1000 bytes at 0x8000",
-         0,
-         Records(0x8000, 62, 16) + std::vector{Rec(0x83E0, 8), Raw(kHexEnd)},
-         {Data(0, 62)},
-         {256, 256, 256, 232},
-         -1,
-         4,
-         0x8000},
-        {"exactly 512 bytes", 0, Records(0, 32, 16), {Data(0, 31)}, {256, 256}, -1, 2, 0},
-        {"gap between two records",
-         0,
-         {Rec(0, 16), Rec(32, 16)},
-         {Data(0), Fill(16), Data(1)},
-         {48},
-         -1,
-         1,
-         0},
-        {"24-byte records carry across a block end",
-         0,
-         Records(0, 12, 24),
-         {Data(0, 11)},
-         {256, 32},
-         -1,
-         2,
-         0},
-        {"overlapping and backward records follow without fill",
-         0,
-         {Rec(0x100, 16), Rec(0x108, 16), Rec(0x50, 16), Rec(0x200, 16)},
-         {Data(0, 2), Fill(0x200 - 0x60), Data(3)},
-         {256, 224},
-         -1,
-         2,
-         0x100},
-        {"extended linear address: appended, no fill",
-         0,
-         Records(0xFFE0, 2, 16) + std::vector{Raw(":020000040001F9")} + Records(0, 2, 16),
-         {Data(0, 3)},
-         {64},
-         -1,
-         1,
-         0xFFE0},
-        {"gap spanning whole blocks",
-         0,
-         {Rec(0, 16), Rec(0x300, 16)},
-         {Data(0), Fill(0x2F0), Data(1)},
-         {256, 256, 256, 16},
-         -1,
-         4,
-         0},
-        {"gap into the next block, record crossing its end",
-         0,
-         {Rec(0, 16), Rec(0x1F8, 16)},
-         {Data(0), Fill(0x1E8), Data(1)},
-         {256, 256, 8},
-         -1,
-         3,
-         0},
-        {"gap ending exactly at a block end",
-         0,
-         {Rec(0, 16), Rec(0x100, 16)},
-         {Data(0), Fill(0xF0), Data(1)},
-         {256, 16},
-         -1,
-         2,
-         0},
-        {"S1: 35 bytes of one record carried",
-         2,
-         std::vector{Rec(0, 3)} + Records(3, 8, 36),
-         {Data(0, 8)},
-         {256, 35},
-         -1,
-         2,
-         0},
-        {"S1: fill over a block end, then a 36-byte record crossing the next",
-         2,
-         {Rec(0, 16), Rec(0x1F0, 36)},
-         {Data(0), Fill(0x1E0), Data(1)},
-         {256, 256, 20},
-         -1,
-         3,
-         0},
-        {"S5 ends a block early; counting stops there",
-         2,
-         {Rec(0, 16), Raw("S5030001FB"), Rec(0x10, 16)},
-         {Data(0, 1)},
-         {16, 16},
-         -1,
-         1,
-         0},
-        {"S5 right after a full block ends the data",
-         2,
-         Records(0, 16, 16) + std::vector{Raw("S5030001FB")} + Records(0x100, 1, 16),
-         {Data(0, 15)},
-         {256},
-         -1,
-         1,
-         0},
-        {"bad record in the second block",
-         0,
-         Records(0, 20, 16) + std::vector{Raw(":10014000000102030405060708090A0B0C0D0E0F00")},
-         {Data(0, 15)},
-         {256},
-         1,
-         -1,
-         0},
-        {"only an end record", 0, {Raw(kHexEnd)}, {}, {}, -1, 0, 0},
-        {"empty file", 0, {}, {}, {}, -1, 0, 0},
-        {"S3 high addresses",
-         4,
-         {Rec(0xFFFFFF00, 16), Rec(0xFFFFFF20, 16)},
-         {Data(0), Fill(16), Data(1)},
-         {48},
-         -1,
-         1,
-         0xFFFFFF00},
-        {"S2 first record fixes the first address",
-         3,
-         {Rec(0x123456, 10), Rec(0x123460, 6)},
-         {Data(0, 1)},
-         {16},
-         -1,
-         1,
-         0x123456},
+    const Lines kEnd{0, 0, 0, 1, ":00000001FF"}, kS5{0, 0, 0, 1, "S5030001FB"};
+    const Lines kExt{0, 0, 0, 1, ":020000040001F9"};
+    const Lines kBad{0, 0, 0, 1, ":10014000000102030405060708090A0B0C0D0E0F00"};
+    // Address bytes (0: Intel HEX), lines, the sizes of the blocks until one
+    // of 0 bytes (-1: the block fails), the block count (-1: counting fails).
+    const std::vector<std::tuple<int, std::vector<Lines>, std::vector<int>, int>> cases = {
+        {0, {{0x8000, 16, 0, 62}, {0x83E0, 8}, kEnd}, {256, 256, 256, 232}, 4},
+        {0, {{0, 16, 0, 32}}, {256, 256}, 2},
+        {0, {{0, 16}, {32, 16, 16}}, {48}, 1},
+        {0, {{0, 24, 0, 12}}, {256, 32}, 2},  // records carried across block ends
+        // Records that overlap or go back follow without fill.
+        {0, {{0x100, 16}, {0x108, 16}, {0x50, 16}, {0x200, 16, 0x1A0}}, {256, 224}, 2},
+        {0, {{0xFFE0, 16, 0, 2}, kExt, {0, 16, 0, 2}}, {64}, 1},
+        // Gaps past the block's end go on in the next blocks, before the record.
+        {0, {{0, 16}, {0x300, 16, 0x2F0}}, {256, 256, 256, 16}, 4},
+        {0, {{0, 16}, {0x1F8, 16, 0x1E8}}, {256, 256, 8}, 3},
+        {0, {{0, 16}, {0x100, 16, 0xF0}}, {256, 16}, 2},
+        {2, {{0, 3}, {3, 36, 0, 8}}, {256, 35}, 2},  // 35 bytes of one record carried
+        {2, {{0, 16}, {0x1F0, 36, 0x1E0}}, {256, 256, 20}, 3},
+        // S5 ends a block early, and counting stops at the short block.
+        {2, {{0, 16}, kS5, {0x10, 16}}, {16, 16}, 1},
+        {2, {{0, 16, 0, 16}, kS5, {0x100, 16}}, {256}, 1},
+        {0, {{0, 16, 0, 20}, kBad}, {256, -1}, -1},
+        {0, {kEnd}, {}, 0},
+        {0, {}, {}, 0},
+        {4, {{0xFFFFFF00, 16}, {0xFFFFFF20, 16, 16}}, {48}, 1},
+        {3, {{0x123456, 10}, {0x123460, 6}}, {16}, 1},
     };
-    TempDir dir;
-    for (const BlockCase& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        const BuiltFile file = BuildFile(c);
+    for (const auto& [nAddrBytes, lines, sizes, nCount] : cases) {
+        SCOPED_TRACE(testing::PrintToString(sizes));
+        std::string strText;
+        Bytes expected;  // the records with their fill, cut to the length of the stream
+        int nRecords = 0;
+        for (const Lines& run : lines) {
+            expected.insert(expected.end(), static_cast<size_t>(run.nFill), 0xFF);
+            for (int i = 0; i < run.nCount; ++i) {
+                const Bytes data = run.pszRaw ? Bytes() : Pattern(nRecords++, run.nLength);
+                const uint32_t dwAddress = run.dwAddress + static_cast<uint32_t>(i * run.nLength);
+                strText += run.pszRaw ? run.pszRaw : RecordLine(nAddrBytes, dwAddress, data);
+                strText += "\r\n";
+                expected.insert(expected.end(), data.begin(), data.end());
+            }
+        }
         CUpdateEngine engine;
-        ASSERT_TRUE(engine.OpenUpdateFile(dir.Write("image", file.strText).c_str(),
-                                          c.nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD));
-        int nCounted = -1;
-        EXPECT_EQ(engine.CountBlocks(&nCounted), c.nCounted >= 0);
-        EXPECT_EQ(nCounted, c.nCounted);
+        const uint8_t nFormat = nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD;
+        ASSERT_TRUE(engine.OpenUpdateFile(Write("image", strText).c_str(), nFormat));
+        int nBytes = -1;
+        EXPECT_EQ(engine.CountBlocks(&nBytes), nCount >= 0);
+        EXPECT_EQ(nBytes, nCount);
+        // A rewind after a partly read stream (fill or carry-over pending) starts afresh.
         engine.RewindUpdateFile();
-
-        const image_test::BlockStream stream = image_test::ReadAllBlocks(engine);
-        EXPECT_EQ(stream.sizes, c.sizes);
-        EXPECT_EQ(stream.nFailedAt, c.nFailedAt);
-        EXPECT_EQ(stream.bytes, ExpectedStream(c, file));
-        EXPECT_EQ(engine.GetFirstAddress(), c.dwFirstAddress);
-        EXPECT_LE(engine.m_nCarryLen, 40);
+        uint8_t abBlock[256];
+        ASSERT_EQ(engine.ReadBlock(abBlock, &nBytes, 256), sizes.empty() || sizes[0] > 0);
+        engine.RewindUpdateFile();
+        const BlockStream stream = ReadAllBlocks(engine);
+        EXPECT_EQ(stream.sizes, sizes);
+        expected.resize(std::min(expected.size(), stream.bytes.size()));
+        EXPECT_EQ(stream.bytes, expected);
+        EXPECT_EQ(engine.GetFirstAddress(), lines.empty() ? 0 : lines[0].dwAddress);
     }
 }
 
-TEST(BlockSource, EndOfDataIsLasting) {
-    TempDir dir;
-    CUpdateEngine engine;
-    ASSERT_TRUE(engine.OpenUpdateFile(dir.Write("a.hex", HexLine(0, PatternBytes(0, 16))).c_str(),
-                                      FMT_INTEL_HEX));
-    uint8_t abBlock[256];
-    int nBytes = -1;
-    ASSERT_TRUE(engine.ReadBlock(abBlock, &nBytes, 256));
-    EXPECT_EQ(nBytes, 16);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(engine.ReadBlock(abBlock, &nBytes, 256));
-        EXPECT_EQ(nBytes, 0);
+// Random ascending images (Intel HEX with 16 and 32 bytes a line, S1, S2, S3;
+// LF and CR LF) against srec_cat's image of them filled with 0xFF.
+TEST(SrecCatDifferential, BlockStreamEqualsTheFilledImage) {
+    const char* kEnd[] = {":00000001FF", "", "S9030000FC", "S804000000FB", "S70500000000FA"};
+    const uint32_t kTop[] = {0x4000, 0, 0x4000, 0xF00000, 0xFFF00000};  // room for 0xB000 bytes
+    std::mt19937 random(20240611);
+    auto Random = [&](uint32_t nLow, uint32_t nHigh) {
+        return std::uniform_int_distribution<uint32_t>(nLow, nHigh)(random);
+    };
+    for (int nRound = 0; nRound < 56; ++nRound) {
+        const int nKind = nRound % 7, nAddrBytes = nKind < 4 ? 0 : nKind - 2;
+        const std::string strLineEnd = nRound % 2 ? "\n" : "\r\n";
+        SCOPED_TRACE("round " + std::to_string(nRound));
+        const uint32_t dwFirst = Random(0, kTop[nAddrBytes]);
+        std::string strText;
+        for (uint32_t dwAddress = dwFirst, n = Random(1, 200);
+             n > 0 && dwAddress < dwFirst + 0xA000; --n) {
+            Bytes data(nKind < 4 ? 16 << (nKind % 2) : Random(1, 34));
+            std::generate(data.begin(), data.end(), [&] { return uint8_t(random()); });
+            strText += RecordLine(nAddrBytes, dwAddress, data) + strLineEnd;
+            const uint32_t anGap[] = {0, 0, Random(1, 40), Random(200, 1200)};
+            dwAddress += static_cast<uint32_t>(data.size()) + anGap[random() % 4];
+        }
+        const std::string strIn = Write("in", strText + kEnd[nAddrBytes] + strLineEnd);
+        const std::string strSource = strIn + (nAddrBytes == 0 ? " -Intel" : " -Motorola");
+        const std::string strCommand = "srec_cat '(' " + strSource + " -fill 0xFF -over " +
+                                       strSource + " ')' -offset - -minimum-address " + strSource +
+                                       " -o " + strIn + ".bin -Binary";
+        ASSERT_EQ(std::system(strCommand.c_str()), 0) << "needs srec_cat (package srecord)";
+        const std::string strExpected = ReadFile(strIn + ".bin");
+
+        CUpdateEngine engine;
+        ASSERT_TRUE(
+            engine.OpenUpdateFile(strIn.c_str(), nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD));
+        int nCounted = -1;
+        ASSERT_TRUE(engine.CountBlocks(&nCounted));
+        EXPECT_EQ(static_cast<size_t>(nCounted), (strExpected.size() + 255) / 256);
+        engine.RewindUpdateFile();
+        EXPECT_TRUE(ReadAllBlocks(engine).bytes == Bytes(strExpected.begin(), strExpected.end()));
+        EXPECT_EQ(engine.GetFirstAddress(), dwFirst);
     }
 }
 
-TEST(BlockSource, RewindGivesTheSameStreamAfterAPartialRead) {
-    std::string strText;
-    for (int i = 0; i < 40; ++i) {
-        // Records with gaps of varying size, some crossing block ends.
-        strText += HexLine(static_cast<uint16_t>(0x1000 + i * 57), PatternBytes(i, 30)) + "\n";
-    }
-    TempDir dir;
-    CUpdateEngine engine;
-    ASSERT_TRUE(engine.OpenUpdateFile(dir.Write("a.hex", strText).c_str(), FMT_INTEL_HEX));
-    const auto first = image_test::ReadAllBlocks(engine);
-    engine.RewindUpdateFile();
-    image_test::ReadAllBlocks(engine, 3);
-    engine.RewindUpdateFile();
-    const auto again = image_test::ReadAllBlocks(engine);
-    EXPECT_EQ(first.bytes, again.bytes);
-    EXPECT_EQ(first.bytes.size(), 39u * 57u + 30u);
+std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nBlocks,
+                 int nSent, unsigned nTotal) {
+    char sz[200];
+    std::snprintf(sz, sizeof sz,
+                  "file: %s\nformat: %s\nfirst address: 0x%08X\nblocks: %d\nblocks sent: %d\n"
+                  "finish total: 0x%08X\n",
+                  pszFile, pszFormat, nFirst, nBlocks, nSent, nTotal);
+    return sz;
 }
 
-TEST(BlockSource, CountWithoutAFileFailsAndKeepsTheCount) {
-    CUpdateEngine engine;
-    int nBlocks = 77;
-    EXPECT_FALSE(engine.CountBlocks(&nBlocks));
-    EXPECT_EQ(nBlocks, 77);
+// Which file a run loads and what it would send, as the user sees it.
+TEST(InfoCommand, ShowsWhatARunWouldSend) {
+    const std::string kFileError =
+        "Update file not found or may be crashed.\nTask can not continue\n";
+    const std::string kUsage = "usage: vanto-flash info [--file PATH]\n";
+    // 1000 bytes from 0x8000, all zeros or fill: the total is 0xFF times fill and padding.
+    const std::string strZeros = RecordLine(0, 0x8000, Bytes(16)) + "\r\n" +
+                                 RecordLine(0, 0x83E0, Bytes(8)) + "\r\n:00000001FF\r\n";
+    const std::string strS3 = RecordLine(4, 0xABCDEF, {1, 2, 3});
+    const std::string strS5 =
+        RecordLine(2, 0, Bytes(16)) + "\r\nS5030001FB\r\n" + RecordLine(2, 0x10, Bytes(16));
+    // 16 MiB of fill: 65,537 blocks.
+    const std::string strHuge =
+        RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
+    const char *kZeros = strZeros.c_str(), *kS3 = strS3.c_str(), *kDir = "<dir>";
+    const struct {
+        const char *pszArgs, *pszHex, *pszA90;  // file contents, nullptr: absent
+        std::string strOutput;
+    } cases[] = {
+        {"", kZeros, nullptr, Info("kst.hex", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
+        {"", kZeros, kS3, Info("kst.hex", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
+        {"", nullptr, kS3, Info("kst.a90", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
+        {"", kDir, kS3, Info("kst.a90", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
+        {"", nullptr, strS5.c_str(), Info("kst.a90", "S-records", 0, 1, 2, 0x1DE20)},
+        {"", nullptr, strHuge.c_str(), Info("kst.a90", "S-records", 0, 65537, 65537, 0xFF00DF20)},
+        // The format of a named file comes from its first character.
+        {"--file kst.a90", nullptr, kZeros, Info("kst.a90", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
+        {"--file kst.hex", kS3, nullptr, Info("kst.hex", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
+        {"", nullptr, nullptr, kFileError},
+        {"", ":00000001FF\r\n", kS3, kFileError},  // no data, and kst.a90 is not tried
+        {"", ":1080000000\r\n", kS3, kFileError},
+        {"--file kst.a90", nullptr, "\177ELF", kFileError},
+        {"--file none.hex", kZeros, nullptr, kFileError},
+        {"--file", nullptr, nullptr, kUsage},
+        {"--port 1", nullptr, nullptr, kUsage},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const std::string strDir = "info" + std::to_string(i);
+        std::filesystem::create_directories(TestDir() + "/" + strDir);
+        if (c.pszHex != nullptr) {
+            Write(strDir + (c.pszHex == kDir ? "/kst.hex/inside" : "/kst.hex"), c.pszHex);
+        }
+        if (c.pszA90 != nullptr) {
+            Write(strDir + "/kst.a90", c.pszA90);
+        }
+        const std::string strCommand = "cd '" + TestDir() + "/" + strDir +
+                                       "' && '" VANTO_BIN_DIR "/vanto-flash' info " + c.pszArgs +
+                                       " > ../" + strDir + ".out 2>&1";
+        const int nStatus = std::system(strCommand.c_str());
+        EXPECT_EQ(ReadFile(TestDir() + "/" + strDir + ".out"), c.strOutput) << "row " << i;
+        EXPECT_EQ(WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, c.strOutput == kFileError ? 8
+                                                                  : c.strOutput == kUsage   ? 2
+                                                                                            : 0)
+            << "row " << i;
+    }
 }
 
 }  // namespace
+}  // namespace image_test

@@ -1,48 +1,104 @@
 #pragma once
+// Files, record lines and block streams shared by the update-image tests.
 
-#include <cstdint>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/update_engine.h"
 
-// Files and records for the update-image tests.
 namespace image_test {
 
-// A fresh directory under $TMPDIR (or /tmp), removed with everything in it
-// when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+using Bytes = std::vector<uint8_t>;
 
-    const std::string& Path() const { return m_strPath; }
-    // Writes (or replaces) a file in the directory; returns its path.
-    std::string Write(const std::string& strName, const std::string& strContent) const;
+// This test process's own directory under the temporary directory, removed at exit.
+inline const std::string& TestDir() {
+    static struct Dir {
+        std::string strPath = std::filesystem::temp_directory_path() / "vanto-image-XXXXXX";
+        std::error_code error;
+        Dir() { EXPECT_NE(mkdtemp(strPath.data()), nullptr); }
+        ~Dir() { std::filesystem::remove_all(strPath, error); }
+    } dir;
+    return dir.strPath;
+}
 
-private:
-    std::string m_strPath;
-};
+// Writes a file (and its folder) under TestDir(); returns its path.
+inline std::string Write(const std::string& strName, const std::string& strContent) {
+    const std::filesystem::path path = TestDir() + "/" + strName;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << strContent;
+    return path;
+}
 
-// One Intel HEX line (record type nType) with a correct checksum, upper case.
-std::string HexLine(uint16_t wAddress, const std::vector<uint8_t>& data, uint8_t nType = 0);
-// One S-record line of type S1, S2 or S3 (nAddrBytes 2, 3, 4) with a correct
-// count and checksum.
-std::string SLine(int nAddrBytes, uint32_t dwAddress, const std::vector<uint8_t>& data);
-// Upper-case hex digits of bytes, e.g. {0xAB, 0x01} -> "AB01".
-std::string ToHex(const std::vector<uint8_t>& bytes);
-// nCount bytes that never look like fill: 1..200, varying with nSeed.
-std::vector<uint8_t> PatternBytes(int nSeed, int nCount);
+inline std::string ReadFile(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
-// The blocks of the open file read as a programming run reads them: until a
-// block of 0 bytes (not included) or a failed block (nFailedAt = its index).
+// nCount bytes that never look like fill (1..200), varying with nSeed.
+inline Bytes Pattern(int nSeed, int nCount) {
+    Bytes bytes;
+    for (int i = 0; i < nCount; ++i) {
+        bytes.push_back(static_cast<uint8_t>(1 + (nSeed * 37 + i) % 200));
+    }
+    return bytes;
+}
+
+// A data-record line: Intel HEX (16-bit address) for nAddrBytes 0, else S1,
+// S2, S3 for 2, 3, 4. nLengthError skews the length (or count) byte and the
+// checksum follows it; nSumError skews the checksum.
+inline std::string RecordLine(int nAddrBytes, uint32_t dwAddress, const Bytes& data,
+                              int nLengthError = 0, int nSumError = 0) {
+    const bool bHex = nAddrBytes == 0;
+    const int nAddr = bHex ? 2 : nAddrBytes;
+    Bytes bytes = {static_cast<uint8_t>(int(data.size()) + nLengthError + (bHex ? 0 : nAddr + 1))};
+    for (int i = nAddr - 1; i >= 0; --i) {
+        bytes.push_back(static_cast<uint8_t>(dwAddress >> (8 * i)));
+    }
+    bytes.insert(bytes.end(), bHex ? 1 : 0, 0);  // Intel HEX record type: data
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    std::string strLine = bHex ? ":" : "S" + std::to_string(nAddrBytes - 1);
+    int nSum = 0;
+    char sz[3];
+    for (uint8_t byte : bytes) {
+        nSum += byte;
+        std::snprintf(sz, sizeof sz, "%02X", byte);
+        strLine += sz;
+    }
+    std::snprintf(sz, sizeof sz, "%02X", ((bHex ? -nSum : ~nSum) + nSumError) & 0xFF);
+    return strLine + sz;
+}
+
+// The blocks of the open file as a run reads them, until a block of 0 bytes
+// or a failed one (size -1; it must deliver no bytes).
 struct BlockStream {
     std::vector<int> sizes;
-    std::vector<uint8_t> bytes;  // all delivered bytes in order
-    int nFailedAt = -1;
+    Bytes bytes;
 };
-BlockStream ReadAllBlocks(CUpdateEngine& engine, int nMaxBlocks = 100000);
+inline BlockStream ReadAllBlocks(CUpdateEngine& engine) {
+    BlockStream stream;
+    uint8_t abBlock[256];
+    for (int nBytes = -1;;) {
+        const bool bRead = engine.ReadBlock(abBlock, &nBytes, 256);
+        if (!bRead || nBytes == 0) {
+            EXPECT_EQ(nBytes, 0) << "a failed block delivers no bytes";
+            stream.sizes.insert(stream.sizes.end(), bRead ? 0 : 1, -1);
+            return stream;
+        }
+        stream.sizes.push_back(nBytes);
+        stream.bytes.insert(stream.bytes.end(), abBlock, abBlock + nBytes);
+        EXPECT_LE(engine.m_nCarryLen, 40);
+    }
+}
 
 }  // namespace image_test

@@ -1,279 +1,167 @@
-// The record readers: one table for Intel HEX, one for S-records, one for
-// the hex-pair decoding they share.
+// The readers: text-mode lines, the Intel HEX and S-record tables, hex pairs.
 
-#include <gtest/gtest.h>
-
-#include <cctype>
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "link/update_engine.h"
 #include "tests/image/image_test_files.h"
 
+namespace image_test {
 namespace {
 
-using image_test::HexLine;
-using image_test::PatternBytes;
-using image_test::SLine;
-using image_test::TempDir;
-using image_test::ToHex;
+using Lines = std::vector<std::string>;
 
-const char kHexEnd[] = ":00000001FF";
-const char kExtLinear[] = ":020000040001F9";  // upper address 0x0001
-const char kExtSegment[] = ":020000021000EC";
-const char kStartLinear[] = ":040000050000800077";
-
-// What one ReadNextRecord call must give; address and length are checked for
-// every result (they read 0 unless a data record came).
-struct Read {
-    int nResult;
-    uint32_t dwAddress = 0;
-    int nLength = 0;
-    std::string strDataHex = "";  // checked when not empty
-    int nAddrBytes = 0;
-};
-
-struct RecordCase {
-    const char* pszName;
-    std::vector<std::string> lines;
-    std::vector<Read> reads;
-    uint32_t dwFirstAddress = 0;  // after all reads
-    const char* pszLineEnd = "\r\n";
-};
-
-std::string Join(const std::vector<std::string>& lines, const char* pszLineEnd) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + pszLineEnd;
+// LF and CR LF end lines, Ctrl-Z ends the file, long lines are cut; the same after a seek.
+TEST(TextFile, SplitsLinesAsATextModeFile) {
+    const size_t kMax = CTextFile::kMaxLine, kLong = 3 * kMax + 17;
+    // A read takes kMax + 2 bytes: kCr's CR ends the first, which ends inside kMid.
+    const std::string kCr(kMax - 2, 'x'), kMid(kMax, 'y'), kM(kMax, 'm');
+    const std::vector<std::pair<std::string, Lines>> cases = {
+        {"", {}},
+        {"a\r\nb\n\n\r\nc\rd\ne\r\r\nlast", {"a", "b", "", "", "c\rd", "e\r", "last"}},
+        {"a\nb\032c\nd\n", {"a", "b"}},
+        {"\032a\n", {}},
+        {"a\n\032\032\n:00", {"a"}},
+        {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+        {"ab\n" + kCr + "\r\nz", {"ab", kCr, "z"}},
+        {"ab\n" + kMid + "\r\nz\n" + kMid, {"ab", kMid, "z", kMid}},
+        {kM + "\r\n" + kM, {kM, kM}},
+        {kM + "+\n" + kM + "+", {kM, kM}},
+        {":" + std::string(kLong, '0') + "\r\nnext\nlast" + std::string(kLong, 'L'),
+         {":" + std::string(kMax - 1, '0'), "next", "last" + std::string(kMax - 4, 'L')}},
+    };
+    for (const auto& [strContent, lines] : cases) {
+        CTextFile file;
+        ASSERT_TRUE(file.Open(Write("lines.txt", strContent).c_str()));
+        for (int nPass = 0; nPass < 2; ++nPass) {  // the second after a seek to the start
+            Lines got;
+            std::string line;
+            while (file.ReadString(line) == CTextFile::ReadResult::Line) {
+                got.push_back(line);
+            }
+            EXPECT_EQ(got, lines) << strContent.substr(0, 20);
+            EXPECT_EQ(file.ReadString(line), CTextFile::ReadResult::End) << "the end is lasting";
+            EXPECT_TRUE(file.SeekToStart());
+        }
     }
-    return text;
 }
 
-void RunRecordCases(uint8_t nFormat, const std::vector<RecordCase>& cases) {
-    TempDir dir;
-    for (const RecordCase& c : cases) {
-        SCOPED_TRACE(c.pszName);
+// Reading this process's memory at address 0 fails with EIO, which is no end of file.
+TEST(TextFile, ReadErrorIsNoEndOfFile) {
+    for (uint8_t nFormat : {FMT_INTEL_HEX, FMT_SRECORD}) {
         CUpdateEngine engine;
-        ASSERT_TRUE(
-            engine.OpenUpdateFile(dir.Write("f", Join(c.lines, c.pszLineEnd)).c_str(), nFormat));
-        uint32_t nDataRecords = 0;
-        for (size_t i = 0; i < c.reads.size(); ++i) {
-            SCOPED_TRACE("read " + std::to_string(i + 1));
-            const Read& want = c.reads[i];
-            ASSERT_EQ(engine.ReadNextRecord(), want.nResult);
-            EXPECT_EQ(engine.m_rec.dwAddress, want.dwAddress);
-            EXPECT_EQ(engine.m_rec.wLength, want.nLength);
-            EXPECT_EQ(engine.m_rec.nAddrBytes, want.nAddrBytes);
-            if (!want.strDataHex.empty()) {
-                EXPECT_EQ(ToHex({engine.m_rec.abData, engine.m_rec.abData + engine.m_rec.wLength}),
-                          want.strDataHex);
-            }
-            nDataRecords += want.nResult == REC_DATA ? 1 : 0;
+        ASSERT_TRUE(engine.OpenUpdateFile("/proc/self/mem", nFormat));
+        std::string line;
+        EXPECT_EQ(engine.m_file.ReadString(line), CTextFile::ReadResult::Error);
+        EXPECT_EQ(engine.ReadNextRecord(), REC_BAD);
+        EXPECT_EQ(ReadAllBlocks(engine).sizes, std::vector<int>{-1});
+    }
+}
+
+// Each row: the file's lines (each ends in CR LF; "\n" inside one gives LF line
+// ends) and one token per ReadNextRecord: D<address>+<length>/<address bytes>
+// a data record, E end, B bad; then @<first address> unless it is 0.
+using ReadCases = std::vector<std::pair<Lines, std::string>>;
+void ExpectReads(uint8_t nFormat, const ReadCases& cases) {
+    for (const auto& [lines, strExpected] : cases) {
+        std::string strText, strToken, strReads;
+        for (const std::string& line : lines) {
+            strText += line + "\r\n";
         }
-        EXPECT_EQ(engine.m_nRecordCount, nDataRecords);
-        EXPECT_EQ(engine.GetFirstAddress(), c.dwFirstAddress);
+        CUpdateEngine engine;
+        ASSERT_TRUE(engine.OpenUpdateFile(Write("f", strText).c_str(), nFormat));
+        const UPDATE_RECORD& rec = engine.m_rec;
+        char sz[40];
+        for (std::istringstream want(strExpected); want >> strToken && strToken[0] != '@';) {
+            const int nResult = engine.ReadNextRecord();
+            std::snprintf(sz, sizeof sz, " D%X+%d/%d", unsigned(rec.dwAddress), rec.wLength,
+                          rec.nAddrBytes);
+            const char* apszTokens[] = {sz, " E", " B"};  // REC_DATA, REC_END, REC_BAD
+            strReads += nResult >= 0 && nResult <= REC_BAD ? apszTokens[nResult] : " ?";
+        }
+        std::snprintf(sz, sizeof sz, " @%X", unsigned(engine.GetFirstAddress()));
+        EXPECT_EQ(strReads.substr(1) + (engine.GetFirstAddress() != 0 ? sz : ""), strExpected);
     }
 }
 
 TEST(HexRecords, ReadsDataRecordsAndRejectsBadLines) {
-    const auto k16 = PatternBytes(1, 16);
-    const auto k35 = PatternBytes(2, 35);
-    std::string strLower = HexLine(0x0100, k16);
-    for (char& c : strLower) {
-        c = static_cast<char>(std::tolower(c));
-    }
-    // The length byte claims one byte more or fewer than the line carries,
-    // with a checksum that is right for the bytes that are there.
-    const std::string strClaimsMore = ":11010000" + ToHex(k16) + "??";
-    const std::string strClaimsFewer = ":0F010000" + ToHex(k16) + "??";
-    auto WithChecksum = [](std::string line) {
-        unsigned nSum = 0;
-        for (size_t i = 1; i + 2 < line.size(); i += 2) {
-            nSum += std::stoul(line.substr(i, 2), nullptr, 16);
-        }
-        char sz[3];
-        std::snprintf(sz, sizeof sz, "%02X", (0x100 - (nSum & 0xFF)) & 0xFF);
-        return line.replace(line.size() - 2, 2, sz);
+    const std::string kEnd = ":00000001FF", kSeg = ":020000021000EC", kRun = ":040000050000800077";
+    const std::string X = ":020000040001F9";  // extended linear address: passed over
+    auto H = [](uint32_t dwAddress, int nLength, int nLengthError = 0, int nSumError = 0) {
+        return RecordLine(0, dwAddress, Pattern(1, nLength), nLengthError, nSumError);
     };
-    std::string strBadSum = HexLine(0x0100, k16);
-    strBadSum.back() = strBadSum.back() == '0' ? '1' : '0';
-    const std::vector<RecordCase> cases = {
-        {"16 bytes at 0x0100",
-         {HexLine(0x0100, k16)},
-         {{REC_DATA, 256, 16, ToHex(k16)}, {REC_END}},
-         256},
-        {"end record, then the end of the file, lastingly", {kHexEnd}, {{REC_END}, {REC_END}}},
-        {"empty line after the end record",
-         {HexLine(0x10, k16), kHexEnd, ""},
-         {{REC_DATA, 0x10, 16}, {REC_BAD}},
-         0x10},
-        {"no data bytes, checksum 00, is the first record",
-         {":0000000000", HexLine(0x20, k16)},
-         {{REC_DATA, 0, 0}, {REC_DATA, 0x20, 16}}},
-        {"extended linear address passed over, addresses stay 16-bit",
-         {HexLine(0xFFF0, k16), kExtLinear, HexLine(0x0000, k16)},
-         {{REC_DATA, 0xFFF0, 16}, {REC_DATA, 0, 16}, {REC_END}},
-         0xFFF0},
-        {"four other records, then data",
-         {kExtLinear, kExtSegment, kStartLinear, kExtLinear, HexLine(0x40, k16)},
-         {{REC_DATA, 0x40, 16}},
-         0x40},
-        {"five other records, then data",
-         {kExtLinear, kExtSegment, kStartLinear, kExtLinear, kExtLinear, HexLine(0x40, k16)},
-         {{REC_BAD}}},
-        {"five other records, then the end of the file",
-         {kExtLinear, kExtSegment, kStartLinear, kExtLinear, kHexEnd},
-         {{REC_BAD}}},
-        {"the six-line limit counts per call",
-         {HexLine(0, k16), kExtLinear, kExtLinear, kExtLinear, kExtLinear, HexLine(0x10, k16),
-          kExtLinear, kExtLinear, kExtLinear, kHexEnd},
-         {{REC_DATA, 0, 16}, {REC_DATA, 0x10, 16}, {REC_END}}},
-        {"35 data bytes fill the decoding buffer",
-         {HexLine(0x1234, k35)},
-         {{REC_DATA, 0x1234, 35, ToHex(k35)}},
-         0x1234},
-        {"36 data bytes do not fit", {HexLine(0x1234, PatternBytes(3, 36))}, {{REC_BAD}}},
-        {"lower-case digits", {strLower}, {{REC_BAD}}},
-        {"trailing blanks", {HexLine(0x0100, k16) + "  "}, {{REC_BAD}}},
-        {"wrong checksum", {strBadSum}, {{REC_BAD}}},
-        {"no colon", {HexLine(0x0100, k16).substr(1)}, {{REC_BAD}}},
-        {"length claims more than the line carries", {WithChecksum(strClaimsMore)}, {{REC_BAD}}},
-        {"length claims fewer than the line carries", {WithChecksum(strClaimsFewer)}, {{REC_BAD}}},
-        {"data type with no length digits", {":00000000"}, {{REC_BAD}}},
-        {"short lines with a colon are passed over",
-         {":", ":0000", HexLine(0x50, k16)},
-         {{REC_DATA, 0x50, 16}},
-         0x50},
-        {"LF line ends",
-         {HexLine(0x60, k16), kHexEnd},
-         {{REC_DATA, 0x60, 16}, {REC_END}},
-         0x60,
-         "\n"},
-        {"Ctrl-Z ends the file",
-         {HexLine(0x60, k16), "\x1A", "garbage"},
-         {{REC_DATA, 0x60, 16}, {REC_END}},
-         0x60},
-    };
-    RunRecordCases(FMT_INTEL_HEX, cases);
+    ExpectReads(FMT_INTEL_HEX,
+                {
+                    {{H(0x100, 16)}, "D100+16/0 E @100"},
+                    {{kEnd}, "E E"},
+                    {{H(0x10, 16), kEnd, ""}, "D10+16/0 B @10"},
+                    {{":0000000000", H(0x20, 16)}, "D0+0/0 D20+16/0"},
+                    {{H(0xFFF0, 16), X, H(0, 16)}, "DFFF0+16/0 D0+16/0 E @FFF0"},
+                    {{X, kSeg, kRun, X, H(0x40, 16)}, "D40+16/0 @40"},  // six lines a call
+                    {{X, kSeg, kRun, X, X, H(0x40, 16)}, "B"},
+                    {{X, kSeg, kRun, X, kEnd}, "B"},
+                    {{H(0, 16), X, X, X, X, H(0x10, 16), X, X, X, kEnd}, "D0+16/0 D10+16/0 E"},
+                    {{H(0x1234, 35)}, "D1234+35/0 @1234"},  // fills the decoding buffer
+                    {{H(0x1234, 36)}, "B"},
+                    {{":010000000af5"}, "B"},  // lower-case digits
+                    {{H(0x100, 16) + "  "}, "B"},
+                    {{H(0x100, 16, 0, 1)}, "B"},  // wrong checksum
+                    {{H(0x100, 16).substr(1)}, "B"},
+                    {{H(0x100, 16, 1)}, "B"},   // the length claims more bytes than the line has
+                    {{H(0x100, 16, -1)}, "B"},  // ... or fewer
+                    {{":00000000"}, "B"},
+                    {{":", ":0000", H(0x50, 16)}, "D50+16/0 @50"},
+                    {{H(0x60, 16) + "\n" + kEnd}, "D60+16/0 E @60"},
+                    {{H(0x60, 16), "\032", "garbage"}, "D60+16/0 E @60"},
+                });
 }
 
 TEST(SRecords, ReadsDataRecordsAndEndsAtOtherTypes) {
-    const auto k16 = PatternBytes(4, 16);
-    const std::string kHeader = "S00600004844521B";
-    const std::string kS9 = "S9030000FC";
-    const std::string kS5 = "S5030001FB";
-    std::string strBadCount = SLine(2, 0x100, k16);
-    strBadCount[3] = '4';  // count 0x14 instead of 0x13
-    std::string strBadSum = SLine(2, 0x100, k16);
-    strBadSum.back() = strBadSum.back() == '0' ? '1' : '0';
-    const std::vector<RecordCase> cases = {
-        {"header, data, S9",
-         {kHeader, SLine(2, 0x100, k16), SLine(2, 0x110, k16), kS9},
-         {{REC_DATA, 0x100, 16, ToHex(k16), 2}, {REC_DATA, 0x110, 16, "", 2}, {REC_END}},
-         0x100},
-        {"a second S0 in a row ends the data",
-         {kHeader, kHeader, SLine(2, 0x100, k16)},
-         {{REC_END}, {REC_DATA, 0x100, 16, "", 2}},
-         0x100},
-        {"S0 at the end of the file", {kHeader}, {{REC_END}, {REC_END}}},
-        {"S5 between data lines ends one call",
-         {SLine(2, 0, k16), kS5, SLine(2, 0x10, k16)},
-         {{REC_DATA, 0, 16, "", 2}, {REC_END}, {REC_DATA, 0x10, 16, "", 2}, {REC_END}}},
-        {"S3 address 00 01 00 00", {SLine(4, 0x10000, k16)}, {{REC_DATA, 65536, 16, "", 4}}, 65536},
-        {"S2 has three address bytes",
-         {SLine(3, 0xABCDEF, k16)},
-         {{REC_DATA, 0xABCDEF, 16, ToHex(k16), 3}},
-         0xABCDEF},
-        {"wrong count", {strBadCount}, {{REC_BAD}}},
-        {"wrong checksum", {strBadSum}, {{REC_BAD}}},
-        {"count 39: 36 data bytes in S1",
-         {SLine(2, 0, PatternBytes(5, 36))},
-         {{REC_DATA, 0, 36, ToHex(PatternBytes(5, 36)), 2}}},
-        {"count 39: 34 data bytes in S3",
-         {SLine(4, 0, PatternBytes(5, 34))},
-         {{REC_DATA, 0, 34, "", 4}}},
-        {"count 40 is beyond the decoding buffer", {SLine(2, 0, PatternBytes(6, 37))}, {{REC_BAD}}},
-        {"count leaves no room for address and checksum", {"S102AA53"}, {{REC_BAD}}},
-        {"S3 count of 3", {"S3030000FC"}, {{REC_BAD}}},
-        {"no data bytes", {SLine(2, 0x40, {})}, {{REC_DATA, 0x40, 0, "", 2}}, 0x40},
-        {"type alone", {"S1"}, {{REC_BAD}}},
-        {"lower-case s1 ends the data",
-         {"s1" + SLine(2, 0, k16).substr(2), SLine(2, 0, k16)},
-         {{REC_END}, {REC_DATA, 0, 16, "", 2}}},
-        {"blank line ends one call",
-         {SLine(2, 8, k16), "", SLine(2, 0x18, k16)},
-         {{REC_DATA, 8, 16, "", 2}, {REC_END}, {REC_DATA, 0x18, 16, "", 2}},
-         8},
-        {"trailing blank", {SLine(2, 0, k16) + " "}, {{REC_BAD}}},
-        {"LF line ends", {kHeader, SLine(2, 0x70, k16)}, {{REC_DATA, 0x70, 16, "", 2}}, 0x70, "\n"},
+    const std::string kS0 = "S00600004844521B", kS9 = "S9030000FC", kS5 = "S5030001FB";
+    auto S = [](int nAddrBytes, uint32_t dwAddress, int nLength, int nLengthError = 0) {
+        return RecordLine(nAddrBytes, dwAddress, Pattern(1, nLength), nLengthError);
     };
-    RunRecordCases(FMT_SRECORD, cases);
+    ExpectReads(FMT_SRECORD,
+                {
+                    {{kS0, S(2, 0x100, 16), S(2, 0x110, 16), kS9}, "D100+16/2 D110+16/2 E @100"},
+                    {{kS0, kS0, S(2, 0x100, 16)}, "E D100+16/2 @100"},
+                    {{kS0}, "E E"},
+                    {{S(2, 0, 16), kS5, S(2, 0x10, 16)}, "D0+16/2 E D10+16/2 E"},
+                    {{S(4, 0x10000, 16)}, "D10000+16/4 @10000"},
+                    {{S(3, 0xABCDEF, 16)}, "DABCDEF+16/3 @ABCDEF"},
+                    {{S(2, 0x100, 16, 1)}, "B"},   // the count claims more bytes than the line has
+                    {{S(2, 0x100, 16, -1)}, "B"},  // ... or fewer
+                    {{RecordLine(2, 0x100, Pattern(1, 16), 0, 1)}, "B"},  // wrong checksum
+                    {{S(2, 0, 36)}, "D0+36/2"},                           // count 39
+                    {{S(4, 0, 34)}, "D0+34/4"},
+                    {{S(2, 0, 37)}, "B"},  // count 40: beyond the decoding buffer
+                    {{"S102AA53"}, "B"},   // the count leaves no room for address and checksum
+                    {{"S3030000FC"}, "B"},
+                    {{S(2, 0x40, 0)}, "D40+0/2 @40"},
+                    {{"S1"}, "B"},
+                    {{"s1" + S(2, 0, 16).substr(2), S(2, 0, 16)}, "E D0+16/2"},
+                    {{S(2, 8, 16), "", S(2, 0x18, 16)}, "D8+16/2 E D18+16/2 @8"},
+                    {{S(2, 0, 16) + " "}, "B"},
+                    {{kS0 + "\n" + S(2, 0x70, 16)}, "D70+16/2 @70"},
+                });
 }
 
 TEST(HexToBytes, DecodesPairsTheWayTheReadersNeed) {
-    struct Case {
-        std::string strText;
-        std::string strBytesHex;
+    const std::vector<std::pair<std::string, Bytes>> cases = {
+        {"", {}},
+        {"00FF7A", {0x00, 0xFF, 0x7A}},
+        {"ABC", {0xAB, 0xC0}},   // odd length: NUL as the last low character
+        {"1G", {0x10}},          // a low character that is no digit counts 0
+        {"12G3", {0x12, 0x23}},  // a high one takes the low nibble of the byte before
+        {"G1", {0x01}},          // ... and 0 in the first pair
+        {"ab", {0x00}},          // lower case is no digit
+        {"0FG", {0x0F, 0xF0}},
+        {" 5 6", {0x05, 0x56}},
+        {std::string(82, '7'), Bytes(40, 0x77)},  // at most 40 bytes
     };
-    const std::vector<Case> cases = {
-        {"", ""},
-        {"00FF7A", "00FF7A"},
-        {"ABC", "ABC0"},   // odd length: NUL as the last low character
-        {"1G", "10"},      // a low character that is no digit counts 0
-        {"12G3", "1223"},  // a high one takes the low nibble of the byte before
-        {"G1", "01"},      // ... and 0 for the first pair
-        {"ab", "00"},      // lower case is no digit
-        {"0FG", "0FF0"},
-        {" 5 6", "0556"},
-        {std::string(82, '7'), std::string(80, '7')},  // at most 40 bytes
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.strText);
+    for (const auto& [strText, bytes] : cases) {
         uint8_t abOut[41] = {};
-        int nCount = CUpdateEngine::HexToBytes(abOut, c.strText);
-        EXPECT_EQ(ToHex({abOut, abOut + nCount}), c.strBytesHex);
+        EXPECT_EQ(Bytes(abOut, abOut + CUpdateEngine::HexToBytes(abOut, strText)), bytes)
+            << strText;
         EXPECT_EQ(abOut[40], 0) << "wrote past 40 bytes";
     }
 }
 
-TEST(UpdateFile, AddressDigitsOnlyForExactTypes) {
-    EXPECT_EQ(CUpdateEngine::GetAddressDigits("S1"), 4);
-    EXPECT_EQ(CUpdateEngine::GetAddressDigits("S2"), 6);
-    EXPECT_EQ(CUpdateEngine::GetAddressDigits("S3"), 8);
-    for (const char* psz : {"S0", "S5", "S9", "s1", "S", "S10", ""}) {
-        EXPECT_EQ(CUpdateEngine::GetAddressDigits(psz), 0) << psz;
-    }
-}
-
-TEST(UpdateFile, FailedOpenKeepsFormatAndResetsThePass) {
-    TempDir dir;
-    CUpdateEngine engine;
-    ASSERT_TRUE(engine.OpenUpdateFile(
-        dir.Write("a.a90", SLine(2, 0x300, PatternBytes(7, 8))).c_str(), FMT_SRECORD));
-    ASSERT_EQ(engine.ReadNextRecord(), REC_DATA);
-    engine.m_nCarryLen = 5;
-    engine.m_dwPrevEnd = 9;
-    engine.CloseUpdateFile();
-    EXPECT_FALSE(engine.OpenUpdateFile((dir.Path() + "/none.hex").c_str(), FMT_INTEL_HEX));
-    EXPECT_EQ(engine.m_nFormat, FMT_SRECORD);
-    EXPECT_FALSE(engine.m_file.IsOpen());
-    EXPECT_EQ(engine.m_nCarryLen, 0);
-    EXPECT_EQ(engine.m_dwPrevEnd, 0u);
-    EXPECT_EQ(engine.m_nRecordCount, 0u);
-    EXPECT_EQ(engine.GetFirstAddress(), 0u);
-}
-
-TEST(UpdateFile, ReadErrorIsABadRecord) {
-    for (uint8_t nFormat : {FMT_INTEL_HEX, FMT_SRECORD}) {
-        CUpdateEngine engine;
-        ASSERT_TRUE(engine.OpenUpdateFile("/proc/self/mem", nFormat));
-        EXPECT_EQ(engine.ReadNextRecord(), REC_BAD);
-        int nBytes = -1;
-        uint8_t abBlock[256];
-        EXPECT_FALSE(engine.ReadBlock(abBlock, &nBytes, 256));
-        EXPECT_EQ(nBytes, 0);
-    }
-}
-
 }  // namespace
+}  // namespace image_test
