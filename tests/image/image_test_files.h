@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -40,23 +41,17 @@ inline std::string Write(const std::string& strName, const std::string& strConte
     return path;
 }
 
-inline std::string ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // nCount bytes that never look like fill (1..200), varying with nSeed.
 inline Bytes Pattern(int nSeed, int nCount) {
-    Bytes bytes;
-    for (int i = 0; i < nCount; ++i) {
-        bytes.push_back(static_cast<uint8_t>(1 + (nSeed * 37 + i) % 200));
+    Bytes bytes(static_cast<size_t>(nCount));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(1 + (nSeed * 37 + int(i)) % 200);
     }
     return bytes;
 }
 
-// A data-record line: Intel HEX (16-bit address) for nAddrBytes 0, else S1,
-// S2, S3 for 2, 3, 4. nLengthError skews the length (or count) byte and the
-// checksum follows it; nSumError skews the checksum.
+// A data record: Intel HEX for nAddrBytes 0, else S1, S2, S3 for 2, 3, 4; with
+// the length (or count) byte and then the checksum skewed by the errors.
 inline std::string RecordLine(int nAddrBytes, uint32_t dwAddress, const Bytes& data,
                               int nLengthError = 0, int nSumError = 0) {
     const bool bHex = nAddrBytes == 0;
@@ -79,8 +74,7 @@ inline std::string RecordLine(int nAddrBytes, uint32_t dwAddress, const Bytes& d
     return strLine + sz;
 }
 
-// The blocks of the open file as a run reads them, until a block of 0 bytes
-// or a failed one (size -1; it must deliver no bytes).
+// The blocks as a run reads them, until one of 0 bytes or a failed one (size -1).
 struct BlockStream {
     std::vector<int> sizes;
     Bytes bytes;
