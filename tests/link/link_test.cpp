@@ -1,0 +1,329 @@
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numeric>
+#include <sstream>
+#include <thread>
+
+#include "link/com_port_map.h"
+#include "link/update_engine.h"
+#include "tests/support/pty_pair.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Bytes from a hex string: "99 00 00 00 99".
+std::vector<uint8_t> Hex(const std::string& strHex) {
+    std::vector<uint8_t> bytes;
+    std::istringstream in(strHex);
+    for (unsigned n = 0; in >> std::hex >> n;) {
+        bytes.push_back(static_cast<uint8_t>(n));
+    }
+    return bytes;
+}
+
+// Exact frames; a block's 256 data bytes (fill + i * step) go between header
+// and checksum. Only blocks add to the byte total, which wraps at 2^32.
+struct FrameRow {
+    uint8_t nCode, nSequence, nFill, nStep;
+    uint32_t dwAddress, dwTotalBefore, dwTotalAfter;
+    const char* pszBytes;
+};
+const FrameRow kFrameRows[] = {
+    {CMD_WRITE_BLOCK, 0x00, 0xFF, 0, 0, 0, 65280, "0A 20 01 06 00 FF 00 00 00 00  00 30"},
+    {CMD_WRITE_BLOCK, 0x01, 0x00, 1, 0x12345678, 0, 0x7F80, "0A 20 01 06 01 FE 12 34 56 78  81 C4"},
+    {CMD_WRITE_BLOCK, 0xFF, 0xFF, 0, 0xFF00, ~0xFFu, 0xFE00,
+     "0A 20 01 06 FF 00 00 00 FF 00  01 2F"},
+    {CMD_IDENTIFY, 0, 0, 0, 0, 0, 0, "0A 19 00 05 56 41 4E 54 4F 01 B0"},
+    {CMD_FINISH, 0, 0, 0, 0, 0, 0, "0A 21 00 01 43 00 6F"},  // sequence field: the finish flag
+    {CMD_FINISH, 1, 0, 0, 0, 0, 0, "0A 21 00 05 4F 00 00 00 00 00 7F"},
+    {CMD_FINISH, 0x80, 0, 0, 0, 0x12345678, 0x12345678, "0A 21 00 05 4F 12 34 56 78 01 93"},
+};
+
+TEST(Frames, ExactBytes) {
+    CUpdateEngine engine;  // the test main maps no COM ports: the port stays closed
+    EXPECT_FALSE(engine.m_pPort->IsOpen());
+    for (const FrameRow& row : kFrameRows) {
+        std::vector<uint8_t> expected = Hex(row.pszBytes);
+        for (int i = 0; i < 256; ++i) {
+            engine.m_blockData[i] = static_cast<uint8_t>(row.nFill + i * row.nStep);
+        }
+        if (row.nCode == CMD_WRITE_BLOCK) {
+            expected.insert(expected.begin() + 10, engine.m_blockData, engine.m_blockData + 256);
+        }
+        engine.m_nSequence = engine.m_bFinishOk = row.nSequence;
+        engine.m_dwAddress = row.dwAddress;
+        engine.m_dwByteTotal = row.dwTotalBefore;
+        engine.BuildFrame(row.nCode);
+        EXPECT_EQ(std::vector(engine.m_txFrame, engine.m_txFrame + engine.m_nFrameLen), expected);
+        EXPECT_EQ(engine.m_dwByteTotal, row.dwTotalAfter) << row.pszBytes;
+    }
+}
+
+// COM1 is a fresh pty; the engine's constructor opens it, the test plays the device.
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UsePorts(m_pty.SlavePath());
+        m_pEngine = std::make_unique<CUpdateEngine>();
+        ASSERT_EQ(m_pEngine->m_pPort->PortNumber(), 1);
+        std::memset(m_pEngine->m_blockData, 0xFF, 256);  // a rebuilt block would add again
+    }
+    void TearDown() override { UsePorts(""); }
+    static void UsePorts(const std::string& strList) {
+        setenv("VANTO_COM_PORTS", strList.c_str(), 1);
+    }
+
+    // SendCommand while the device answers frame k with script[k] ("" is silence,
+    // "HANGUP" goes away); every attempt is the same frame and adds no byte total.
+    int Exchange(uint8_t nCode, const std::vector<std::string>& script) {
+        m_pEngine->BuildFrame(nCode);
+        const std::vector built(m_pEngine->m_txFrame,
+                                m_pEngine->m_txFrame + m_pEngine->m_nFrameLen);
+        const uint32_t dwTotal = m_pEngine->m_dwByteTotal;
+        std::vector<std::vector<uint8_t>> frames;
+        std::thread device([&] {
+            for (const std::string& strStep : script) {
+                frames.push_back(m_pty.ReadMaster(built.size(), 3000));
+                if (strStep == "HANGUP") {
+                    return m_pty.CloseMaster();
+                }
+                m_pty.WriteMaster(Hex(strStep));
+            }
+        });
+        const int nResult = m_pEngine->SendCommand();
+        device.join();
+        EXPECT_EQ(frames, std::vector<std::vector<uint8_t>>(script.size(), built));
+        EXPECT_TRUE(m_pty.ReadMaster(1, 20).empty()) << "more attempts than answers";
+        EXPECT_EQ(m_pEngine->m_dwByteTotal, dwTotal);
+        return nResult;
+    }
+
+    PtyPair m_pty;
+    std::unique_ptr<CUpdateEngine> m_pEngine;
+};
+
+// Command, the device's answer to each attempt (attempts = answers), result, status.
+const std::tuple<uint8_t, std::vector<std::string>, int, uint8_t> kExchangeRows[] = {
+    {CMD_IDENTIFY, {"99 00 00 00 99"}, UPD_OK, 1},
+    {CMD_IDENTIFY, {"D9 00 01 01 00 DB"}, UPD_OK, 1},
+    {CMD_IDENTIFY, {"D9 00 01 03 00 DD"}, UPD_CHECKSUM_ERROR, 3},
+    {CMD_IDENTIFY, {"00 55 19 FF 0A 99 00 00 00 99"}, UPD_OK, 1},  // junk before the code
+    {CMD_IDENTIFY, {"D9 00 01 04 00 DE"}, UPD_FLASH_ADDRESS_ERROR, 4},
+    {CMD_IDENTIFY, {"A0 E1 99 00 00 00 99"}, UPD_OK, 1},                    // other commands' codes
+    {CMD_IDENTIFY, {"D9 00 03 02 00 DE", "D9 00 03 01 00 DD"}, UPD_OK, 1},  // status, length 3
+    {CMD_IDENTIFY, {"D9 00 01 02 00 DC", "D9 00 01 02 00 DC"}, 2, 2},
+    {CMD_IDENTIFY, {"D9 00 00 00 D9"}, UPD_OK, 1},  // status bit, length 0: no status
+    {CMD_IDENTIFY, {"99 00 00 00 98", "99 00 00 00 98"}, UPD_TRANSMISSION_ERROR, 1},
+    {CMD_IDENTIFY, {"D9 00 01 01 DB 00", "D9 00 01 01 DB 00"}, UPD_TRANSMISSION_ERROR, 1},
+    {CMD_IDENTIFY, {"", "99 00 00 00 99"}, UPD_OK, 1},
+    {CMD_IDENTIFY, {"", ""}, UPD_NO_RESPONSE, 1},
+    {CMD_IDENTIFY, {"99 00 00 00", "99 00 00 00"}, UPD_NO_RESPONSE, 1},
+    {CMD_IDENTIFY, {"99 02 01 99 00 00 00 99", "D9 00 01 05 00 DF"}, 5, 5},  // 513: purged
+    {CMD_FINISH, {"A1 00 00 00 A1"}, UPD_OK, 1},
+    {CMD_FINISH, {"99 00 00 00 99 E1 00 01 01 00 E3"}, UPD_OK, 1},
+    {CMD_WRITE_BLOCK, {"E0 00 01 04 00 E5"}, UPD_FLASH_ADDRESS_ERROR, 4},
+    {CMD_WRITE_BLOCK, {"E0 00 01 02 00 E3", "E0 00 01 01 00 E2"}, UPD_OK, 1},
+    {CMD_IDENTIFY, {"HANGUP"}, UPD_NO_RESPONSE, 1},  // no reply, then the write fails
+    {CMD_IDENTIFY, {}, UPD_PORT_WRITE_FAILED, 1},    // hung up: both writes fail
+};
+
+TEST_F(LinkTest, ReplyCases) {
+    for (const auto& [nCode, script, nResult, nStatus] : kExchangeRows) {
+        SCOPED_TRACE(::testing::PrintToString(script));
+        EXPECT_EQ(Exchange(nCode, script), nResult);
+        EXPECT_EQ(m_pEngine->m_nStatus, nStatus);
+    }
+    m_pEngine->m_pPort->Close();
+    EXPECT_EQ(Exchange(CMD_IDENTIFY, {}), UPD_PORT_WRITE_FAILED);  // no port
+}
+
+// 512 payload bytes are stored; 513 ends the receive before the next byte.
+TEST_F(LinkTest, ReplyLengthLimit) {
+    std::vector<uint8_t> reply = Hex("99 02 00");
+    for (int i = 0; i < 512; ++i) {
+        reply.push_back(static_cast<uint8_t>(i * 3 + 1));
+    }
+    const unsigned nSum = std::accumulate(reply.begin(), reply.end(), 0u);
+    reply.insert(reply.end(), {uint8_t(nSum >> 8), uint8_t(nSum), 0x99, 0x02, 0x01, 0x42});
+    m_pEngine->BuildFrame(CMD_IDENTIFY);
+    ASSERT_TRUE(m_pty.WriteMaster(reply));
+    EXPECT_EQ(m_pEngine->ReceiveReply(), UPD_OK);
+    EXPECT_EQ(0, std::memcmp(m_pEngine->m_rxPayload, reply.data() + 3, 512));
+    EXPECT_EQ(m_pEngine->ReceiveReply(), UPD_TRANSMISSION_ERROR);
+    uint8_t b = 0;
+    EXPECT_EQ(m_pEngine->m_pPort->ReadByte(&b) * b, 0x42);  // the next byte is still there
+}
+
+// Silence: each empty read costs 210 ms plus the 100 ms pause, then the time-out
+// is tested. Endless foreign bytes time out too; closing the port ends it at once.
+TEST_F(LinkTest, ReceiveTimeOuts) {
+    enum { kSilent, kChatter, kClose };
+    const std::tuple<uint8_t, int, int> kRows[] = {{CMD_IDENTIFY, 310, kSilent},
+                                                   {CMD_FINISH, 930, kSilent},
+                                                   {CMD_WRITE_BLOCK, 1550, kSilent},
+                                                   {CMD_IDENTIFY, 200, kChatter},
+                                                   {CMD_WRITE_BLOCK, 150, kClose}};
+    for (const auto& [nCode, nExpectedMs, nPeer] : kRows) {
+        std::atomic<bool> bStop{false};
+        std::thread peer([&, nPeer = nPeer] {
+            for (int nMs = 0; !bStop; nMs += 2) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                if (nPeer == kChatter) {
+                    m_pty.WriteMaster(Hex("55"));
+                } else if (nPeer == kClose && nMs == 150) {
+                    m_pEngine->m_pPort->Close();
+                }
+            }
+        });
+        m_pEngine->BuildFrame(nCode);
+        const auto start = Clock::now();
+        EXPECT_EQ(m_pEngine->ReceiveReply(), UPD_NO_RESPONSE);
+        EXPECT_GE(MsSince(start), nExpectedMs - 60);
+        EXPECT_LE(MsSince(start), nExpectedMs + 600);
+        bStop = true;
+        peer.join();
+    }
+}
+
+// Every byte value, each way: no CR/LF mapping, no XON/XOFF, no echo.
+void ExpectRoundTrip(CComPort& port, PtyPair& pty) {
+    std::vector<uint8_t> all(256), got(256);
+    std::iota(all.begin(), all.end(), 0);
+    ASSERT_EQ(port.Write(all.data(), 256), 1);
+    EXPECT_EQ(pty.ReadMaster(257, 300), all);
+    ASSERT_TRUE(pty.WriteMaster(all));
+    for (size_t i = 0; i < got.size() && port.ReadByte(&got[i]) == 1; ++i) {
+    }
+    EXPECT_EQ(got, all);
+}
+
+bool OpensInAnotherProcess() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        _exit(CComPort().Open(1));
+    }
+    int nStatus = 0;
+    return waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 1;
+}
+
+// Refused: 0, above 100, the open port (held here or by another process), a
+// missing path, an empty entry, no tty, a directory, past the end. COM1 -> COM100
+// frees COM1 once COM100 is set up; so do Close and the destructor.
+TEST_F(LinkTest, OpenRules) {
+    CComPort& port = *m_pEngine->m_pPort;
+    UsePorts(m_pty.SlavePath() + ":/nonexistent/ttyX::/dev/null:/tmp");
+    for (uint8_t n : {0, 101, 255, 1, 2, 3, 4, 5, 6}) {
+        EXPECT_EQ(port.Open(n), 0) << int(n);
+        EXPECT_EQ(port.PortNumber(), 1);
+    }
+    EXPECT_EQ(CComPort().Open(1), 0);
+    EXPECT_FALSE(OpensInAnotherProcess());
+    ExpectRoundTrip(port, m_pty);
+    EXPECT_EQ(port.Write(nullptr, 0), 1);
+    EXPECT_EQ(port.Write(nullptr, 5) + port.ReadByte(nullptr), 0);
+    PtyPair pty100;
+    UsePorts(m_pty.SlavePath() + std::string(99, ':') + pty100.SlavePath());
+    ASSERT_EQ(port.Open(100), 1);
+    EXPECT_TRUE(OpensInAnotherProcess());
+    uint8_t b = 0;
+    EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.ReadByte(&b) + port.Open(2),
+              2);
+    ASSERT_EQ(port.Open(100), 1);
+    ExpectRoundTrip(port, pty100);
+    m_pEngine.reset();
+    EXPECT_EQ(CComPort().Open(100), 1);
+}
+
+// Raw 38400 8N1 without flow control, the tty's own settings back on close. A
+// late reply that came before a write is gone after it; what comes after the
+// write is kept; a silent line returns after about 210 ms.
+TEST_F(LinkTest, LineSettingsPurgeAndSilentRead) {
+    CComPort& port = *m_pEngine->m_pPort;
+    port.Close();
+    termios before{}, t{}, after{};
+    tcgetattr(m_pty.SlaveFd(), &before);
+    before.c_cflag |= CRTSCTS | PARENB;
+    cfsetspeed(&before, B9600);
+    tcsetattr(m_pty.SlaveFd(), TCSANOW, &before);
+    tcgetattr(m_pty.SlaveFd(), &before);
+    ASSERT_EQ(port.Open(1), 1);
+    tcgetattr(m_pty.SlaveFd(), &t);
+    EXPECT_EQ(cfgetospeed(&t), speed_t{B38400});
+    EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
+              tcflag_t{CS8 | CLOCAL | CREAD});
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY) || t.c_cc[VMIN] || t.c_cc[VTIME], false);
+    ASSERT_TRUE(m_pty.WriteMaster(Hex("99 00 00 00 99")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    uint8_t b = 0x19;
+    ASSERT_EQ(port.Write(&b, 1), 1);
+    EXPECT_EQ(m_pty.ReadMaster(2, 300), Hex("19"));
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadByte(&b), 0);
+    EXPECT_GE(MsSince(start), 200);
+    EXPECT_LE(MsSince(start), 500);
+    ASSERT_TRUE(m_pty.WriteMaster(Hex("D9")));
+    EXPECT_EQ(port.ReadByte(&b) * b, 0xD9);
+    port.Close();
+    tcgetattr(m_pty.SlaveFd(), &after);
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
+}
+
+// A worker blocked in ReadByte or Write returns 0 within 100 ms when another
+// thread closes the port or the device hangs up; then no call waits.
+TEST_F(LinkTest, BlockedCallsWake) {
+    CComPort& port = *m_pEngine->m_pPort;
+    const std::vector<uint8_t> big(1 << 20, 0x55);  // more than the pty's queues hold
+    uint8_t b = 0;
+    const std::function<int()> read = [&] { return port.ReadByte(&b); };
+    const std::function<int()> write = [&] { return port.Write(big.data(), int(big.size())); };
+    const std::function<void()> close = [&] { port.Close(); };
+    const std::function<void()> hangUp = [&] { m_pty.CloseMaster(); };
+    for (const auto& [call, wake] : {std::pair{read, close}, {write, close}, {read, hangUp}}) {
+        port.Open(1);
+        std::atomic<int> nResult{-1};
+        std::thread worker([&] { nResult = call(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        EXPECT_EQ(nResult, -1);
+        const auto start = Clock::now();
+        wake();
+        worker.join();
+        EXPECT_EQ(nResult, 0);
+        EXPECT_EQ(read() + write() + read(), 0);
+        EXPECT_LT(MsSince(start), 100);
+    }
+    EXPECT_EQ(port.PortNumber(), 1);
+}
+
+// The fallback scan on a made-up /dev, /sys and /proc/consoles: family and
+// numeric order; phantom ttyS ports (no type, type 0) and consoles left out.
+TEST(ComPortMap, SerialScan) {
+    const std::filesystem::path root = ::testing::TempDir() + "scan" + std::to_string(getpid());
+    std::istringstream files(
+        "dev/ttyS0 dev/ttyS1 dev/ttyS2 dev/ttyS10 dev/ttyUSB10 dev/ttyUSB2 dev/ttyUSBx dev/ttyACM0 "
+        "sys/ttyS0/type=4 sys/ttyS1/type=0 sys/ttyS10/device/x consoles=ttyS0");
+    for (std::string strFile; files >> strFile;) {
+        const std::filesystem::path path = root / strFile.substr(0, strFile.find('='));
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << strFile.substr(std::min(strFile.find('='), strFile.size() - 1) + 1);
+    }
+    EXPECT_EQ(FindSerialDevices({root / "dev", root / "sys", root / "consoles"}),
+              (std::vector<std::string>{root / "dev/ttyUSB2", root / "dev/ttyUSB10",
+                                        root / "dev/ttyACM0", root / "dev/ttyS10"}));
+    std::filesystem::remove_all(root);
+}
+
+}  // namespace
