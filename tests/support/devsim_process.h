@@ -30,8 +30,7 @@ struct SProgramRun {
 SProgramRun RunProgram(const std::string& strProgram, const std::vector<std::string>& args,
                        const std::vector<std::string>& extraEnv = {}, int nTimeoutMs = 20000);
 
-// vanto-devsim from VANTO_BIN_DIR; its link (the port to name in
-// VANTO_COM_PORTS) and its output are in Dir(). Destruction stops it.
+// vanto-devsim from VANTO_BIN_DIR; link (to name in VANTO_COM_PORTS) and output in Dir().
 class CDevsimProcess {
 public:
     ~CDevsimProcess() { Stop(); }  // not copyable: its CTempDir is not
@@ -46,6 +45,7 @@ public:
     void Kill() { Signal({SIGKILL}); }  // a device that vanishes: its stale link stays
     bool IsRunning() { return WaitForExit(0) == -1 && m_pid > 0; }
     int WaitForExit(int nWaitMs = 5000);  // exit status as SProgramRun's; -1 while it runs
+    pid_t Pid() const { return m_pid; }
 
 private:
     friend SProgramRun RunProgram(const std::string&, const std::vector<std::string>&,

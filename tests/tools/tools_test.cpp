@@ -1,5 +1,4 @@
-// vanto-devsim driven through its real pseudo-terminal with frames built here
-// by hand, and `vanto-flash identify` against it end to end.
+// vanto-devsim through its real pty with hand-built frames; vanto-flash identify end to end.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -93,6 +92,7 @@ struct SScenario {
     int nMinReplyMs = 0;                         // wire pacing and reply delay
 };
 
+// One conversation per row: exact replies, the device's log, its committed image.
 // clang-format off
 const SScenario kScenarios[] = {
     {"Identify", {}, {{kId, kIdOk}, {kId, kIdOk}}, {"IDENTIFY status=1"}},
