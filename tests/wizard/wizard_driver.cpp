@@ -1,9 +1,6 @@
-// A scripted user for vanto-update's own start-up (InitInstance, EndInstance):
-// one timer clicks its way through the wizard, another answers its boxes.
-//   VANTO_DRIVER_SCRIPT=leave-during-scan         scan, then Cancel and Yes while it runs
-//   VANTO_DRIVER_SCRIPT=leave-during-programming  program, then Cancel and Yes mid-run
-//   VANTO_DRIVER_SCRIPT=screenshots               scan and program, saving the window to
-//                                                 $VANTO_SCREENSHOT_DIR/wizard-*.png
+// A scripted user for vanto-update's own start-up, clicking and answering boxes from
+// timers. VANTO_DRIVER_SCRIPT: leave-during-scan, leave-during-programming (Cancel, Yes
+// while the worker runs) or screenshots (saved to $VANTO_SCREENSHOT_DIR/wizard-*.png).
 // It prints "yes" right after Yes, and the port's state once the wizard is gone.
 #include <QtWidgets>
 #include <cstdio>
@@ -16,10 +13,6 @@ CUpdaterApp theApp;
 
 namespace {
 
-void Click(QWidget* pButton) {
-    static_cast<QAbstractButton*>(pButton)->click();
-}
-
 // Yes to the exit question, OK to a result box.
 void AnswerBoxes() {
     for (QWidget* pWidget : QApplication::topLevelWidgets()) {
@@ -28,7 +21,6 @@ void AnswerBoxes() {
             const bool bQuestion = pBox->button(QMessageBox::Yes) != nullptr;
             pBox->button(bQuestion ? QMessageBox::Yes : QMessageBox::Ok)->click();
             std::printf(bQuestion ? "yes\n" : "ok\n");
-            std::fflush(stdout);
         }
     }
 }
@@ -40,30 +32,25 @@ void ClickOn(const QString& strScript) {
     if (pWizard == nullptr || !pWizard->isVisible()) {
         return;
     }
-    const auto save = [&](const char* pszName) {
-        if (strScript == "screenshots") {
-            pWizard->grab().save(qEnvironmentVariable("VANTO_SCREENSHOT_DIR", ".") + "/" + pszName);
-        }
-    };
-    const bool bRunning = pWizard->IsWorkerRunning();
+    const bool bIdle = !pWizard->IsWorkerRunning();
     const int nPage = pWizard->ActivePageIndex();
-    if ((strScript == "leave-during-scan" && bRunning &&
-         theApp.m_pEngine->m_pPort->PortNumber() == 3) ||
-        (strScript == "leave-during-programming" &&
-         pWizard->ProgTargetPage().Procedure().m_nBlocksDone > 3)) {
-        Click(pWizard->CancelButton());
-    } else if (nPage == 0) {
-        Click(pWizard->NextButton());
-    } else if (nPage == 1 && !bRunning && theApp.m_bDeviceFound) {
-        save("wizard-scan.png");
-        Click(pWizard->NextButton());
-    } else if (nPage == 1 && !bRunning) {
-        Click(pWizard->SetupPage().Control(1028));
-    } else if (nPage == 2 && !bRunning && theApp.m_bUpdateDone) {
-        save("wizard-programmed.png");
-        Click(pWizard->FinishButton());
-    } else if (nPage == 2 && !bRunning) {
-        Click(pWizard->ProgTargetPage().Control(1016));
+    const bool bDone = nPage == 1 ? theApp.m_bDeviceFound != 0 : theApp.m_bUpdateDone != 0;
+    if (strScript == "screenshots" && nPage > 0 && bIdle && bDone) {
+        pWizard->grab().save(qEnvironmentVariable("VANTO_SCREENSHOT_DIR", ".") +
+                             (nPage == 1 ? "/wizard-scan.png" : "/wizard-programmed.png"));
+    }
+    const bool bLeave = (strScript == "leave-during-scan" && !bIdle &&
+                         theApp.m_pEngine->m_pPort->PortNumber() == 3) ||
+                        (strScript == "leave-during-programming" &&
+                         pWizard->ProgTargetPage().Procedure().m_nBlocksDone > 3);
+    QWidget* pButton = bLeave ? pWizard->CancelButton()
+                       : nPage == 0 || (bIdle && bDone)
+                           ? (nPage == 2 ? pWizard->FinishButton() : pWizard->NextButton())
+                       : !bIdle     ? nullptr
+                       : nPage == 1 ? pWizard->SetupPage().Control(1028)
+                                    : pWizard->ProgTargetPage().Control(1016);
+    if (pButton != nullptr) {
+        static_cast<QAbstractButton*>(pButton)->click();
     }
 }
 
@@ -71,6 +58,7 @@ void ClickOn(const QString& strScript) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line out at once
     const QString strScript = qEnvironmentVariable("VANTO_DRIVER_SCRIPT");
     QTimer boxes, clicks;  // two: while Cancel waits for its answer, its timer waits too
     QObject::connect(&boxes, &QTimer::timeout, &AnswerBoxes);
@@ -80,6 +68,5 @@ int main(int argc, char** argv) {
     InitInstance(theApp);
     std::printf("wizard closed, port %s\n",
                 theApp.m_pEngine->m_pPort->IsOpen() ? "open" : "closed");
-    std::fflush(stdout);
     return EndInstance(theApp);
 }
