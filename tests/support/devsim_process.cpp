@@ -101,8 +101,8 @@ int CDevsimProcess::CountOutputLines(const std::string& strNeedle) const {
     return nCount;
 }
 
-int CDevsimProcess::Signal(std::initializer_list<int> signals) {
-    for (int nSignal : signals) {
+int CDevsimProcess::Signal(std::initializer_list<int> signalsToTry) {
+    for (int nSignal : signalsToTry) {
         if (m_pid > 0 && kill(m_pid, nSignal) == 0) {
             WaitForExit(5000);
         }

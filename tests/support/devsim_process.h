@@ -50,7 +50,7 @@ public:
 private:
     friend SProgramRun RunProgram(const std::string&, const std::vector<std::string>&,
                                   const std::vector<std::string>&, int);
-    int Signal(std::initializer_list<int> signals);
+    int Signal(std::initializer_list<int> signalsToTry);
     CTempDir m_dir;
     pid_t m_pid = -1;
     int m_nExitStatus = -1;
