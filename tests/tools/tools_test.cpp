@@ -91,6 +91,9 @@ struct SScenario {
     std::optional<Bytes> flash = {};             // committed image; empty: none
     int nMinReplyMs = 0;                         // wire pacing and reply delay
 };
+void PrintTo(const SScenario& row, std::ostream* pOut) {
+    *pOut << row.pszName;
+}
 
 // One conversation per row: exact replies, the device's log, its committed image.
 // clang-format off
