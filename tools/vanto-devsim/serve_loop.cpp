@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -109,16 +110,17 @@ void CServeLoop::HandleFrames() {
 }
 
 void CServeLoop::SendReply(const std::vector<uint8_t>& reply) {
-    if (m_options.nReplyDelayMs > 0) {
-        CWirePacer::SleepUntil(CWirePacer::Clock::now() +
-                               std::chrono::milliseconds(m_options.nReplyDelayMs));
-    }
+    // The device starts its reply a fixed delay after the command's last byte
+    // arrived. The deadlines are absolute, so the host's measured time is not
+    // stretched by how late this process's own sleeps wake up.
+    const auto tpStart = m_pacer.LastArrival() + std::chrono::milliseconds(m_options.nReplyDelayMs);
+    CWirePacer::SleepUntil(tpStart);
     if (!m_pacer.IsPacing()) {
         WriteAll(reply.data(), reply.size());
         return;
     }
     // Each byte reaches the host only once its ten bits have crossed the wire.
-    auto tpNext = CWirePacer::Clock::now();
+    auto tpNext = std::max(tpStart, CWirePacer::Clock::now() - m_pacer.ByteTime());
     for (uint8_t nByte : reply) {
         tpNext += m_pacer.ByteTime();
         CWirePacer::SleepUntil(tpNext);

@@ -24,6 +24,7 @@ public:
 
     // Sleeps until the last byte noted has arrived.
     void WaitForLastArrival() const;
+    Clock::time_point LastArrival() const { return m_tpLastArrival; }
 
     // Sleeps until tp (returns at once when tp has passed).
     static void SleepUntil(Clock::time_point tp);
