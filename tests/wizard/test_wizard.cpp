@@ -168,11 +168,11 @@ private slots:
     // A real face of the asked size; bold asks for a bold face (medium may match either).
     void everySharedFontFindsARealFace() {
         StartWizard();
-        for (const CFontSpec& spec : m_pApp->m_fonts) {
-            const QFontInfo info(MakeQFont(spec));
-            QVERIFY(!info.family().isEmpty() && MakeQFont(spec).pixelSize() == spec.nHeight);
-            QVERIFY(spec.nWeight == QFont::Medium ||
-                    (info.weight() >= QFont::DemiBold) == (spec.nWeight >= QFont::DemiBold));
+        for (const CFontSpec& font : m_pApp->m_fonts) {
+            const QFontInfo info(MakeQFont(font));
+            QVERIFY(!info.family().isEmpty() && MakeQFont(font).pixelSize() == font.nHeight);
+            QVERIFY(font.nWeight == QFont::Medium ||
+                    (info.weight() >= QFont::DemiBold) == (font.nWeight >= QFont::DemiBold));
         }
     }
 
