@@ -17,8 +17,8 @@ inline constexpr int kDecodeBufferSize = 40;
 
 // The current data record.
 struct UPDATE_RECORD {
-    uint32_t dwAddress;   // load address of the first data byte
-    uint16_t wLength;     // number of data bytes
-    uint8_t abData[40];   // the data bytes (one decoded line carries at most 36)
-    int nAddrBytes;       // S-records: 2 (S1), 3 (S2), 4 (S3), else 0; Intel HEX: 0
+    uint32_t dwAddress;  // load address of the first data byte
+    uint16_t wLength;    // number of data bytes
+    uint8_t abData[40];  // the data bytes (one decoded line carries at most 36)
+    int nAddrBytes;      // S-records: 2 (S1), 3 (S2), 4 (S3), else 0; Intel HEX: 0
 };
