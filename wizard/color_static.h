@@ -7,6 +7,9 @@
 // A colour as the device kit's pages give it: 0x00BBGGRR.
 using COLORREF = uint32_t;
 
+// Both status labels draw their text in pure blue (COLORREF is 0x00BBGGRR).
+inline constexpr COLORREF kStatusBlue = 0x00FF0000;
+
 QColor ColorFromColorRef(COLORREF cr);
 COLORREF ColorRefFromColor(const QColor& color);
 

@@ -4,10 +4,6 @@
 
 #include "wizard/color_static.h"
 
-namespace {
-constexpr COLORREF kStatusBlue = 0x00FF0000;
-}
-
 CProgTargetPage::CProgTargetPage(CUpdaterApp& app)
     : CWizardPage(app, IDD_PROG_TARGET, {IDC_PROG_STATUS}), m_prog(app, m_pageControls) {}
 

@@ -7,10 +7,6 @@
 #include "res/page_texts.h"
 #include "wizard/color_static.h"
 
-namespace {
-constexpr COLORREF kStatusBlue = 0x00FF0000;
-}
-
 CSetupPage::CSetupPage(CUpdaterApp& app)
     : CWizardPage(app, IDD_SETUP, {IDC_SETUP_STATUS}), m_setup(app, m_pageControls) {}
 
