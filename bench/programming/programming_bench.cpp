@@ -23,14 +23,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/updater_app.h"
-#include "bench/programming/devsim_runner.h"
 #include "link/update_engine.h"
 #include "tests/procedures/update_file_writer.h"
+#include "tests/support/devsim_process.h"
 
 namespace {
 
@@ -61,6 +62,20 @@ private:
     std::string m_strOld;
 };
 
+// The figures of the device's last "STATS" line (it prints one after each
+// finish); false when none came within nWaitMs.
+bool LastStats(const CDevsimProcess& device, unsigned long long* pnRxBytes,
+               unsigned long long* pnTxBytes, unsigned long long* pnReplyDelayMs, int nWaitMs) {
+    if (!device.WaitForOutput("STATS ", nWaitMs)) {
+        return false;
+    }
+    const std::string strOutput = device.Output();
+    unsigned nReplies = 0;
+    return std::sscanf(strOutput.c_str() + strOutput.rfind("STATS "),
+                       "STATS rx_bytes=%llu tx_bytes=%llu replies=%u reply_delay_ms=%llu",
+                       pnRxBytes, pnTxBytes, &nReplies, pnReplyDelayMs) == 4;
+}
+
 double ThreadCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
@@ -86,8 +101,8 @@ int SendImage(CUpdateEngine& engine) {
 void BM_PacedProgramming(benchmark::State& state) {
     for (auto _ : state) {
         CBenchDir dir;
-        CDevsimRunner device(dir.Path(), {"--baud", "38400", "--reply-delay", "5", "--quiet"});
-        if (!device.IsReady()) {
+        CDevsimProcess device;
+        if (!device.Start({"--baud", "38400", "--reply-delay", "5", "--quiet"})) {
             state.SkipWithError("vanto-devsim did not start");
             return;
         }
@@ -109,7 +124,7 @@ void BM_PacedProgramming(benchmark::State& state) {
         unsigned long long nRx = 0;
         unsigned long long nTx = 0;
         unsigned long long nDelayMs = 0;
-        if (nResult != UPD_OK || !device.LastStats(&nRx, &nTx, &nDelayMs, 3000)) {
+        if (nResult != UPD_OK || !LastStats(device, &nRx, &nTx, &nDelayMs, 3000)) {
             state.SkipWithError("the run did not finish");
             return;
         }
@@ -131,8 +146,8 @@ BENCHMARK(BM_PacedProgramming)->UseManualTime()->Iterations(1)->Unit(benchmark::
 
 void BM_HostCpuPerBlock(benchmark::State& state) {
     CBenchDir dir;
-    CDevsimRunner device(dir.Path(), {"--quiet"});
-    if (!device.IsReady()) {
+    CDevsimProcess device;
+    if (!device.Start({"--quiet"})) {
         state.SkipWithError("vanto-devsim did not start");
         return;
     }
