@@ -11,10 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "link/update_engine.h"
+#include "image/block_source.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ void Check(bool bCondition) {
     }
 }
 
-// The file the engine reads: one memory file for the whole fuzzing run.
+// The file the block source reads: one memory file for the whole fuzzing run.
 const std::string& InputPath(const uint8_t* pData, size_t nSize) {
     static int fd = memfd_create("update-file", 0);
     static const std::string strPath = "/proc/self/fd/" + std::to_string(fd);
@@ -46,15 +45,15 @@ struct Pass {
 
 // Reads blocks as counting does (up to the first short block) or as a run
 // does (up to the first empty block), checking each one.
-Pass ReadPass(CUpdateEngine& engine, bool bAsRun) {
+Pass ReadPass(CBlockSource& source, bool bAsRun) {
     Pass pass;
     uint8_t abBlock[256 + 16];
     for (int i = 0; i < kMaxBlocksPerPass; ++i) {
         int nBytes = -1;
-        bool bOk = engine.ReadBlock(abBlock, &nBytes, 256);
+        bool bOk = source.ReadBlock(abBlock, &nBytes, 256);
         Check(nBytes >= 0 && nBytes <= 256);
         Check(bOk || nBytes == 0);
-        Check(engine.m_nCarryLen >= 0 && engine.m_nCarryLen <= 40);
+        Check(source.m_nCarryLen >= 0 && source.m_nCarryLen <= 40);
         if (bOk && nBytes > 0) {
             ++pass.nBlocks;
         }
@@ -67,44 +66,37 @@ Pass ReadPass(CUpdateEngine& engine, bool bAsRun) {
     return pass;
 }
 
-void ReadAs(CUpdateEngine& engine, const std::string& strPath, uint8_t nFormat) {
-    if (!engine.OpenUpdateFile(strPath.c_str(), nFormat)) {
+void ReadAs(CBlockSource& source, const std::string& strPath, uint8_t nFormat) {
+    if (!source.OpenUpdateFile(strPath.c_str(), nFormat)) {
         return;
     }
-    const Pass first = ReadPass(engine, false);
+    const Pass first = ReadPass(source, false);
     if (first.bEnded) {
-        engine.RewindUpdateFile();
+        source.RewindUpdateFile();
         int nCounted = -1;
-        const bool bCounted = engine.CountBlocks(&nCounted);
+        const bool bCounted = source.CountBlocks(&nCounted);
         Check(bCounted == !first.bFailed);
         Check(!bCounted || nCounted == first.nBlocks);
-        engine.RewindUpdateFile();
-        const Pass again = ReadPass(engine, false);
+        source.RewindUpdateFile();
+        const Pass again = ReadPass(source, false);
         Check(again.nBlocks == first.nBlocks && again.bFailed == first.bFailed);
-        engine.RewindUpdateFile();
-        ReadPass(engine, true);
+        source.RewindUpdateFile();
+        ReadPass(source, true);
     }
-    engine.CloseUpdateImage();
+    source.CloseUpdateImage();
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*pArgc*/, char*** /*pArgv*/) {
-    // The engine opens COM1 when it is created: map no ports at all, so no
-    // serial device of this machine is ever touched.
-    setenv("VANTO_COM_PORTS", "", 1);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     uint8_t abOut[41] = {};
     const std::string_view text(reinterpret_cast<const char*>(pData), nSize);
-    Check(CUpdateEngine::HexToBytes(abOut, text) <= 40 && abOut[40] == 0);
+    Check(CRecordReader::HexToBytes(abOut, text) <= 40 && abOut[40] == 0);
 
     const std::string& strPath = InputPath(pData, nSize);
     const bool bHex = nSize > 0 && pData[0] == ':';
-    static CUpdateEngine engine;
-    ReadAs(engine, strPath, bHex ? FMT_INTEL_HEX : FMT_SRECORD);
-    ReadAs(engine, strPath, bHex ? FMT_SRECORD : FMT_INTEL_HEX);
+    static CBlockSource source;
+    ReadAs(source, strPath, bHex ? FMT_INTEL_HEX : FMT_SRECORD);
+    ReadAs(source, strPath, bHex ? FMT_SRECORD : FMT_INTEL_HEX);
     return 0;
 }

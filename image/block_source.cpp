@@ -11,58 +11,67 @@
 #include <climits>
 #include <cstring>
 
-#include "link/update_engine.h"
-
 namespace {
 
 constexpr uint8_t kFillByte = 0xFF;
 
-// Resets what a programming run counts as it sends blocks.
-void ResetBlockSending(CUpdateEngine& engine) {
-    engine.m_nBlocksSent = 0;
-    engine.m_nSequence = 0;
-    engine.m_dwAddress = 0;
-    engine.m_dwByteTotal = 0;
+}  // namespace
+
+void CBlockSource::ResetLayout() {
+    std::memset(m_abCarry, 0, sizeof m_abCarry);
+    m_nCarryLen = 0;
+    m_dwFillPending = 0;
+    m_dwPrevEnd = 0;
+}
+
+bool CBlockSource::OpenUpdateFile(const char* pszName, uint8_t nFormat) {
+    ResetLayout();
+    return m_reader.OpenUpdateFile(pszName, nFormat);
+}
+
+void CBlockSource::RewindUpdateFile() {
+    ResetLayout();
+    m_reader.RewindUpdateFile();
+}
+
+bool CBlockSource::CloseUpdateFile() {
+    return m_reader.CloseUpdateFile();
 }
 
 // The common tail of every load: counts the blocks of the open file (if one
 // opened) and leaves it at its start with a fresh pass.
-bool MeasureOpenedImage(CUpdateEngine& engine, bool bOpened) {
+bool CBlockSource::MeasureOpenedImage(bool bOpened) {
     if (!bOpened) {
-        engine.RewindUpdateFile();
+        RewindUpdateFile();
         return false;
     }
-    if (!engine.CountBlocks(&engine.m_nBlockCount)) {
-        engine.CloseUpdateFile();
+    if (!CountBlocks(&m_nBlockCount)) {
+        CloseUpdateFile();
         return false;
     }
-    engine.RewindUpdateFile();
+    RewindUpdateFile();
     return true;
 }
 
-}  // namespace
-
-bool LoadUpdateImageFile(CUpdateEngine& engine, const char* pszName, uint8_t nFormat) {
-    ResetBlockSending(engine);
-    return MeasureOpenedImage(engine, engine.OpenUpdateFile(pszName, nFormat));
+bool CBlockSource::LoadUpdateImageFile(const char* pszName, uint8_t nFormat) {
+    return MeasureOpenedImage(OpenUpdateFile(pszName, nFormat));
 }
 
-bool CUpdateEngine::LoadUpdateImage() {
-    ResetBlockSending(*this);
+bool CBlockSource::LoadUpdateImage() {
     // Names relative to the working directory, where the user puts the file.
     bool bOpened = OpenUpdateFile("kst.hex", FMT_INTEL_HEX);
     if (!bOpened) {
         bOpened = OpenUpdateFile("kst.a90", FMT_SRECORD);
     }
-    return MeasureOpenedImage(*this, bOpened);
+    return MeasureOpenedImage(bOpened);
 }
 
-bool CUpdateEngine::CloseUpdateImage() {
+bool CBlockSource::CloseUpdateImage() {
     CloseUpdateFile();
     return true;
 }
 
-bool CUpdateEngine::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
+bool CBlockSource::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
     *pnBytes = 0;
     int nPos = 0;
     int nRoom = std::max(nMax, 0);
@@ -86,7 +95,7 @@ bool CUpdateEngine::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
     }
 
     while (nRoom > 0) {
-        int nResult = ReadNextRecord();
+        int nResult = m_reader.ReadNextRecord();
         if (nResult == REC_END) {
             break;
         }
@@ -96,10 +105,11 @@ bool CUpdateEngine::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
         // The first record of a pass starts the image; a record at or below
         // the end of the previous one follows its bytes directly.
         uint32_t dwGap = 0;
-        if (m_nRecordCount > 1 && m_dwPrevEnd < m_rec.dwAddress) {
-            dwGap = m_rec.dwAddress - m_dwPrevEnd;
+        const UPDATE_RECORD& rec = m_reader.m_rec;
+        if (m_reader.m_nRecordCount > 1 && m_dwPrevEnd < rec.dwAddress) {
+            dwGap = rec.dwAddress - m_dwPrevEnd;
         }
-        m_dwPrevEnd = m_rec.dwAddress + m_rec.wLength;
+        m_dwPrevEnd = rec.dwAddress + rec.wLength;
 
         const int nGapHere = static_cast<int>(std::min<uint32_t>(dwGap, nRoom));
         std::memset(pBuf + nPos, kFillByte, static_cast<size_t>(nGapHere));
@@ -109,20 +119,20 @@ bool CUpdateEngine::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
 
         // Whatever does not fit waits in the carry-over, which holds a whole
         // record; when the fill goes on in the next block, all of it waits.
-        const int nLength = m_rec.wLength;
+        const int nLength = rec.wLength;
         const int nPlace = m_dwFillPending > 0 ? 0 : std::min(nLength, nRoom);
-        std::memcpy(pBuf + nPos, m_rec.abData, static_cast<size_t>(nPlace));
+        std::memcpy(pBuf + nPos, rec.abData, static_cast<size_t>(nPlace));
         nPos += nPlace;
         nRoom -= nPlace;
         m_nCarryLen = nLength - nPlace;
-        std::memcpy(m_abCarry, m_rec.abData + nPlace, static_cast<size_t>(m_nCarryLen));
+        std::memcpy(m_abCarry, rec.abData + nPlace, static_cast<size_t>(m_nCarryLen));
     }
     *pnBytes = nPos;
     return true;
 }
 
-bool CUpdateEngine::CountBlocks(int* pnBlocks) {
-    if (!m_file.IsOpen()) {
+bool CBlockSource::CountBlocks(int* pnBlocks) {
+    if (!m_reader.IsOpen()) {
         return false;
     }
     uint8_t abBlock[256];
@@ -145,6 +155,6 @@ bool CUpdateEngine::CountBlocks(int* pnBlocks) {
         *pnBlocks = nBlocks;
     }
     // Only the file position goes back here; the caller begins the new pass.
-    m_file.SeekToStart();
+    m_reader.m_file.SeekToStart();
     return bOk;
 }

@@ -2,10 +2,44 @@
 
 #include <cstdint>
 
-class CUpdateEngine;
+#include "image/record_reader.h"
 
-// The steps of CUpdateEngine::LoadUpdateImage on a file of the caller's
-// choosing (vanto-flash info --file): resets the block-sending fields, opens
-// pszName in nFormat, counts its blocks into m_nBlockCount and rewinds it.
-// True when the file is open, counted and ready; false with no file open.
-bool LoadUpdateImageFile(CUpdateEngine& engine, const char* pszName, uint8_t nFormat);
+// The image block source: turns the record stream of the update file into
+// the 256-byte blocks the device is programmed with, filling forward gaps
+// with 0xFF and carrying the rest of a record that crosses a block end into
+// the next block. Chooses and loads the update file and counts its blocks.
+// Plain C++: it reads files and nothing else.
+class CBlockSource {
+public:
+    // Open and rewind the update file as the reader does, and begin a new
+    // block layout (no carry-over, no pending fill).
+    bool OpenUpdateFile(const char* pszName, uint8_t nFormat);
+    void RewindUpdateFile();
+    bool CloseUpdateFile();
+    uint32_t GetFirstAddress() const { return m_reader.GetFirstAddress(); }
+
+    // The next up to nMax image bytes at pBuf. True with *pnBytes placed
+    // (fewer than nMax: the data ended); false on a bad record, *pnBytes 0.
+    bool ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax);
+    // Counts the blocks of the open file and seeks it back to its start.
+    bool CountBlocks(int* pnBlocks);
+    // Opens "kst.hex" (Intel HEX), else "kst.a90" (S-records), from the
+    // working directory, counts its blocks into m_nBlockCount and rewinds it.
+    // True when a file is open, counted and ready; false with no file open.
+    bool LoadUpdateImage();
+    // The same steps on a file of the caller's choosing (vanto-flash info --file).
+    bool LoadUpdateImageFile(const char* pszName, uint8_t nFormat);
+    bool CloseUpdateImage();
+
+    CRecordReader m_reader;        // the update file's records
+    int m_nBlockSize = 256;        // block length used when counting
+    int m_nBlockCount = 0;         // blocks counted by the last load
+    uint32_t m_dwPrevEnd = 0;      // just past the previous data record
+    uint8_t m_abCarry[40]{};       // rest of a record that crossed a block end
+    int m_nCarryLen = 0;           // valid bytes in m_abCarry
+    uint32_t m_dwFillPending = 0;  // 0xFF fill still owed to the next block(s)
+
+private:
+    void ResetLayout();
+    bool MeasureOpenedImage(bool bOpened);
+};

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,21 @@ namespace {
 constexpr char kEndOfText = 0x1A;
 
 }  // namespace
+
+CTextFile::~CTextFile() {
+    Close();
+}
+
+void CTextFile::Close() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    m_fd = -1;
+    m_nBegin = m_nEnd = 0;
+    m_bEof = false;
+    m_bFailed = false;
+    m_bInLongLine = false;
+}
 
 bool CTextFile::Open(const char* pszPath) {
     Close();

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,9 +13,6 @@
 // A line longer than kMaxLine bytes is cut to its first kMaxLine bytes and the
 // rest of it is passed over, so memory stays bounded whatever the file holds.
 // No record of an update file is looked at beyond its first 82 characters.
-//
-// Constructor, destructor and Close() are inline so that the engine (which
-// holds one of these) can be built without the rest of this library.
 class CTextFile {
 public:
     enum class ReadResult { Line, End, Error };
@@ -27,7 +22,7 @@ public:
     static constexpr size_t kMaxLine = 128 * 1024;
 
     CTextFile() = default;
-    ~CTextFile() { Close(); }
+    ~CTextFile();
     CTextFile(const CTextFile&) = delete;
     CTextFile& operator=(const CTextFile&) = delete;
 
@@ -50,16 +45,7 @@ public:
     // after a failed seek every read reports Error until a seek succeeds.
     bool SeekToStart();
 
-    void Close() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = -1;
-        m_nBegin = m_nEnd = 0;
-        m_bEof = false;
-        m_bFailed = false;
-        m_bInLongLine = false;
-    }
+    void Close();
 
 private:
     enum class FillResult { Data, End, Error };

@@ -55,9 +55,9 @@ public:
     bool IsOpen() const { return PortNumber() != 0; }
 
 private:
-    // One opened device: the descriptor, the wake-up eventfd that Close()
-    // signals, the settings to restore, and how many calls use it now.
-    // Defined by the platform source.
+    // One opened device: the descriptor, the wake-up that Close() signals,
+    // the settings to restore, and how many calls use it now. Defined by the
+    // platform source.
     struct Line;
 
     // Marks a call as using the open line; null when no port is open or the

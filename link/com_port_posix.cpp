@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -81,10 +80,11 @@ enum class WaitResult { Ready, TimedOut, Woken, Failed };
 }  // namespace
 
 struct CComPort::Line {
-    int fd = -1;         // the open device
-    int wakeFd = -1;     // eventfd: readable once Close() wants the line back
-    termios original{};  // the device's settings before the open, restored on close
-    int nUsers = 0;      // ReadByte/Write calls inside the line (guarded by m_mutex)
+    int fd = -1;           // the open device
+    int wakeFd = -1;       // self-pipe, read end: readable once Close() wants the line back
+    int wakeWriteFd = -1;  // self-pipe, write end
+    termios original{};    // the device's settings before the open, restored on close
+    int nUsers = 0;        // ReadByte/Write calls inside the line (guarded by m_mutex)
 
     // Waits up to nTimeoutMs for the events on the device, or for the wake-up.
     // pRevents receives the device's revents when the result is Ready.
@@ -111,9 +111,11 @@ struct CComPort::Line {
         }
     }
 
-    // Both ends of the line's life, on Linux calls.
+    // Both ends of the line's life.
     static std::unique_ptr<Line> Open(const std::string& strPath);
-    void Restore() const;
+    void Restore();
+    bool OpenWakePipe();
+    void CloseWakePipe();
 };
 
 std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath) {
@@ -135,9 +137,7 @@ std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath)
         }
         ioctl(pLine->fd, TIOCNXCL);
         ::close(pLine->fd);
-        if (pLine->wakeFd >= 0) {
-            ::close(pLine->wakeFd);
-        }
+        pLine->CloseWakePipe();
         return nullptr;
     };
     // Share mode 0: flock keeps out every other opener that uses it, root
@@ -157,19 +157,44 @@ std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath)
         !SettingsTook(taken) || !ModemLinesOff(pLine->fd)) {
         return fail(true);
     }
-    pLine->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (pLine->wakeFd < 0) {
+    if (!pLine->OpenWakePipe()) {
         return fail(true);
     }
     return pLine;
 }
 
-void CComPort::Line::Restore() const {
+bool CComPort::Line::OpenWakePipe() {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return false;
+    }
+    wakeFd = fds[0];
+    wakeWriteFd = fds[1];
+    for (int fdEnd : fds) {
+        if (fcntl(fdEnd, F_SETFD, FD_CLOEXEC) != 0 ||
+            fcntl(fdEnd, F_SETFL, fcntl(fdEnd, F_GETFL) | O_NONBLOCK) != 0) {
+            CloseWakePipe();
+            return false;
+        }
+    }
+    return true;
+}
+
+void CComPort::Line::CloseWakePipe() {
+    for (int* pFd : {&wakeFd, &wakeWriteFd}) {
+        if (*pFd >= 0) {
+            ::close(*pFd);
+        }
+        *pFd = -1;
+    }
+}
+
+void CComPort::Line::Restore() {
     // TCSANOW: a device that went away must not hold up the close.
     tcsetattr(fd, TCSANOW, &original);
     ioctl(fd, TIOCNXCL);
     ::close(fd);  // releases the flock as well
-    ::close(wakeFd);
+    CloseWakePipe();
 }
 
 CComPort::CComPort() = default;
@@ -198,10 +223,10 @@ void CComPort::Release(std::unique_ptr<Line> pLine) {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         // close() on a descriptor does not wake a poll() on it under Linux;
-        // the eventfd does. It stays readable, so a call that starts its wait
-        // late returns at once as well.
-        const uint64_t nOne = 1;
-        [[maybe_unused]] const ssize_t nWritten = ::write(pLine->wakeFd, &nOne, sizeof nOne);
+        // a byte in the self-pipe does. It is never read, so the pipe stays
+        // readable and a call that starts its wait late returns at once too.
+        const char cWake = 1;
+        [[maybe_unused]] const ssize_t nWritten = ::write(pLine->wakeWriteFd, &cWake, 1);
         m_cvIdle.wait(lock, [&pLine] { return pLine->nUsers == 0; });
     }
     // No call uses the descriptor and none can reach it any more: only now may

@@ -1,6 +1,6 @@
 // CUpdateEngine, the device link: construction, command frames, the reply
-// receiver, the exchange with one retry, and the two complete commands.
-// The record readers and the block source are in image/.
+// receiver, the exchange with one retry, and the complete commands. The
+// update image it sends is read by the block source (image/).
 
 #include "link/update_engine.h"
 
@@ -39,10 +39,6 @@ void PutBig32(uint8_t* p, uint32_t dw) {
 }  // namespace
 
 CUpdateEngine::CUpdateEngine() {
-    // Reader fields.
-    m_nBlockSize = 256;
-    m_nFormat = FMT_INTEL_HEX;
-    m_dwFirstAddress = 0;
     // Link fields; the others get their values before they are first read.
     m_nFrameLen = 0;
     m_nReplyLen = 0;
@@ -218,4 +214,28 @@ int CUpdateEngine::Finish(uint8_t bOk) {
     m_bFinishOk = bOk;
     BuildFrame(CMD_FINISH);
     return SendCommand();
+}
+
+int CUpdateEngine::AbortTransfer() {
+    m_bFinishOk = 0;
+    BuildFrame(CMD_FINISH);
+    // Once only: the user is leaving, and a device that does not answer the
+    // first time is left to its own time-out.
+    if (m_pPort->Write(m_txFrame, m_nFrameLen) == 0) {
+        return UPD_PORT_WRITE_FAILED;
+    }
+    const int nResult = ReceiveReply();
+    if (nResult != UPD_OK) {
+        return nResult;
+    }
+    return m_nStatus == kStatusDone ? UPD_OK : m_nStatus;
+}
+
+bool CUpdateEngine::LoadUpdateImage() {
+    // What a programming run counts as it sends blocks starts again.
+    m_nBlocksSent = 0;
+    m_nSequence = 0;
+    m_dwAddress = 0;
+    m_dwByteTotal = 0;
+    return m_image.LoadUpdateImage();
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "res/control_ids.h"
+
 // The dialog templates of the three wizard pages, kept as data: one table per
 // template, one row per control in template (tab) order. Rectangles are in
 // dialog units of the template font ("MS Sans Serif" 8 point); the page
@@ -53,11 +55,6 @@ struct DIALOG_TEMPLATE {
     int cx, cy;              // dialog units
     std::span<const CONTROL_TEMPLATE> controls;
 };
-
-inline constexpr int IDD_WELCOME = 129;
-inline constexpr int IDD_SETUP = 130;
-inline constexpr int IDD_PROG_TARGET = 132;
-inline constexpr int IDI_APP_ICON = 128;
 
 // The templates 129, 130 and 132; nullptr for any other id.
 const DIALOG_TEMPLATE* FindDialogTemplate(int nId);

@@ -4,11 +4,11 @@
 #include <QString>
 #include <vector>
 
+#include "app/wizard_sheet.h"
 #include "wizard/prog_target_page.h"
 #include "wizard/setup_page.h"
 #include "wizard/ui_invoker.h"
 #include "wizard/welcome.h"
-#include "wizard/wizard_sheet.h"
 
 class CUpdaterApp;
 class QPushButton;

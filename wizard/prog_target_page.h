@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/prog_target.h"
+#include "wizard/procedures/prog_target.h"
 #include "wizard/qt_page_controls.h"
 #include "wizard/wizard_page.h"
 

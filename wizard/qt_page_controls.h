@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "wizard/page_controls.h"
+#include "wizard/procedures/page_controls.h"
 #include "wizard/ui_invoker.h"
 
 class QWidget;

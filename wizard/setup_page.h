@@ -1,7 +1,7 @@
 #pragma once
 
+#include "wizard/procedures/setup.h"
 #include "wizard/qt_page_controls.h"
-#include "wizard/setup.h"
 #include "wizard/wizard_page.h"
 
 // The setup page on Qt: the template 130 controls, the cabling picture, the

@@ -1,28 +1,18 @@
 #include "wizard/ui_invoker.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
+#include <QMetaObject>
 #include <QObject>
-#include <QSocketNotifier>
 #include <QThread>
-#include <cstdint>
 
 CUiInvoker::CUiInvoker(QObject* pContext)
-    : m_pContext(pContext), m_hWake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (m_hWake >= 0) {
-        m_pNotifier = std::make_unique<QSocketNotifier>(m_hWake, QSocketNotifier::Read);
-        QObject::connect(m_pNotifier.get(), &QSocketNotifier::activated, m_pContext,
-                         [this] { RunQueued(); });
-    }
+    : m_pContext(pContext), m_pReceiver(std::make_unique<QObject>()) {
+    m_pReceiver->moveToThread(pContext->thread());
 }
 
 CUiInvoker::~CUiInvoker() {
+    // After Detach no worker posts any more, so the receiver may go.
     Detach();
-    m_pNotifier.reset();
-    if (m_hWake >= 0) {
-        close(m_hWake);
-    }
+    m_pReceiver.reset();
 }
 
 bool CUiInvoker::OnContextThread() const {
@@ -35,20 +25,19 @@ bool CUiInvoker::IsDetached() const {
 }
 
 void CUiInvoker::Post(std::function<void()> fn) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_bDetached || m_hWake < 0) {
-            return;
-        }
-        m_queue.push_back(std::move(fn));
+    std::lock_guard lock(m_mutex);
+    if (m_bDetached) {
+        return;
     }
-    const uint64_t nOne = 1;
-    [[maybe_unused]] const ssize_t nWritten = write(m_hWake, &nOne, sizeof(nOne));
+    m_queue.push_back(std::move(fn));
+    // Under the lock: the receiver is not destroyed before Detach, which
+    // takes the lock too. One wake-up per item; a wake-up that finds the
+    // queue already run does nothing.
+    QMetaObject::invokeMethod(
+        m_pReceiver.get(), [this] { RunQueued(); }, Qt::QueuedConnection);
 }
 
 void CUiInvoker::RunQueued() {
-    uint64_t nCount = 0;
-    [[maybe_unused]] const ssize_t nRead = read(m_hWake, &nCount, sizeof(nCount));
     for (;;) {
         std::function<void()> fn;
         {

@@ -7,17 +7,16 @@
 #include <mutex>
 
 class QObject;
-class QSocketNotifier;
 
 // Carries work from worker threads to the user-interface thread, which owns
 // every widget. Work is queued in the order it was handed over and run on
 // the thread of a context object.
 //
-// A worker never calls into the widget library: it puts the work into this
-// object's own queue under its own lock and wakes the user-interface thread
-// through an event counter (eventfd) that a socket notifier there watches.
-// So every hand-over is ordered by a lock both sides take, which also keeps
-// the hand-over visible to the thread checker.
+// A worker puts the work into this object's own queue under its own lock and
+// wakes the user-interface thread with a queued call to a receiver object
+// that lives there; the queue keeps the order. So every hand-over is ordered
+// by a lock both sides take, which also keeps it visible to the thread
+// checker, and a worker never touches a widget.
 //
 // Once detached (the owner is going away) no more work is queued and every
 // caller still waiting is let go, so a worker that is being joined can never
@@ -49,8 +48,9 @@ private:
     void RunQueued();
 
     QObject* m_pContext;
-    int m_hWake = -1;  // eventfd: non-zero while work is queued
-    std::unique_ptr<QSocketNotifier> m_pNotifier;
+    // Lives on the context's thread; the wake-ups are queued calls to it, and
+    // its destruction drops those still pending.
+    std::unique_ptr<QObject> m_pReceiver;
     mutable std::mutex m_mutex;
     std::condition_variable m_cvDone;
     std::deque<std::function<void()>> m_queue;

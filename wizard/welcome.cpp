@@ -3,9 +3,9 @@
 #include <QPlainTextEdit>
 
 #include "app/updater_app.h"
+#include "app/wizard_sheet.h"
 #include "res/page_texts.h"
 #include "wizard/page_builder.h"
-#include "wizard/wizard_sheet.h"
 
 // The icon lives in a resource compiled into this static library; it must be
 // registered by name from outside any namespace.

@@ -3,12 +3,8 @@
 #include <QIcon>
 #include <string>
 
+#include "res/control_ids.h"
 #include "wizard/wizard_page.h"
-
-// Control ids of the welcome page (dialog template 129).
-inline constexpr int IDC_WELCOME_TITLE = 1000;
-inline constexpr int IDC_WELCOME_HINT = 1005;
-inline constexpr int IDC_WELCOME_INTRO = 1039;
 
 // The first page: a title, the read-only introduction and a hint line. It
 // starts nothing and offers only Next.

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/qt_fonts.h"
 #include "app/updater_app.h"
 #include "wizard/page_builder.h"
+#include "wizard/qt_fonts.h"
 
 namespace {
 const DIALOG_TEMPLATE& TemplateOf(int nId) {

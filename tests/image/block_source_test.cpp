@@ -52,18 +52,18 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
                 expected.insert(expected.end(), data.begin(), data.end());
             }
         }
-        CUpdateEngine engine;
+        CBlockSource source;
         const uint8_t nFormat = nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD;
-        ASSERT_TRUE(engine.OpenUpdateFile(Write("image", strText).c_str(), nFormat));
+        ASSERT_TRUE(source.OpenUpdateFile(Write("image", strText).c_str(), nFormat));
         int nBytes = -1;
-        EXPECT_EQ(engine.CountBlocks(&nBytes), nCount >= 0);
+        EXPECT_EQ(source.CountBlocks(&nBytes), nCount >= 0);
         EXPECT_EQ(nBytes, nCount);
-        engine.RewindUpdateFile();
-        const BlockStream stream = ReadAllBlocks(engine);
+        source.RewindUpdateFile();
+        const BlockStream stream = ReadAllBlocks(source);
         EXPECT_EQ(stream.sizes, sizes);
         expected.resize(std::min(expected.size(), stream.bytes.size()));
         EXPECT_EQ(stream.bytes, expected);
-        EXPECT_EQ(engine.GetFirstAddress(), lines.empty() ? 0 : lines[0].dwAddress);
+        EXPECT_EQ(source.GetFirstAddress(), lines.empty() ? 0 : lines[0].dwAddress);
     }
 }
 
@@ -98,15 +98,15 @@ TEST(SrecCatDifferential, BlockStreamEqualsTheFilledImage) {
         std::ifstream in(strIn + ".bin", std::ios::binary);
         const Bytes expected(std::istreambuf_iterator<char>(in), {});
 
-        CUpdateEngine engine;
+        CBlockSource source;
         ASSERT_TRUE(
-            engine.OpenUpdateFile(strIn.c_str(), nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD));
+            source.OpenUpdateFile(strIn.c_str(), nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD));
         int nCounted = -1;
-        ASSERT_TRUE(engine.CountBlocks(&nCounted));
+        ASSERT_TRUE(source.CountBlocks(&nCounted));
         EXPECT_EQ(static_cast<size_t>(nCounted), (expected.size() + 255) / 256);
-        engine.RewindUpdateFile();
-        EXPECT_TRUE(ReadAllBlocks(engine).bytes == expected) << "block streams differ";
-        EXPECT_EQ(engine.GetFirstAddress(), dwFirst);
+        source.RewindUpdateFile();
+        EXPECT_TRUE(ReadAllBlocks(source).bytes == expected) << "block streams differ";
+        EXPECT_EQ(source.GetFirstAddress(), dwFirst);
     }
 }
 

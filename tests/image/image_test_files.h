@@ -16,7 +16,7 @@
 #include <tuple>
 #include <vector>
 
-#include "link/update_engine.h"
+#include "image/block_source.h"
 
 namespace image_test {
 
@@ -79,11 +79,11 @@ struct BlockStream {
     std::vector<int> sizes;
     Bytes bytes;
 };
-inline BlockStream ReadAllBlocks(CUpdateEngine& engine) {
+inline BlockStream ReadAllBlocks(CBlockSource& source) {
     BlockStream stream;
     uint8_t abBlock[256];
     for (int nBytes = -1;;) {
-        const bool bRead = engine.ReadBlock(abBlock, &nBytes, 256);
+        const bool bRead = source.ReadBlock(abBlock, &nBytes, 256);
         if (!bRead || nBytes == 0) {
             EXPECT_EQ(nBytes, 0) << "a failed block delivers no bytes";
             stream.sizes.insert(stream.sizes.end(), bRead ? 0 : 1, -1);
@@ -91,7 +91,7 @@ inline BlockStream ReadAllBlocks(CUpdateEngine& engine) {
         }
         stream.sizes.push_back(nBytes);
         stream.bytes.insert(stream.bytes.end(), abBlock, abBlock + nBytes);
-        EXPECT_LE(engine.m_nCarryLen, 40);
+        EXPECT_LE(source.m_nCarryLen, 40);
     }
 }
 

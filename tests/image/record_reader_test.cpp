@@ -37,10 +37,10 @@ TEST(TextFile, ReadsLinesAsATextModeFile) {
     }
     // Reading this process's memory at address 0 fails with EIO, which is no end of file.
     for (uint8_t nFormat : {FMT_INTEL_HEX, FMT_SRECORD}) {
-        CUpdateEngine engine;
-        ASSERT_TRUE(engine.OpenUpdateFile("/proc/self/mem", nFormat));
-        EXPECT_EQ(engine.ReadNextRecord(), REC_BAD);
-        EXPECT_EQ(ReadAllBlocks(engine).sizes, std::vector<int>{-1});
+        CBlockSource source;
+        ASSERT_TRUE(source.OpenUpdateFile("/proc/self/mem", nFormat));
+        EXPECT_EQ(source.m_reader.ReadNextRecord(), REC_BAD);
+        EXPECT_EQ(ReadAllBlocks(source).sizes, std::vector<int>{-1});
     }
 }
 
@@ -57,19 +57,19 @@ void ExpectReads(uint8_t nFormat, const ReadCases& cases) {
         for (const std::string& line : lines) {
             strText += line + "\r\n";
         }
-        CUpdateEngine engine;
-        ASSERT_TRUE(engine.OpenUpdateFile(Write("f", strText).c_str(), nFormat));
-        const UPDATE_RECORD& rec = engine.m_rec;
+        CRecordReader reader;
+        ASSERT_TRUE(reader.OpenUpdateFile(Write("f", strText).c_str(), nFormat));
+        const UPDATE_RECORD& rec = reader.m_rec;
         char sz[40];
         for (std::istringstream want(strExpected); want >> strToken && strToken[0] != '@';) {
-            const int nResult = engine.ReadNextRecord();
+            const int nResult = reader.ReadNextRecord();
             std::snprintf(sz, sizeof sz, " D%X+%d/%d", unsigned(rec.dwAddress), rec.wLength,
                           rec.nAddrBytes);
             const char* apszTokens[] = {sz, " E", " B"};  // REC_DATA, REC_END, REC_BAD
             strReads += nResult >= 0 && nResult <= REC_BAD ? apszTokens[nResult] : " ?";
         }
-        std::snprintf(sz, sizeof sz, " @%X", unsigned(engine.GetFirstAddress()));
-        EXPECT_EQ(strReads.substr(1) + (engine.GetFirstAddress() != 0 ? sz : ""), strExpected);
+        std::snprintf(sz, sizeof sz, " @%X", unsigned(reader.GetFirstAddress()));
+        EXPECT_EQ(strReads.substr(1) + (reader.GetFirstAddress() != 0 ? sz : ""), strExpected);
     }
 }
 
@@ -142,7 +142,7 @@ TEST(HexToBytes, DecodesPairsTheWayTheReadersNeed) {
     };
     for (const auto& [strText, bytes] : cases) {
         uint8_t abOut[41] = {};
-        EXPECT_EQ(Bytes(abOut, abOut + CUpdateEngine::HexToBytes(abOut, strText)), bytes)
+        EXPECT_EQ(Bytes(abOut, abOut + CRecordReader::HexToBytes(abOut, strText)), bytes)
             << strText;
         EXPECT_EQ(abOut[40], 0) << "wrote past 40 bytes";
     }

@@ -151,6 +151,23 @@ TEST_F(LinkTest, ReplyCases) {
     EXPECT_EQ(Exchange(CMD_IDENTIFY, {}), UPD_PORT_WRITE_FAILED);  // no port
 }
 
+// The abort finish: one frame, written once and never resent, whatever comes back.
+TEST_F(LinkTest, AbortTransferSendsOnce) {
+    const std::pair<std::string, int> kRows[] = {{"A1 00 00 00 A1", UPD_OK},
+                                                 {"E1 00 01 03 00 E5", UPD_CHECKSUM_ERROR},
+                                                 {"", UPD_NO_RESPONSE}};
+    for (const auto& [strReply, nResult] : kRows) {
+        m_pEngine->m_bFinishOk = 1;  // the abort form whatever the last finish was
+        std::thread device([&, strReply = strReply] {
+            EXPECT_EQ(m_pty.ReadMaster(7, 3000), Hex("0A 21 00 01 43 00 6F"));
+            m_pty.WriteMaster(Hex(strReply));
+        });
+        EXPECT_EQ(m_pEngine->AbortTransfer(), nResult) << strReply;
+        device.join();
+        EXPECT_TRUE(m_pty.ReadMaster(1, 20).empty()) << "the abort was resent";
+    }
+}
+
 // 512 payload bytes are stored; 513 ends the receive before the next byte.
 TEST_F(LinkTest, ReplyLengthLimit) {
     std::vector<uint8_t> reply = Hex("99 02 00");

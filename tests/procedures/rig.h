@@ -17,14 +17,14 @@
 #include <thread>
 
 #include "app/updater_app.h"
+#include "app/wizard_sheet.h"
 #include "link/update_engine.h"
 #include "tests/procedures/update_file_writer.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/pty_pair.h"
-#include "wizard/page_controls.h"
-#include "wizard/prog_target.h"
-#include "wizard/setup.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/procedures/page_controls.h"
+#include "wizard/procedures/prog_target.h"
+#include "wizard/procedures/setup.h"
 
 using Strings = std::vector<std::string>;
 inline constexpr long kIdentifyBytes = 11;  // one CMD_IDENTIFY frame

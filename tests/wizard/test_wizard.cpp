@@ -7,10 +7,10 @@
 #include <QtWidgets>
 #include <thread>
 
-#include "app/qt_fonts.h"
 #include "app/updater_app.h"
 #include "wizard/color_static.h"
 #include "wizard/kesta_wizard.h"
+#include "wizard/qt_fonts.h"
 
 // Before QTEST_MAIN's main: never the machine's own serial devices, no display.
 [[maybe_unused]] static const bool g_bTestEnvironment =

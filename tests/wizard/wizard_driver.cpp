@@ -5,7 +5,7 @@
 #include <QtWidgets>
 #include <cstdio>
 
-#include "app/init_instance.h"
+#include "app/startup/init_instance.h"
 #include "app/updater_app.h"
 #include "wizard/kesta_wizard.h"
 

@@ -3,11 +3,10 @@
 // block stream is read as the run reads it, block by block.
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "image/block_source.h"
-#include "link/update_engine.h"
+#include "link/result_codes.h"
 #include "tools/vanto-flash/commands.h"
 
 namespace {
@@ -26,18 +25,18 @@ struct BlockStream {
 // Reads the blocks as the run's SendNextBlock does: until a block of 0
 // bytes, with a short block filled up with 0xFF and all 256 bytes summed.
 // False when a block fails or the image holds no data at all.
-bool ReadBlockStream(CUpdateEngine& engine, BlockStream* pStream) {
+bool ReadBlockStream(CBlockSource& source, BlockStream* pStream) {
     uint8_t abBlock[kBlockBytes];
     for (;;) {
         int nBytes = 0;
-        if (!engine.ReadBlock(abBlock, &nBytes, kBlockBytes)) {
+        if (!source.ReadBlock(abBlock, &nBytes, kBlockBytes)) {
             return false;
         }
         if (nBytes == 0) {
             return pStream->nBlocksSent != 0;
         }
         if (pStream->nBlocksSent == 0) {
-            pStream->dwFirstAddress = engine.GetFirstAddress();
+            pStream->dwFirstAddress = source.GetFirstAddress();
         }
         for (int i = nBytes; i < kBlockBytes; ++i) {
             abBlock[i] = 0xFF;
@@ -82,10 +81,8 @@ int RunInfoCommand(const CommandArgs& args) {
         std::fputs("usage: vanto-flash info [--file PATH]\n", stderr);
         return kExitUsage;
     }
-    // The engine opens COM1 when it is created; showing the image needs no
-    // port, so no serial device may be touched at all.
-    setenv("VANTO_COM_PORTS", "", 1);
-    CUpdateEngine engine;
+    // The image alone: no engine, so no serial port is ever opened.
+    CBlockSource source;
 
     bool bLoaded;
     std::string strFile;
@@ -93,21 +90,22 @@ int RunInfoCommand(const CommandArgs& args) {
         strFile = args[1];
         uint8_t nFormat = FMT_INTEL_HEX;
         bLoaded = FormatFromFirstCharacter(strFile.c_str(), &nFormat) &&
-                  LoadUpdateImageFile(engine, strFile.c_str(), nFormat);
+                  source.LoadUpdateImageFile(strFile.c_str(), nFormat);
     } else {
-        bLoaded = engine.LoadUpdateImage();
-        strFile = engine.m_nFormat == FMT_INTEL_HEX ? "kst.hex" : "kst.a90";
+        bLoaded = source.LoadUpdateImage();
+        strFile = source.m_reader.m_nFormat == FMT_INTEL_HEX ? "kst.hex" : "kst.a90";
     }
     BlockStream stream;
-    const bool bRead = bLoaded && ReadBlockStream(engine, &stream);
-    engine.CloseUpdateImage();
+    const bool bRead = bLoaded && ReadBlockStream(source, &stream);
+    source.CloseUpdateImage();
     if (!bRead) {
         return ReportFileError();
     }
     std::printf("file: %s\n", strFile.c_str());
-    std::printf("format: %s\n", engine.m_nFormat == FMT_INTEL_HEX ? "Intel HEX" : "S-records");
+    std::printf("format: %s\n",
+                source.m_reader.m_nFormat == FMT_INTEL_HEX ? "Intel HEX" : "S-records");
     std::printf("first address: 0x%08X\n", static_cast<unsigned>(stream.dwFirstAddress));
-    std::printf("blocks: %d\n", engine.m_nBlockCount);
+    std::printf("blocks: %d\n", source.m_nBlockCount);
     std::printf("blocks sent: %u\n", static_cast<unsigned>(stream.nBlocksSent));
     std::printf("finish total: 0x%08X\n", static_cast<unsigned>(stream.dwByteTotal));
     return 0;

@@ -9,8 +9,8 @@
 #include "tools/vanto-flash/interrupt_pipe.h"
 #include "tools/vanto-flash/terminal_page.h"
 #include "tools/vanto-flash/terminal_sheet.h"
-#include "wizard/prog_target.h"
-#include "wizard/setup.h"
+#include "wizard/procedures/prog_target.h"
+#include "wizard/procedures/setup.h"
 
 // vanto-flash without a command: the wizard's road on a terminal. The scan and
 // the programming run are the wizard's own procedures, driven through a
@@ -55,19 +55,13 @@ bool InterruptedWhile(CInterruptPipe& interrupt, const std::function<bool()>& is
 
 // Tells the device that the transfer is abandoned, so that it discards the
 // blocks it holds. The worker has ended and the port was closed under it, so
-// the engine is free: reopen the same port and write the abort form of the
-// finish once. The reply is given one read time-out to arrive and not checked.
+// the engine is free: reopen the same port and send the abort once. Its
+// result is not shown: the run ends as interrupted whatever the device says.
 void SendAbortFinish(CUpdaterApp& app, int nPort) {
     if (nPort == 0 || app.OpenPort(nPort) == 0) {
         return;
     }
-    CUpdateEngine& engine = *app.m_pEngine;
-    engine.m_bFinishOk = 0;
-    engine.BuildFrame(CMD_FINISH);
-    if (engine.m_pPort->Write(engine.m_txFrame, engine.m_nFrameLen) != 0) {
-        uint8_t nByte = 0;
-        engine.m_pPort->ReadByte(&nByte);
-    }
+    app.m_pEngine->AbortTransfer();
     app.ClosePort();
 }
 

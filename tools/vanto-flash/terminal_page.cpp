@@ -1,7 +1,7 @@
 #include "tools/vanto-flash/terminal_page.h"
 
-#include "wizard/prog_target.h"
-#include "wizard/setup.h"
+#include "wizard/procedures/prog_target.h"
+#include "wizard/procedures/setup.h"
 
 CTerminalPage::CTerminalPage(std::FILE* pOut, bool bInteractive)
     : m_pOut(pOut), m_bInteractive(bInteractive), m_progress(pOut, bInteractive) {}

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tools/vanto-flash/progress_display.h"
-#include "wizard/page_controls.h"
+#include "wizard/procedures/page_controls.h"
 
 // The setup and programming pages on a terminal. The procedures call in from
 // their worker threads; each call prints at once under one lock, which keeps

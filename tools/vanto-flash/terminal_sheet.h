@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "wizard/wizard_sheet.h"
+#include "app/wizard_sheet.h"
 
 // The terminal has no wizard buttons to show: it keeps the last request so
 // that the road can tell where the procedures left the page flow.

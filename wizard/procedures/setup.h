@@ -4,18 +4,10 @@
 #include <mutex>
 #include <thread>
 
+#include "res/control_ids.h"
+
 class CUpdaterApp;
 class IPageControls;
-
-// Control ids of the setup page (dialog template 130).
-inline constexpr int IDC_SETUP_PICTURE = 1006;
-inline constexpr int IDC_SETUP_TITLE = 1007;
-inline constexpr int IDC_SETUP_STEP1 = 1025;
-inline constexpr int IDC_SETUP_STEP2 = 1026;
-inline constexpr int IDC_SETUP_STEP3 = 1027;
-inline constexpr int IDC_SCAN_BUTTON = 1028;
-inline constexpr int IDC_SETUP_STATUS = 1030;
-inline constexpr int IDC_SCAN_LOG = 1031;
 
 // The setup page's procedure: finds the device on COM1..COM10. Plain C++; the
 // Qt page and the terminal front end both drive it through IPageControls.

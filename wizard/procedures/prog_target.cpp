@@ -1,4 +1,4 @@
-#include "wizard/prog_target.h"
+#include "wizard/procedures/prog_target.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "app/updater_app.h"
+#include "app/wizard_sheet.h"
 #include "link/update_engine.h"
-#include "wizard/page_controls.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/procedures/page_controls.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ void CProgTarget::OnStartProgramming() {
         m_nLastResult = UPD_FILE_ERROR;
         return;
     }
-    m_nBlockTotal = engine.m_nBlockCount;
+    m_nBlockTotal = engine.m_image.m_nBlockCount;
     m_controls.Show(IDC_PROGRESS, true);
     m_controls.Enable(IDC_PROGRESS, true);
     m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal & 0xFFFF);

@@ -2,7 +2,7 @@
 // firmware over a serial line.
 #include <QApplication>
 
-#include "app/init_instance.h"
+#include "app/startup/init_instance.h"
 #include "app/updater_app.h"
 
 // The one application object: exists before the entry point runs.

@@ -5,15 +5,10 @@
 #include <string>
 #include <thread>
 
+#include "res/control_ids.h"
+
 class CUpdaterApp;
 class IPageControls;
-
-// Control ids of the programming page (dialog template 132).
-inline constexpr int IDC_PROGRESS = 1013;
-inline constexpr int IDC_ELAPSED_TIME = 1014;
-inline constexpr int IDC_PROG_STATUS = 1015;
-inline constexpr int IDC_START_BUTTON = 1016;
-inline constexpr int IDC_PROG_FRAME = 1038;
 
 // The programming page's procedure: loads the update image and sends it to
 // the device block by block on a worker thread. Plain C++; the Qt page and

@@ -1,4 +1,4 @@
-#include "app/qt_fonts.h"
+#include "wizard/qt_fonts.h"
 
 #include <QApplication>
 

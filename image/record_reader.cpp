@@ -1,13 +1,13 @@
-// Update file records: the Intel HEX and S-record readers of the engine.
+// Update file records: the Intel HEX and S-record readers.
 //
 // Each read works in a 40-byte decoding buffer that starts as zeros, so
 // positions that decoding did not reach read as 0. A read that ends with
 // anything but REC_DATA leaves m_rec all zeros.
 
+#include "image/record_reader.h"
+
 #include <array>
 #include <cstring>
-
-#include "link/update_engine.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ uint8_t SumOfBytes(const uint8_t* pBytes, int nCount) {
 
 }  // namespace
 
-bool CUpdateEngine::OpenUpdateFile(const char* pszName, uint8_t nFormat) {
+bool CRecordReader::OpenUpdateFile(const char* pszName, uint8_t nFormat) {
     RewindUpdateFile();
     if (!m_file.Open(pszName)) {
         return false;
@@ -75,11 +75,7 @@ bool CUpdateEngine::OpenUpdateFile(const char* pszName, uint8_t nFormat) {
     return true;
 }
 
-void CUpdateEngine::RewindUpdateFile() {
-    std::memset(m_abCarry, 0, sizeof m_abCarry);
-    m_nCarryLen = 0;
-    m_dwFillPending = 0;
-    m_dwPrevEnd = 0;
+void CRecordReader::RewindUpdateFile() {
     m_nRecordCount = 0;
     m_dwFirstAddress = 0;
     if (m_file.IsOpen()) {
@@ -87,12 +83,12 @@ void CUpdateEngine::RewindUpdateFile() {
     }
 }
 
-bool CUpdateEngine::CloseUpdateFile() {
+bool CRecordReader::CloseUpdateFile() {
     m_file.Close();
     return true;
 }
 
-int CUpdateEngine::ReadNextRecord() {
+int CRecordReader::ReadNextRecord() {
     int nResult = m_nFormat == FMT_INTEL_HEX ? ReadHexRecord() : ReadSRecord();
     if (nResult == REC_DATA) {
         if (m_nRecordCount == 0) {
@@ -103,7 +99,7 @@ int CUpdateEngine::ReadNextRecord() {
     return nResult;
 }
 
-int CUpdateEngine::ReadHexRecord() {
+int CRecordReader::ReadHexRecord() {
     m_rec = UPDATE_RECORD{};
     std::string_view line;
     for (int nLines = 1;; ++nLines) {
@@ -143,7 +139,7 @@ int CUpdateEngine::ReadHexRecord() {
     return REC_DATA;
 }
 
-int CUpdateEngine::ReadSRecord() {
+int CRecordReader::ReadSRecord() {
     m_rec = UPDATE_RECORD{};
     std::string_view line;
     int nRead = ReadUpdateLine(m_file, line);
@@ -194,7 +190,7 @@ int CUpdateEngine::ReadSRecord() {
     return REC_DATA;
 }
 
-int CUpdateEngine::HexToBytes(uint8_t* pOut, std::string_view str) {
+int CRecordReader::HexToBytes(uint8_t* pOut, std::string_view str) {
     const size_t n = str.size();
     int nCount = 0;
     // The high nibble of a pair whose high character is not a digit comes
@@ -217,7 +213,7 @@ int CUpdateEngine::HexToBytes(uint8_t* pOut, std::string_view str) {
     return nCount;
 }
 
-int CUpdateEngine::GetAddressDigits(std::string_view strType) {
+int CRecordReader::GetAddressDigits(std::string_view strType) {
     if (strType == "S1") {
         return 4;
     }

@@ -1,13 +1,13 @@
-#include "wizard/setup.h"
+#include "wizard/procedures/setup.h"
 
 #include <cstdio>
 #include <string>
 #include <system_error>
 
 #include "app/updater_app.h"
+#include "app/wizard_sheet.h"
 #include "link/update_engine.h"
-#include "wizard/page_controls.h"
-#include "wizard/wizard_sheet.h"
+#include "wizard/procedures/page_controls.h"
 
 namespace {
 

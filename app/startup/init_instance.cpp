@@ -1,4 +1,4 @@
-#include "app/init_instance.h"
+#include "app/startup/init_instance.h"
 
 #include <cstdio>
 #include <cstdlib>
