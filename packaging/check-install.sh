@@ -51,8 +51,9 @@ check_desktop_files() {
         [ -f "$icon" ] && ! file "$icon" | grep -q "PNG image data, $size x $size" &&
             fail "$icon is not $size x $size"
     done
-    desktop-file-validate "$prefix/share/applications/vanto-update.desktop" ||
-        fail "the desktop entry does not validate"
+    local report
+    report=$(desktop-file-validate "$prefix/share/applications/vanto-update.desktop" 2>&1) ||
+        fail "the desktop entry does not validate: $report"
     local metainfo=$prefix/share/metainfo/org.vanto.update.metainfo.xml
     appstreamcli validate --no-net --pedantic "$metainfo" >/dev/null ||
         fail "the metainfo does not validate"

@@ -3,11 +3,13 @@
 # no errors, the control fields carry the project's version and the
 # dependencies, and the tree unpacked from the package (dpkg -x into a
 # temporary root) holds every file and runs (packaging/check-install.sh).
-# Usage: scripts/check-package.sh [BUILD_DIR]   (default: build, already built)
+# Usage: scripts/check-package.sh [BUILD_DIR]   (default: build, configured by
+#                                               scripts/build.sh or test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 
+cmake --build "$dir" -j"$(nproc)" >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
 rm -f "$dir"/vanto-updater_*.deb
 (cd "$dir" && cpack -G DEB >cpack.log 2>&1) || { cat "$dir/cpack.log" >&2; exit 1; }
