@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, test and run the updater.
-# Run as root (or with sudo). Does nothing when everything is already there.
+# Installs the Debian 12 packages needed to build, run and package the updater
+# (the test tools come from install-test-deps.sh, which passes them as
+# arguments: extra packages to install along). Run as root (or with sudo).
+# Does nothing when everything is already there.
 set -euo pipefail
 
 packages=(
-    build-essential cmake g++ clang libclang-rt-14-dev   # compilers, sanitizer and fuzzer runtimes
-    libgtest-dev libgmock-dev libbenchmark-dev           # tests and benchmarks
+    build-essential cmake g++ dpkg-dev file              # compiler; cpack's dependency scan
     qt6-base-dev                                         # the wizard (Qt 6 Widgets)
-    srecord binutils                                     # differential tests and benchmarks
     fonts-dejavu-core fonts-urw-base35                   # faces for the wizard's fonts
-    xvfb xauth                                           # the wizard without a real display
-    time                                                 # peak-memory figures in the benchmarks
 )
 extra=("$@")
 

@@ -13,7 +13,9 @@ here=$(pwd)
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/install-deps.sh
-scripts/build.sh build >/dev/null
+# Only the programs: the tests and benchmarks (and their tools) belong to the
+# test command, which switches them on again in the same build directory.
+scripts/build.sh build -DVANTO_BUILD_TESTS=OFF -DVANTO_BUILD_BENCH=OFF >/dev/null
 bin=$root/build/bin
 
 has_display() { [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; }
@@ -38,6 +40,7 @@ fi
 demo=$root/build/demo
 mkdir -p "$demo"
 cp scripts/demo/kst.hex scripts/demo/kst_PC.bmp "$demo/"
+rm -f "$demo/flash.bin"  # a flash from an earlier run is no result of this one
 link=$demo/ttyVANTO
 "$bin/vanto-devsim" --link "$link" --baud 38400 --flash-out "$demo/flash.bin" \
     >"$demo/devsim.log" 2>&1 &
@@ -50,7 +53,11 @@ export VANTO_COM_PORTS="::$link"
 cd "$demo"
 status=0
 run_road || status=$?
-if [ $status -eq 0 ] && [ -f flash.bin ]; then
+if [ $status -ne 0 ]; then
+    echo "The update did not succeed (exit status $status); the simulated device's log: $demo/devsim.log"
+elif [ -f flash.bin ]; then
     echo "The simulated device's flash now holds $(stat -c %s flash.bin) bytes: $demo/flash.bin"
+else
+    echo "The simulated device committed no flash in this run (log: $demo/devsim.log)."
 fi
 exit $status

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds with warnings as errors and
-# runs the whole test suite.
+# The test command: installs what is missing (the test tools included), builds
+# with warnings as errors, tests and benchmarks on, and runs the whole suite.
 # Usage: scripts/test.sh [BUILD_DIR] [extra cmake arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-test-deps.sh
 dir=${1:-build}
 shift || true
-scripts/build.sh "$dir" "$@"
+scripts/build.sh "$dir" -DVANTO_BUILD_TESTS=ON -DVANTO_BUILD_BENCH=ON "$@"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300

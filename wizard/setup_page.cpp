@@ -1,5 +1,6 @@
 #include "wizard/setup_page.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -37,10 +38,17 @@ void CSetupPage::OnInitDialog() {
 }
 
 void CSetupPage::LoadPicture() {
-    // The cabling picture is read from the working directory and centred;
-    // when it is missing or unreadable the frame stays empty.
+    // The cabling picture is read from the working directory and centred.
+    // When it is not there, the copy installed with the program is shown:
+    // it lies in share/vanto-updater beside the bin folder, found from the
+    // executable so that any install prefix or unpacked package tree works.
+    // When neither can be read the frame stays empty.
     auto* pPicture = ControlAs<QLabel>(IDC_SETUP_PICTURE);
     QPixmap picture(QString::fromUtf8(kCablingPicture));
+    if (picture.isNull()) {
+        picture.load(QCoreApplication::applicationDirPath() + "/../share/vanto-updater/" +
+                     QString::fromUtf8(kCablingPicture));
+    }
     if (pPicture != nullptr && !picture.isNull()) {
         pPicture->setAlignment(Qt::AlignCenter);
         pPicture->setPixmap(picture);

@@ -16,6 +16,7 @@ const char kDevsimHelp[] =
     "  --baud N                pace both directions at N baud, 10 bits per byte\n"
     "  --reply-delay MS        wait MS milliseconds before each reply (flash writing)\n"
     "  --quiet                 no line per command (the listening and STATS lines stay)\n"
+    "  --version               print the version and exit\n"
     "\n"
     "Fault injection. N counts the frames of that command received, retries\n"
     "included, from 1; options marked * may be given more than once.\n"
@@ -149,6 +150,9 @@ EParseOutcome ParseDevsimOptions(const std::vector<std::string>& args, CDevsimOp
         const std::string& strArg = args[i];
         if (strArg == "--help" || strArg == "-h") {
             return EParseOutcome::Help;
+        }
+        if (strArg == "--version") {
+            return EParseOutcome::Version;
         }
         if (strArg == "--quiet") {
             pOptions->bQuiet = true;

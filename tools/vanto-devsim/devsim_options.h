@@ -28,7 +28,7 @@ struct CDevsimOptions {
     bool bNeverAnswer = false;                  // --never-answer
 };
 
-enum class EParseOutcome { Run, Help, Error };
+enum class EParseOutcome { Run, Help, Version, Error };
 
 // Parses argv[1..]. On Error, *pstrError says what was wrong.
 EParseOutcome ParseDevsimOptions(const std::vector<std::string>& args, CDevsimOptions* pOptions,

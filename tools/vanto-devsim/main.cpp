@@ -10,6 +10,7 @@
 #include "tools/vanto-devsim/devsim_options.h"
 #include "tools/vanto-devsim/pty_link.h"
 #include "tools/vanto-devsim/serve_loop.h"
+#include "version.h"
 
 namespace {
 
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
         ParseDevsimOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &strError)) {
         case EParseOutcome::Help:
             std::fputs(kDevsimHelp, stdout);
+            return 0;
+        case EParseOutcome::Version:
+            std::puts("vanto-devsim " VANTO_VERSION);
             return 0;
         case EParseOutcome::Error:
             std::fprintf(stderr, "vanto-devsim: %s (see --help)\n", strError.c_str());

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "tools/vanto-flash/commands.h"
+#include "version.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ const char kHelp[] =
     "       vanto-flash info [--file PATH]  show what a programming run would send\n"
     "       vanto-flash ports               show which device file each COM port is\n"
     "       vanto-flash --help              this text\n"
+    "       vanto-flash --version           the version\n"
     "\n"
     "COM ports: set VANTO_COM_PORTS to a colon-separated list of device files\n"
     "(entry n is COMn); otherwise COMn is the n-th serial device found among\n"
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
     CommandArgs args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::puts("vanto-flash " VANTO_VERSION);
         return 0;
     }
     if (!args.empty() && args[0].rfind("--", 0) != 0) {
