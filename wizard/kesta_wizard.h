@@ -57,6 +57,8 @@ protected:
 
 private:
     void BuildButtonRow();
+    // Moves the whole window onto the screen's available area.
+    void KeepOnScreen();
     void ApplyWizardButtons(unsigned nFlags);
     CWizardPage& Page(int nIndex);
 
@@ -68,6 +70,7 @@ private:
     QPushButton* m_pCancel = nullptr;
     unsigned m_nSelectPage;
     bool m_bStarted = false;
+    bool m_bFocusDefaultButton = false;
     std::vector<unsigned> m_appliedRequests;
     CUiInvoker m_invoker{this};
 
