@@ -11,6 +11,8 @@ packages=(
     fonts-dejavu-core fonts-urw-base35                   # faces for the wizard's fonts
     xvfb xauth                                           # the wizard without a real display
     time                                                 # peak-memory figures in the benchmarks
+    # the wizard's end-to-end run (tests/wizard/e2e): window manager, pointer, accessibility bus, screenshots
+    openbox xdotool x11-utils dbus at-spi2-core python3-gi gir1.2-atspi-2.0 imagemagick
 )
 extra=("$@")
 
