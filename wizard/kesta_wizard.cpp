@@ -118,20 +118,21 @@ void CKestaWizard::showEvent(QShowEvent* pEvent) {
     }
 }
 
-void CKestaWizard::KeepOnScreen() {
-    if (screen() == nullptr) {
-        return;
-    }
-    const QRect area = screen()->availableGeometry();
-    const QRect frame = frameGeometry();
-    // Inside the available area; a window larger than the area keeps its
-    // bottom right corner, where the wizard buttons are, in view.
+QPoint CKestaWizard::PlaceOnScreen(const QRect& frame, const QRect& area) {
     const auto placed = [](int nPos, int nSize, int nFirst, int nLength) {
         const int nLast = nFirst + nLength - nSize;
         return nSize > nLength ? nLast : std::clamp(nPos, nFirst, nLast);
     };
-    const QPoint topLeft(placed(frame.x(), frame.width(), area.x(), area.width()),
-                         placed(frame.y(), frame.height(), area.y(), area.height()));
+    return QPoint(placed(frame.x(), frame.width(), area.x(), area.width()),
+                  placed(frame.y(), frame.height(), area.y(), area.height()));
+}
+
+void CKestaWizard::KeepOnScreen() {
+    if (screen() == nullptr) {
+        return;
+    }
+    const QRect frame = frameGeometry();
+    const QPoint topLeft = PlaceOnScreen(frame, screen()->availableGeometry());
     if (topLeft != frame.topLeft()) {
         move(pos() + (topLeft - frame.topLeft()));
     }

@@ -35,6 +35,11 @@ public:
     // True while a scan or programming thread has not ended yet.
     bool IsWorkerRunning() const;
 
+    // Where a window frame goes so that it lies inside the area; a frame
+    // larger than the area keeps its bottom right corner, where the wizard
+    // buttons are, in view.
+    static QPoint PlaceOnScreen(const QRect& frame, const QRect& area);
+
     int ActivePageIndex() const;
     void SetActivePage(int nIndex);
     // Every request applied, in order (the last one is the current state).

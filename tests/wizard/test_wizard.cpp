@@ -1,74 +1,18 @@
-// The wizard on real pseudo-terminals: a bare one as COM1, or the simulated
-// device as COM3 (COM1 and COM2 absent); and the real program, left mid-run.
-#include "tests/support/devsim_process.h"  // before Qt, whose macros include "signals"
-#include "tests/support/pty_pair.h"
+// The wizard's road and its exits: button requests, the result box, the exit
+// question, the pages' texts and a whole update, on real pseudo-terminals and
+// the simulated device; and the real program, left mid-run.
+#include "tests/wizard/wizard_rig.h"
 
-#include <QtTest>
-#include <QtWidgets>
 #include <thread>
 
-#include "app/qt_fonts.h"
-#include "app/updater_app.h"
-#include "res/page_texts.h"
-#include "version.h"
 #include "wizard/color_static.h"
-#include "wizard/kesta_wizard.h"
 
-// Before QTEST_MAIN's main: never the machine's own serial devices, no display.
-[[maybe_unused]] static const bool g_bTestEnvironment =
-    setenv("VANTO_COM_PORTS", "", 0) == 0 && setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0;
-
-const QString kSetup = "Setup Serial Connection and Scan Device ";
-
-// A click at the widget's centre, sent to its top-level window: Qt's own
-// hit-testing decides which control takes it, as under a person's mouse.
-QPoint CentreInWindow(QWidget* pWidget) {
-    return pWidget->mapTo(pWidget->window(), pWidget->rect().center());
-}
-void Click(QWidget* pButton) {
-    QTest::mouseClick(pButton->window()->windowHandle(), Qt::LeftButton, {},
-                      CentreInWindow(pButton));
-    QCoreApplication::processEvents();
-}
-
-QString BoxText(const QString& strCaption, const QString& strText, int nIcon, int nButtons) {
-    return strCaption + " | " + strText +
-           QString(" | icon %1 | buttons %2").arg(nIcon).arg(nButtons);
-}
-
-// Answers each message box (from a timer: a box runs its own event loop) and notes it.
-struct CBoxAnswerer : QTimer {
-    CBoxAnswerer() {
-        connect(this, &QTimer::timeout, [this] {
-            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-                auto* pBox = qobject_cast<QMessageBox*>(pWidget);
-                if (pBox != nullptr && pBox->isVisible()) {
-                    m_onBox();
-                    m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
-                    m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
-                                      pBox->standardButtons());
-                    QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
-                    (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
-                }
-            }
-        });
-        start(20);
-    }
-    int m_nAnswer = QMessageBox::Ok;
-    QStringList m_seen, m_defaults;
-    std::function<void()> m_onBox = [] {};
-};
-
-class TestWizard : public QObject {
+class TestWizard : public CWizardRig {
     Q_OBJECT
 
 private slots:
-    void init() { qputenv("VANTO_COM_PORTS", QByteArray::fromStdString(m_pty.SlavePath())); }
-    void cleanup() {
-        m_pAnswerer.reset();
-        m_pWizard.reset();
-        m_pApp.reset();  // a device and its folder stay till the next or the end
-    }
+    void init() { InitRig(); }
+    void cleanup() { CleanupRig(); }
 
     // Posted requests take effect after the handler returns, each as its row says.
     void requestSetsButtonsAfterTheHandler() {
@@ -179,21 +123,6 @@ private slots:
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
     }
 
-    // A real face whose line is the table's height; bold asks for a bold face (medium may match
-    // either).
-    void everySharedFontFindsARealFace() {
-        StartWizard();
-        for (const CFontSpec& font : m_pApp->m_fonts) {
-            const QFontInfo info(MakeQFont(font));
-            const int nLine = QFontMetrics(MakeQFont(font)).height();
-            QVERIFY2(
-                !info.family().isEmpty() && std::abs(nLine - font.nHeight) <= 1,
-                qPrintable(QString("%1 %2: %3").arg(info.family()).arg(font.nHeight).arg(nLine)));
-            QVERIFY(font.nWeight == QFont::Medium ||
-                    (info.weight() >= QFont::DemiBold) == (font.nWeight >= QFont::DemiBold));
-        }
-    }
-
     // Blue text on the page colour, also after the text changes.
     void statusLabelPaintsBlue() {
         StartWizard();
@@ -213,137 +142,6 @@ private slots:
         QVERIFY(countBlue() > 20);
         pStatus->setText("Programming In Process, Please Wait...");
         QVERIFY(countBlue() > 20);
-    }
-
-    // A press at each button's centre in the window goes down on that button: no frame or
-    // label above it takes the mouse. The release lands off the button, so nothing is clicked.
-    void everyButtonTakesThePressAtItsPlace() {
-        StartWizard();
-        const std::tuple<int, unsigned, std::vector<int>> rows[] = {
-            {0, PSWIZB_BACK | PSWIZB_NEXT, {-1, -2, -4}},
-            {1, PSWIZB_BACK | PSWIZB_NEXT, {1028, -1, -2, -4}},
-            {2, PSWIZB_BACK | PSWIZB_FINISH, {1016, -1, -3, -4}}};
-        for (const auto& [nPage, nFlags, buttons] : rows) {
-            W().SetActivePage(nPage);
-            W().PostWizardButtons(nFlags);
-            QCoreApplication::processEvents();
-            for (int nButton : buttons) {
-                auto* pButton = qobject_cast<QAbstractButton*>(
-                    nButton > 0 ? W().ProgTargetPage().window()->findChild<QWidget*>(
-                                      QString("control%1").arg(nButton))
-                                : std::vector<QWidget*>{W().BackButton(), W().NextButton(),
-                                                        W().FinishButton(),
-                                                        W().CancelButton()}[-nButton - 1]);
-                QTest::mousePress(W().windowHandle(), Qt::LeftButton, {}, CentreInWindow(pButton));
-                const bool bDown = pButton->isDown();
-                QTest::mouseRelease(W().windowHandle(), Qt::LeftButton, {}, QPoint(1, 1));
-                QVERIFY2(bDown, qPrintable(QString("page %1: %2").arg(nPage).arg(pButton->text())));
-            }
-        }
-        QCOMPARE(W().ActivePageIndex(), 2);  // no click went through
-    }
-
-    // Every text the pages can show fits its control in the control's font, wrapped where
-    // the control wraps; the scan log's lines fit without the horizontal scroll bar.
-    void everyTextFitsItsControl() {
-        StartWizard();
-        QStringList results, log;
-        for (int nCode = 0; nCode < 10; ++nCode) {
-            std::string strText;
-            results << (CProgTarget::GetResultText(nCode, strText) ? strText.c_str() : "");
-        }
-        for (int n = 1; n <= 10; ++n) {
-            for (const char* pszEnd : {"Not Available", "Device Found", "Device Not Found"}) {
-                log << QString("COM Port%1--%2").arg(n).arg(pszEnd);
-            }
-        }
-        const std::tuple<int, int, QStringList> rows[] = {
-            {0, 1000, {"VANTO Software Update Utility"}},
-            {0, 1005, {"Click \"Next\" to Continue."}},
-            {0, 1039, {QString::fromStdString(BuildIntroText())}},
-            {1, 1007, {"Setup Serial Connection"}},
-            {1, 1025, {"1, Connect serial cable between COM ports on PC\r\n   and device."}},
-            {1, 1026, {"2, Power on the device and enter update mode."}},
-            {1, 1027, {"3, Press the below button to scan the device."}},
-            {1, 1028, {"Scan Device", "Stop"}},
-            {1,
-             1030,
-             {"Connecting device...\r\nMake sure device is in update mode", "Connecting device...",
-              "The device is found, Press \" Next \" to continue",
-              "Is the device power on and in update mode?\r\nIs cable connection is good?"}},
-            {1, 1031, log},
-            {2, 1014, {"Elapse Time: 59:59"}},
-            {2, 1015,
-             results + QStringList{"Ready to update the device now.",
-                                   "Programming In Process, Please Wait..."}},
-            {2, 1016, {"Start Programming"}}};
-        for (const auto& [nPage, nId, texts] : rows) {
-            W().SetActivePage(nPage);
-            QWidget* pControl =
-                W().ProgTargetPage().window()->findChild<QWidget*>(QString("control%1").arg(nId));
-            pControl->show();  // the scan log shows once a scan runs
-            QCoreApplication::processEvents();
-            for (const QString& strText : texts) {
-                const QSize need = NeededSize(pControl, QString(strText).replace("\r\n", "\n"));
-                const QSize room = Room(pControl);
-                QVERIFY2(need.width() <= room.width() && need.height() <= room.height(),
-                         qPrintable(QString("%1 needs %2x%3 in %4x%5: %6")
-                                        .arg(nId)
-                                        .arg(need.width())
-                                        .arg(need.height())
-                                        .arg(room.width())
-                                        .arg(room.height())
-                                        .arg(strText)));
-            }
-        }
-    }
-
-    // The first tab stop takes the focus with its page, or the default button where there
-    // is none; a control disabled under the focus hands it on and takes it back when enabled.
-    void focusFollowsThePage() {
-        StartWizard();
-        QWidget* pStart = nullptr;
-        const std::pair<std::function<void()>, std::function<QWidget*()>> rows[] = {
-            {[] {}, [this] { return W().NextButton(); }},
-            {[this] { Click(W().NextButton()); }, [this] { return W().SetupPage().Control(1028); }},
-            {[this] { m_pApp->m_bDeviceFound = 1, W().SetActivePage(2); },
-             [&] { return pStart = W().ProgTargetPage().Control(1016); }},
-            {[&] { pStart->setEnabled(false), W().PostWizardButtons(PSWIZB_DISABLEDFINISH); },
-             [this] { return W().CancelButton(); }},
-            {[&] { pStart->setEnabled(true), W().PostWizardButtons(9); }, [&] { return pStart; }},
-            {[&] { pStart->setEnabled(false), W().PostWizardButtons(PSWIZB_FINISH); },
-             [this] { return W().FinishButton(); }},
-            {[this] { W().SetActivePage(0); }, [this] { return W().NextButton(); }}};
-        int nRow = 0;
-        for (const auto& [act, expected] : rows) {
-            act();
-            QCoreApplication::processEvents();
-            QCOMPARE(std::pair(nRow, W().focusWidget()), std::pair(nRow, expected()));
-            ++nRow;
-        }
-    }
-
-    // --help and --version answer without a display; no display otherwise is one line, 2.
-    void commandLineWithoutADisplay() {
-        const std::tuple<QStringList, int, const char*, const char*> rows[] = {
-            {{"--help"}, 0, "Usage: vanto-update [--help | --version]\n", ""},
-            {{"--version"}, 0, "vanto-update " VANTO_VERSION "\n", ""},
-            {{}, 2, "", "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n"}};
-        for (const auto& [args, nExit, pszOut, pszErr] : rows) {
-            QProcess program;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            for (const char* pszName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-                env.remove(pszName);
-            }
-            program.setProcessEnvironment(env);
-            program.start(VANTO_BIN_DIR "/vanto-update", args);
-            QVERIFY(program.waitForFinished(10000));
-            const QString strOut = program.readAllStandardOutput();
-            QCOMPARE(std::tuple(program.exitStatus(), program.exitCode(),
-                                strOut.left(int(strlen(pszOut))),
-                                QString(program.readAllStandardError())),
-                     std::tuple(QProcess::NormalExit, nExit, QString(pszOut), QString(pszErr)));
-        }
     }
 
     void successfulUpdate() {
@@ -414,83 +212,6 @@ private slots:
     }
 
 private:
-    // The wizard as vanto-update builds it, shown; page texts noted with their time.
-    void StartWizard() {
-        m_pAnswerer.reset();
-        m_pWizard.reset();  // before the application it uses
-        m_pApp = std::make_unique<CUpdaterApp>();
-        m_pApp->CreateFonts();
-        m_pApp->CreateEngine();
-        m_pWizard = std::make_unique<CKestaWizard>(*m_pApp, QString(), nullptr, 0);
-        m_pApp->m_pWizard = m_pWizard.get();
-        m_pAnswerer = std::make_unique<CBoxAnswerer>();
-        m_writes.clear();
-        m_clock.start();
-        for (CQtPageControls* p :
-             {&W().SetupPage().PageControls(), &W().ProgTargetPage().PageControls()}) {
-            connect(p, &CQtPageControls::textWritten, this, [this](int nId, const QString& str) {
-                QVERIFY(QThread::currentThread() == qApp->thread());
-                m_writes.emplace_back(m_clock.elapsed(), QString::number(nId) + ": " + str);
-            });
-        }
-        m_pWizard->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWizard.get()));
-    }
-    CKestaWizard& W() { return *m_pWizard; }
-    // The room for text inside a control, and the size a text needs there in its font.
-    static QSize Room(QWidget* pControl) {
-        if (auto* pEdit = qobject_cast<QPlainTextEdit*>(pControl)) {
-            const int nMargin = 2 * int(pEdit->document()->documentMargin());
-            return pEdit->viewport()->size() - QSize(nMargin, nMargin);
-        }
-        if (qobject_cast<QPushButton*>(pControl)) {  // the bevel takes its share
-            return pControl->size() - QSize(8, 4);
-        }
-        return static_cast<QFrame*>(pControl)->contentsRect().size();
-    }
-    static QSize NeededSize(QWidget* pControl, const QString& strText) {
-        const QFontMetrics metrics(pControl->font());
-        auto* pLabel = qobject_cast<QLabel*>(pControl);
-        const bool bWraps =
-            qobject_cast<QPlainTextEdit*>(pControl) != nullptr
-                ? static_cast<QPlainTextEdit*>(pControl)->lineWrapMode() != QPlainTextEdit::NoWrap
-                : pLabel != nullptr && pLabel->wordWrap();
-        const QRect bounds =
-            metrics.boundingRect(QRect(QPoint(), bWraps ? Room(pControl) : QSize(100000, 100000)),
-                                 bWraps ? Qt::TextWordWrap : 0, strText);
-        return bounds.size();
-    }
-    bool IsPortOpen() { return m_pApp->m_pEngine->m_pPort->IsOpen(); }
-    // The title and the buttons Back, Next, Finish, Cancel by their first letter:
-    // capital when enabled, small when disabled, "-" when hidden.
-    QString Screen() {
-        QString strScreen = W().windowTitle() + " ";
-        for (QPushButton* p :
-             {W().BackButton(), W().NextButton(), W().FinishButton(), W().CancelButton()}) {
-            const QChar cLetter = p->text().remove('<').remove('&').trimmed()[0];
-            strScreen += p->isVisible() ? (p->isEnabled() ? cLetter : cLetter.toLower()) : '-';
-        }
-        return strScreen;
-    }
-    std::vector<unsigned> AppliedSince(size_t nFrom) {
-        return {W().AppliedRequests().begin() + long(nFrom), W().AppliedRequests().end()};
-    }
-    // vanto-devsim as COM3; in a new working folder nRecords of the demo image.
-    void StartDevice(const std::vector<std::string>& args, int nRecords, bool bPicture = true) {
-        m_pDevsim = std::make_unique<CDevsimProcess>();
-        QVERIFY(m_pDevsim->Start(args));
-        qputenv("VANTO_COM_PORTS", QByteArray::fromStdString("::" + m_pDevsim->LinkPath()));
-        m_pDir = std::make_unique<CTempDir>();
-        QFile demo(VANTO_SOURCE_DIR "/scripts/demo/kst.hex"), hex(m_pDir->File("kst.hex").c_str());
-        if (demo.open(QIODevice::ReadOnly) && hex.open(QIODevice::WriteOnly)) {
-            hex.write(demo.readAll().split('\n').mid(0, nRecords).join('\n') + "\n:00000001FF\n");
-        }
-        if (bPicture) {
-            QFile::copy(VANTO_SOURCE_DIR "/scripts/demo/kst_PC.bmp",
-                        m_pDir->File("kst_PC.bmp").c_str());
-        }
-        QDir::setCurrent(m_pDir->Path().c_str());
-    }
     // Welcome, a scan, back and forth (no new scan), then the run; elapsed time after 1 s.
     void ScanAndProgram() {
         StartWizard();
@@ -534,15 +255,6 @@ private:
                 qPrintable(strWrite));
         }
     }
-
-    PtyPair m_pty;  // COM1 when no device is wanted
-    std::unique_ptr<CDevsimProcess> m_pDevsim;
-    std::unique_ptr<CTempDir> m_pDir;
-    std::unique_ptr<CUpdaterApp> m_pApp;
-    std::unique_ptr<CKestaWizard> m_pWizard;
-    std::unique_ptr<CBoxAnswerer> m_pAnswerer;
-    QElapsedTimer m_clock;
-    std::vector<std::pair<qint64, QString>> m_writes;
 };
 
 QTEST_MAIN(TestWizard)
