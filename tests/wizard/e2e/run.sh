@@ -66,9 +66,11 @@ stop_device() {
 
 export VANTO_COM_PORTS="$work/ttyVANTO"
 drive() {
-    timeout -k 5 180 dbus-run-session -- /usr/bin/python3 "$here/drive.py" "$@" || {
-        echo "e2e: device log:" >&2
-        sed 's/^/    /' "$work/devsim.log" >&2
+    # The buses' and the program's own messages are shown only when a run fails.
+    timeout -k 5 180 dbus-run-session -- /usr/bin/python3 "$here/drive.py" "$@" \
+        2>"$work/drive.log" || {
+        echo "e2e: messages of the run, then the device's log:" >&2
+        sed 's/^/    /' "$work/drive.log" "$work/devsim.log" >&2
         return 1
     }
 }
