@@ -114,7 +114,8 @@ private slots:
         QCOMPARE(QString::fromStdString(page.IntroText()), strIntro);
         QCOMPARE(page.ControlAs<QLabel>(1000)->text(), QString("VANTO Software Update Utility"));
         QCOMPARE(page.ControlAs<QLabel>(1005)->text(), QString("Click \"Next\" to Continue."));
-        QVERIFY(!W().windowIcon().isNull());
+        QCOMPARE(W().windowIcon().availableSizes(),  // each size a desktop asks for
+                 (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
         auto* pIntro = page.ControlAs<QPlainTextEdit>(1039);
         pIntro->setFocus();
         QTest::keyClicks(pIntro, "typed");  // read-only
