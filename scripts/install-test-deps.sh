@@ -11,5 +11,7 @@ test_packages=(
     xvfb xauth                                           # the wizard without a real display
     time                                                 # peak-memory figures in the benchmarks
     lintian desktop-file-utils appstream man-db          # checks of the installed tree and package
+    # the wizard's end-to-end run (tests/wizard/e2e): window manager, pointer, accessibility bus, screenshots
+    openbox xdotool x11-utils dbus at-spi2-core python3-gi gir1.2-atspi-2.0 imagemagick
 )
 exec "$(dirname "$0")/install-deps.sh" "${test_packages[@]}"

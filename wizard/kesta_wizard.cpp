@@ -1,11 +1,15 @@
 #include "wizard/kesta_wizard.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/updater_app.h"
 #include "res/page_texts.h"
@@ -20,6 +24,8 @@ CKestaWizard::CKestaWizard(CUpdaterApp& app, const QString& strCaption, QWidget*
       m_pageProgTarget(app) {
     setWindowTitle(strCaption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // The message boxes carry the program's icon too.
+    QApplication::setWindowIcon(m_pageWelcome.Icon());
     m_pStack = new QStackedWidget(this);
     QSize pageArea;
     for (int nIndex = 0; nIndex < 3; ++nIndex) {
@@ -96,6 +102,9 @@ void CKestaWizard::SetActivePage(int nIndex) {
     // In wizard mode the title bar shows the page's caption.
     setWindowTitle(Page(nIndex).Caption());
     Page(nIndex).Activate();
+    // A page without a tab stop leaves the focus to the default wizard
+    // button, once the page's request has made it available.
+    m_bFocusDefaultButton = Page(nIndex).FirstTabStop() == nullptr;
 }
 
 void CKestaWizard::showEvent(QShowEvent* pEvent) {
@@ -104,6 +113,28 @@ void CKestaWizard::showEvent(QShowEvent* pEvent) {
     if (!m_bStarted) {
         m_bStarted = true;
         SetActivePage(static_cast<int>(m_nSelectPage));
+        // The window manager places the frame after the window is mapped.
+        QTimer::singleShot(100, this, &CKestaWizard::KeepOnScreen);
+    }
+}
+
+QPoint CKestaWizard::PlaceOnScreen(const QRect& frame, const QRect& area) {
+    const auto placed = [](int nPos, int nSize, int nFirst, int nLength) {
+        const int nLast = nFirst + nLength - nSize;
+        return nSize > nLength ? nLast : std::clamp(nPos, nFirst, nLast);
+    };
+    return QPoint(placed(frame.x(), frame.width(), area.x(), area.width()),
+                  placed(frame.y(), frame.height(), area.y(), area.height()));
+}
+
+void CKestaWizard::KeepOnScreen() {
+    if (screen() == nullptr) {
+        return;
+    }
+    const QRect frame = frameGeometry();
+    const QPoint topLeft = PlaceOnScreen(frame, screen()->availableGeometry());
+    if (topLeft != frame.topLeft()) {
+        move(pos() + (topLeft - frame.topLeft()));
     }
 }
 
@@ -117,12 +148,20 @@ void CKestaWizard::ApplyWizardButtons(unsigned nFlags) {
     // Finish takes Next's place when either Finish flag is given; the
     // disabled form shows it greyed. A flag that is absent disables its button.
     const bool bFinishShown = (nFlags & (PSWIZB_FINISH | PSWIZB_DISABLEDFINISH)) != 0;
+    QPushButton* pShown = bFinishShown ? m_pFinish : m_pNext;
+    QPushButton* pHidden = bFinishShown ? m_pNext : m_pFinish;
+    // The button taking the place first: a button hidden or disabled under
+    // the focus hands it to the next tab stop, which is then the new one.
+    pShown->setEnabled((nFlags & (bFinishShown ? PSWIZB_FINISH : PSWIZB_NEXT)) != 0);
+    pShown->setVisible(true);
+    pHidden->setVisible(false);
+    pHidden->setEnabled((nFlags & (bFinishShown ? PSWIZB_NEXT : PSWIZB_FINISH)) != 0);
     m_pBack->setEnabled((nFlags & PSWIZB_BACK) != 0);
-    m_pNext->setVisible(!bFinishShown);
-    m_pNext->setEnabled((nFlags & PSWIZB_NEXT) != 0);
-    m_pFinish->setVisible(bFinishShown);
-    m_pFinish->setEnabled((nFlags & PSWIZB_FINISH) != 0);
-    (bFinishShown ? m_pFinish : m_pNext)->setDefault(true);
+    pShown->setDefault(true);
+    if (m_bFocusDefaultButton && pShown->isEnabled()) {
+        m_bFocusDefaultButton = false;
+        pShown->setFocus(Qt::TabFocusReason);
+    }
     m_appliedRequests.push_back(nFlags);
 }
 
@@ -136,7 +175,8 @@ bool CKestaWizard::ConfirmCancel() {
         QMessageBox box(QMessageBox::Question, QString::fromUtf8(kExitCaption),
                         QString::fromUtf8(kExitQuestion), QMessageBox::Yes | QMessageBox::No, this);
         box.setObjectName(QStringLiteral("exitQuestion"));
-        box.setDefaultButton(QMessageBox::Yes);
+        // During a run a stray Enter must not break off the transfer.
+        box.setDefaultButton(m_app.m_nProgState != 0 ? QMessageBox::No : QMessageBox::Yes);
         if (box.exec() != QMessageBox::Yes) {
             return false;
         }

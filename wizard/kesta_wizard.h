@@ -35,6 +35,11 @@ public:
     // True while a scan or programming thread has not ended yet.
     bool IsWorkerRunning() const;
 
+    // Where a window frame goes so that it lies inside the area; a frame
+    // larger than the area keeps its bottom right corner, where the wizard
+    // buttons are, in view.
+    static QPoint PlaceOnScreen(const QRect& frame, const QRect& area);
+
     int ActivePageIndex() const;
     void SetActivePage(int nIndex);
     // Every request applied, in order (the last one is the current state).
@@ -57,6 +62,8 @@ protected:
 
 private:
     void BuildButtonRow();
+    // Moves the whole window onto the screen's available area.
+    void KeepOnScreen();
     void ApplyWizardButtons(unsigned nFlags);
     CWizardPage& Page(int nIndex);
 
@@ -68,6 +75,7 @@ private:
     QPushButton* m_pCancel = nullptr;
     unsigned m_nSelectPage;
     bool m_bStarted = false;
+    bool m_bFocusDefaultButton = false;
     std::vector<unsigned> m_appliedRequests;
     CUiInvoker m_invoker{this};
 

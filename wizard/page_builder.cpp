@@ -117,5 +117,13 @@ std::map<int, QWidget*> BuildControls(const DIALOG_TEMPLATE& dlg, QWidget* pPage
         }
         controls[ctl.nId] = pControl;
     }
+    // A frame only groups what lies within it: it sits beneath every other
+    // control and lets their clicks through, whatever its place in the template.
+    for (const CONTROL_TEMPLATE& ctl : dlg.controls) {
+        if (ctl.kind == ControlKind::GroupBox) {
+            controls[ctl.nId]->setAttribute(Qt::WA_TransparentForMouseEvents);
+            controls[ctl.nId]->lower();
+        }
+    }
     return controls;
 }

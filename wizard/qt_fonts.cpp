@@ -1,6 +1,7 @@
 #include "wizard/qt_fonts.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 
 namespace {
 
@@ -26,7 +27,14 @@ QFont MakeQFont(const CFontSpec& fontSpec) {
     QFont font;
     font.setFamilies(FacesFor(QString::fromStdString(fontSpec.strFace)));
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(fontSpec.nHeight);
     font.setWeight(static_cast<QFont::Weight>(fontSpec.nWeight));
+    // The height is the whole line (ascent and descent), not the em size: the
+    // largest pixel size whose line, in the face actually found, is no taller.
+    for (int nPixels = fontSpec.nHeight; nPixels > 1; --nPixels) {
+        font.setPixelSize(nPixels);
+        if (QFontMetrics(font).height() <= fontSpec.nHeight) {
+            break;
+        }
+    }
     return font;
 }

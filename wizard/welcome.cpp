@@ -15,7 +15,10 @@ static void InitWizardResources() {
 
 CWelcome::CWelcome(CUpdaterApp& app) : CWizardPage(app, IDD_WELCOME) {
     InitWizardResources();
-    m_hIcon = QIcon(QStringLiteral(":/vanto/icon128.png"));
+    // Every size the desktop asks for: title bar, task switcher, dock.
+    for (int nSize : {16, 32, 48, 64, 128, 256}) {
+        m_hIcon.addFile(QStringLiteral(":/vanto/icon%1.png").arg(nSize), QSize(nSize, nSize));
+    }
 }
 
 void CWelcome::OnInitDialog() {

@@ -1,5 +1,6 @@
 #include "wizard/wizard_page.h"
 
+#include <QEvent>
 #include <cstdlib>
 
 #include "app/updater_app.h"
@@ -40,8 +41,36 @@ void CWizardPage::Activate() {
         m_controls = BuildControls(m_template, this, m_colorStatics);
         OnCreated(m_controls);
         OnInitDialog();
+        for (const CONTROL_TEMPLATE& ctl : m_template.controls) {
+            Control(ctl.nId)->installEventFilter(this);
+        }
     }
     OnSetActive();
+    // As a dialog does, the page's first tab stop gets the focus.
+    if (QWidget* pFirst = FirstTabStop()) {
+        pFirst->setFocus(Qt::TabFocusReason);
+    }
+}
+
+QWidget* CWizardPage::FirstTabStop() const {
+    for (const CONTROL_TEMPLATE& ctl : m_template.controls) {
+        QWidget* pControl = Control(ctl.nId);
+        if (pControl != nullptr && (pControl->focusPolicy() & Qt::TabFocus) &&
+            pControl->isEnabled() && !pControl->isHidden()) {
+            return pControl;
+        }
+    }
+    return nullptr;
+}
+
+bool CWizardPage::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::EnabledChange && isVisible() && pWatched == FirstTabStop()) {
+        const QWidget* pFocus = window()->focusWidget();
+        if (pFocus == nullptr || !isAncestorOf(pFocus)) {
+            static_cast<QWidget*>(pWatched)->setFocus(Qt::TabFocusReason);
+        }
+    }
+    return QWidget::eventFilter(pWatched, pEvent);
 }
 
 void CWizardPage::ApplyFont(int nId, int nFont) {

@@ -30,6 +30,9 @@ public:
     T* ControlAs(int nId) const {
         return qobject_cast<T*>(Control(nId));
     }
+    // The first control in template order that Tab reaches, when it can take
+    // the focus now; nullptr when there is none (the welcome page).
+    QWidget* FirstTabStop() const;
 
 protected:
     virtual void OnCreated(const std::map<int, QWidget*>&) {}
@@ -38,6 +41,9 @@ protected:
 
     // Gives a control one of the application's nine shared fonts.
     void ApplyFont(int nId, int nFont);
+    // The first tab stop takes the focus back when it is enabled again while
+    // the focus waits outside the page (on Cancel during a run).
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     CUpdaterApp& m_app;
 

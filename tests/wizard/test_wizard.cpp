@@ -1,10 +1,8 @@
-// The wizard on real pseudo-terminals: a bare one as COM1, or the simulated
-// device as COM3 (COM1 and COM2 absent); and the real program, left mid-run.
-#include "tests/support/devsim_process.h"  // before Qt, whose macros include "signals"
-#include "tests/support/pty_pair.h"
+// The wizard's road and its exits: button requests, the result box, the exit
+// question, the pages' texts and a whole update, on real pseudo-terminals and
+// the simulated device; and the real program, left mid-run.
+#include "tests/wizard/wizard_rig.h"
 
-#include <QtTest>
-#include <QtWidgets>
 #include <thread>
 
 #include "app/updater_app.h"
@@ -12,54 +10,12 @@
 #include "wizard/kesta_wizard.h"
 #include "wizard/qt_fonts.h"
 
-// Before QTEST_MAIN's main: never the machine's own serial devices, no display.
-[[maybe_unused]] static const bool g_bTestEnvironment =
-    setenv("VANTO_COM_PORTS", "", 0) == 0 && setenv("QT_QPA_PLATFORM", "offscreen", 0) == 0;
-
-const QString kSetup = "Setup Serial Connection and Scan Device ";
-
-void Click(QWidget* pButton) {
-    QTest::mouseClick(pButton, Qt::LeftButton);
-    QCoreApplication::processEvents();
-}
-
-QString BoxText(const QString& strCaption, const QString& strText, int nIcon, int nButtons) {
-    return strCaption + " | " + strText +
-           QString(" | icon %1 | buttons %2").arg(nIcon).arg(nButtons);
-}
-
-// Answers each message box (from a timer: a box runs its own event loop) and notes it.
-struct CBoxAnswerer : QTimer {
-    CBoxAnswerer() {
-        connect(this, &QTimer::timeout, [this] {
-            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-                auto* pBox = qobject_cast<QMessageBox*>(pWidget);
-                if (pBox != nullptr && pBox->isVisible()) {
-                    m_onBox();
-                    m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
-                                      pBox->standardButtons());
-                    QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
-                    (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
-                }
-            }
-        });
-        start(20);
-    }
-    int m_nAnswer = QMessageBox::Ok;
-    QStringList m_seen;
-    std::function<void()> m_onBox = [] {};
-};
-
-class TestWizard : public QObject {
+class TestWizard : public CWizardRig {
     Q_OBJECT
 
 private slots:
-    void init() { qputenv("VANTO_COM_PORTS", QByteArray::fromStdString(m_pty.SlavePath())); }
-    void cleanup() {
-        m_pAnswerer.reset();
-        m_pWizard.reset();
-        m_pApp.reset();  // a device and its folder stay till the next or the end
-    }
+    void init() { InitRig(); }
+    void cleanup() { CleanupRig(); }
 
     // Posted requests take effect after the handler returns, each as its row says.
     void requestSetsButtonsAfterTheHandler() {
@@ -124,10 +80,11 @@ private slots:
         const std::function<void()> ways[] = {[this] { Click(W().CancelButton()); },
                                               [this] { QTest::keyClick(&W(), Qt::Key_Escape); },
                                               [this] { W().close(); }};
-        for (int nCase = 0; nCase < 12; ++nCase) {  // each way, No and Yes, before and after
-            const bool bYes = nCase / 3 % 2 == 1, bUpdateDone = nCase >= 6;
+        for (int nCase = 0; nCase < 14; ++nCase) {  // each way, No and Yes, before and after
+            const bool bYes = nCase / 3 % 2 == 1, bUpdateDone = nCase >= 6 && nCase < 12;
             StartWizard();
             m_pApp->m_bUpdateDone = bUpdateDone;
+            m_pApp->m_nProgState = nCase >= 12 ? 1 : 0;  // in a run the default is No
             W().SetActivePage(1);
             QCoreApplication::processEvents();
             const QString strBefore = Screen();
@@ -140,6 +97,10 @@ private slots:
                      QString::number(nCase) + (bUpdateDone ? "" : strQuestion) +
                          (bYes || bUpdateDone ? "closed" : strBefore));
             QVERIFY(W().AppliedRequests() == requests && IsPortOpen() == W().isVisible());
+            QCOMPARE(m_pAnswerer->m_defaults.join(""), QString(bUpdateDone   ? ""
+                                                               : nCase >= 12 ? "&No"
+                                                                             : "&Yes"));
+            m_pApp->m_nProgState = 0;
         }
     }
 
@@ -156,24 +117,14 @@ private slots:
         QCOMPARE(QString::fromStdString(page.IntroText()), strIntro);
         QCOMPARE(page.ControlAs<QLabel>(1000)->text(), QString("VANTO Software Update Utility"));
         QCOMPARE(page.ControlAs<QLabel>(1005)->text(), QString("Click \"Next\" to Continue."));
-        QVERIFY(!W().windowIcon().isNull());
+        QCOMPARE(W().windowIcon().availableSizes(),  // each size a desktop asks for
+                 (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
         auto* pIntro = page.ControlAs<QPlainTextEdit>(1039);
         pIntro->setFocus();
         QTest::keyClicks(pIntro, "typed");  // read-only
         QCOMPARE(pIntro->toPlainText(), QString(strIntro).replace("\r\n", "\n"));
         W().SetActivePage(1);
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
-    }
-
-    // A real face of the asked size; bold asks for a bold face (medium may match either).
-    void everySharedFontFindsARealFace() {
-        StartWizard();
-        for (const CFontSpec& font : m_pApp->m_fonts) {
-            const QFontInfo info(MakeQFont(font));
-            QVERIFY(!info.family().isEmpty() && MakeQFont(font).pixelSize() == font.nHeight);
-            QVERIFY(font.nWeight == QFont::Medium ||
-                    (info.weight() >= QFont::DemiBold) == (font.nWeight >= QFont::DemiBold));
-        }
     }
 
     // Blue text on the page colour, also after the text changes.
@@ -265,60 +216,6 @@ private slots:
     }
 
 private:
-    // The wizard as vanto-update builds it, shown; page texts noted with their time.
-    void StartWizard() {
-        m_pAnswerer.reset();
-        m_pWizard.reset();  // before the application it uses
-        m_pApp = std::make_unique<CUpdaterApp>();
-        m_pApp->CreateFonts();
-        m_pApp->CreateEngine();
-        m_pWizard = std::make_unique<CKestaWizard>(*m_pApp, QString(), nullptr, 0);
-        m_pApp->m_pWizard = m_pWizard.get();
-        m_pAnswerer = std::make_unique<CBoxAnswerer>();
-        m_writes.clear();
-        m_clock.start();
-        for (CQtPageControls* p :
-             {&W().SetupPage().PageControls(), &W().ProgTargetPage().PageControls()}) {
-            connect(p, &CQtPageControls::textWritten, this, [this](int nId, const QString& str) {
-                QVERIFY(QThread::currentThread() == qApp->thread());
-                m_writes.emplace_back(m_clock.elapsed(), QString::number(nId) + ": " + str);
-            });
-        }
-        m_pWizard->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWizard.get()));
-    }
-    CKestaWizard& W() { return *m_pWizard; }
-    bool IsPortOpen() { return m_pApp->m_pEngine->m_pPort->IsOpen(); }
-    // The title and the buttons Back, Next, Finish, Cancel by their first letter:
-    // capital when enabled, small when disabled, "-" when hidden.
-    QString Screen() {
-        QString strScreen = W().windowTitle() + " ";
-        for (QPushButton* p :
-             {W().BackButton(), W().NextButton(), W().FinishButton(), W().CancelButton()}) {
-            const QChar cLetter = p->text().remove('<').remove('&').trimmed()[0];
-            strScreen += p->isVisible() ? (p->isEnabled() ? cLetter : cLetter.toLower()) : '-';
-        }
-        return strScreen;
-    }
-    std::vector<unsigned> AppliedSince(size_t nFrom) {
-        return {W().AppliedRequests().begin() + long(nFrom), W().AppliedRequests().end()};
-    }
-    // vanto-devsim as COM3; in a new working folder nRecords of the demo image.
-    void StartDevice(const std::vector<std::string>& args, int nRecords, bool bPicture = true) {
-        m_pDevsim = std::make_unique<CDevsimProcess>();
-        QVERIFY(m_pDevsim->Start(args));
-        qputenv("VANTO_COM_PORTS", QByteArray::fromStdString("::" + m_pDevsim->LinkPath()));
-        m_pDir = std::make_unique<CTempDir>();
-        QFile demo(VANTO_SOURCE_DIR "/scripts/demo/kst.hex"), hex(m_pDir->File("kst.hex").c_str());
-        if (demo.open(QIODevice::ReadOnly) && hex.open(QIODevice::WriteOnly)) {
-            hex.write(demo.readAll().split('\n').mid(0, nRecords).join('\n') + "\n:00000001FF\n");
-        }
-        if (bPicture) {
-            QFile::copy(VANTO_SOURCE_DIR "/scripts/demo/kst_PC.bmp",
-                        m_pDir->File("kst_PC.bmp").c_str());
-        }
-        QDir::setCurrent(m_pDir->Path().c_str());
-    }
     // Welcome, a scan, back and forth (no new scan), then the run; elapsed time after 1 s.
     void ScanAndProgram() {
         StartWizard();
@@ -362,15 +259,6 @@ private:
                 qPrintable(strWrite));
         }
     }
-
-    PtyPair m_pty;  // COM1 when no device is wanted
-    std::unique_ptr<CDevsimProcess> m_pDevsim;
-    std::unique_ptr<CTempDir> m_pDir;
-    std::unique_ptr<CUpdaterApp> m_pApp;
-    std::unique_ptr<CKestaWizard> m_pWizard;
-    std::unique_ptr<CBoxAnswerer> m_pAnswerer;
-    QElapsedTimer m_clock;
-    std::vector<std::pair<qint64, QString>> m_writes;
 };
 
 QTEST_MAIN(TestWizard)

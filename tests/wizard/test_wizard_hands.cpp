@@ -1,0 +1,236 @@
+// The wizard in a person's hands: clicks land where the buttons are, every
+// text fits its control in a font of the table's line height, the focus
+// follows the pages, and the program answers on its command line.
+#include "tests/wizard/wizard_rig.h"
+
+#include "wizard/qt_fonts.h"
+#include "res/page_texts.h"
+#include "version.h"
+
+class TestWizardHands : public CWizardRig {
+    Q_OBJECT
+
+private slots:
+    void init() { InitRig(); }
+    void cleanup() { CleanupRig(); }
+
+    // A real face whose line is the table's height; bold asks for a bold face (medium may match
+    // either).
+    void everySharedFontFindsARealFace() {
+        StartWizard();
+        for (const CFontSpec& font : m_pApp->m_fonts) {
+            const QFontInfo info(MakeQFont(font));
+            const int nLine = QFontMetrics(MakeQFont(font)).height();
+            QVERIFY2(
+                !info.family().isEmpty() && std::abs(nLine - font.nHeight) <= 1,
+                qPrintable(QString("%1 %2: %3").arg(info.family()).arg(font.nHeight).arg(nLine)));
+            QVERIFY(font.nWeight == QFont::Medium ||
+                    (info.weight() >= QFont::DemiBold) == (font.nWeight >= QFont::DemiBold));
+        }
+    }
+
+    // A press at each button's centre in the window goes down on that button: no frame or
+    // label above it takes the mouse. The release lands off the button, so nothing is clicked.
+    void everyButtonTakesThePressAtItsPlace() {
+        StartWizard();
+        const std::tuple<int, unsigned, std::vector<int>> rows[] = {
+            {0, PSWIZB_BACK | PSWIZB_NEXT, {-1, -2, -4}},
+            {1, PSWIZB_BACK | PSWIZB_NEXT, {1028, -1, -2, -4}},
+            {2, PSWIZB_BACK | PSWIZB_FINISH, {1016, -1, -3, -4}}};
+        for (const auto& [nPage, nFlags, buttons] : rows) {
+            W().SetActivePage(nPage);
+            W().PostWizardButtons(nFlags);
+            QCoreApplication::processEvents();
+            for (int nButton : buttons) {
+                auto* pButton = qobject_cast<QAbstractButton*>(
+                    nButton > 0 ? W().ProgTargetPage().window()->findChild<QWidget*>(
+                                      QString("control%1").arg(nButton))
+                                : std::vector<QWidget*>{W().BackButton(), W().NextButton(),
+                                                        W().FinishButton(),
+                                                        W().CancelButton()}[-nButton - 1]);
+                QTest::mousePress(W().windowHandle(), Qt::LeftButton, {}, CentreInWindow(pButton));
+                const bool bDown = pButton->isDown();
+                QTest::mouseRelease(W().windowHandle(), Qt::LeftButton, {}, QPoint(1, 1));
+                QVERIFY2(bDown, qPrintable(QString("page %1: %2").arg(nPage).arg(pButton->text())));
+            }
+        }
+        QCOMPARE(W().ActivePageIndex(), 2);  // no click went through
+    }
+
+    // Every text the pages can show fits its control in the control's font, wrapped where
+    // the control wraps; the scan log's lines fit without the horizontal scroll bar.
+    void everyTextFitsItsControl() {
+        StartWizard();
+        QStringList results, log;
+        for (int nCode = 0; nCode < 10; ++nCode) {
+            std::string strText;
+            results << (CProgTarget::GetResultText(nCode, strText) ? strText.c_str() : "");
+        }
+        for (int n = 1; n <= 10; ++n) {
+            for (const char* pszEnd : {"Not Available", "Device Found", "Device Not Found"}) {
+                log << QString("COM Port%1--%2").arg(n).arg(pszEnd);
+            }
+        }
+        const std::tuple<int, int, QStringList> rows[] = {
+            {0, 1000, {"VANTO Software Update Utility"}},
+            {0, 1005, {"Click \"Next\" to Continue."}},
+            {0, 1039, {QString::fromStdString(BuildIntroText())}},
+            {1, 1007, {"Setup Serial Connection"}},
+            {1, 1025, {"1, Connect serial cable between COM ports on PC\r\n   and device."}},
+            {1, 1026, {"2, Power on the device and enter update mode."}},
+            {1, 1027, {"3, Press the below button to scan the device."}},
+            {1, 1028, {"Scan Device", "Stop"}},
+            {1,
+             1030,
+             {"Connecting device...\r\nMake sure device is in update mode", "Connecting device...",
+              "The device is found, Press \" Next \" to continue",
+              "Is the device power on and in update mode?\r\nIs cable connection is good?"}},
+            {1, 1031, log},
+            {2, 1014, {"Elapse Time: 59:59"}},
+            {2, 1015,
+             results + QStringList{"Ready to update the device now.",
+                                   "Programming In Process, Please Wait..."}},
+            {2, 1016, {"Start Programming"}}};
+        for (const auto& [nPage, nId, texts] : rows) {
+            W().SetActivePage(nPage);
+            QWidget* pControl =
+                W().ProgTargetPage().window()->findChild<QWidget*>(QString("control%1").arg(nId));
+            pControl->show();  // the scan log shows once a scan runs
+            QCoreApplication::processEvents();
+            for (const QString& strText : texts) {
+                const QSize need = NeededSize(pControl, QString(strText).replace("\r\n", "\n"));
+                const QSize room = Room(pControl);
+                QVERIFY2(need.width() <= room.width() && need.height() <= room.height(),
+                         qPrintable(QString("%1 needs %2x%3 in %4x%5: %6")
+                                        .arg(nId)
+                                        .arg(need.width())
+                                        .arg(need.height())
+                                        .arg(room.width())
+                                        .arg(room.height())
+                                        .arg(strText)));
+            }
+        }
+    }
+
+    // The first tab stop takes the focus with its page, or the default button where there
+    // is none; a control disabled under the focus hands it on and takes it back when enabled.
+    void focusFollowsThePage() {
+        StartWizard();
+        QWidget* pStart = nullptr;
+        const std::pair<std::function<void()>, std::function<QWidget*()>> rows[] = {
+            {[] {}, [this] { return W().NextButton(); }},
+            {[this] { Click(W().NextButton()); }, [this] { return W().SetupPage().Control(1028); }},
+            {[this] { m_pApp->m_bDeviceFound = 1, W().SetActivePage(2); },
+             [&] { return pStart = W().ProgTargetPage().Control(1016); }},
+            {[&] { pStart->setEnabled(false), W().PostWizardButtons(PSWIZB_DISABLEDFINISH); },
+             [this] { return W().CancelButton(); }},
+            {[&] { pStart->setEnabled(true), W().PostWizardButtons(9); }, [&] { return pStart; }},
+            {[&] { pStart->setEnabled(false), W().PostWizardButtons(PSWIZB_FINISH); },
+             [this] { return W().FinishButton(); }},
+            {[this] { W().SetActivePage(0); }, [this] { return W().NextButton(); }}};
+        int nRow = 0;
+        for (const auto& [act, expected] : rows) {
+            act();
+            QCoreApplication::processEvents();
+            QCOMPARE(std::pair(nRow, W().focusWidget()), std::pair(nRow, expected()));
+            ++nRow;
+        }
+    }
+
+    // A whole update with the keyboard alone, each key sent to the window and delivered to
+    // whatever has the focus: Space on the focused control, Tab on to Next.
+    void updateWithTheKeyboardAlone() {
+        StartDevice({}, 2 * 16);
+        StartWizard();
+        const auto press = [this](int nTabs) {
+            for (int n = 0; n < nTabs; ++n) {
+                QTest::keyClick(W().windowHandle(), Qt::Key_Tab);
+            }
+            QTest::keyClick(W().windowHandle(), Qt::Key_Space);
+        };
+        const std::tuple<int, std::function<bool()>, QString> rows[] = {
+            {0, [] { return true; }, kSetup + "Bn-C"},
+            {0, [this] { return m_pApp->m_bDeviceFound != 0; }, kSetup + "BN-C"},
+            {3, [] { return true; }, "Programming Target B-fC"},  // the log, Back, Next
+            {0, [this] { return m_pApp->m_bUpdateDone && !W().IsWorkerRunning(); },
+             "Programming Target b-Fc"},
+            {0, [] { return true; }, "closed"}};  // Finish took the focus from Cancel
+        int nRow = 0;
+        for (const auto& [nTabs, isDone, strScreen] : rows) {
+            press(nTabs);
+            QVERIFY(QTest::qWaitFor(isDone, 30000));
+            QTest::qWait(50);  // the posted button requests
+            QCOMPARE(std::pair(nRow, W().isVisible() ? Screen() : QString("closed")),
+                     std::pair(nRow, strScreen));
+            ++nRow;
+        }
+        QCOMPARE(m_pAnswerer->m_seen.size(), 1);  // the result box
+    }
+
+    // The window frame moves into the screen's free area; one larger than the area keeps
+    // its bottom right corner (the wizard buttons) inside.
+    void windowStaysOnTheScreen() {
+        const QRect area(0, 30, 1280, 770);  // below a panel
+        const std::tuple<QRect, QPoint> rows[] = {
+            {{100, 100, 691, 497}, {100, 100}}, {{-50, 10, 691, 497}, {0, 30}},
+            {{900, 600, 691, 497}, {589, 303}}, {{589, 303, 691, 497}, {589, 303}},
+            {{0, 0, 1380, 980}, {-100, -180}},  {{-200, 500, 1280, 770}, {0, 30}},
+            {{300, -40, 1290, 200}, {-10, 30}}};
+        for (const auto& [frame, topLeft] : rows) {
+            QCOMPARE(std::pair(frame, CKestaWizard::PlaceOnScreen(frame, area)),
+                     std::pair(frame, topLeft));
+        }
+    }
+
+    // Last: under the thread checker no thread may start here once QProcess has forked.
+    // --help and --version answer without a display; no display otherwise is one line, 2.
+    void commandLineWithoutADisplay() {
+        const std::tuple<QStringList, int, const char*, const char*> rows[] = {
+            {{"--help"}, 0, "Usage: vanto-update [--help | --version]\n", ""},
+            {{"--version"}, 0, "vanto-update " VANTO_VERSION "\n", ""},
+            {{}, 2, "", "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n"}};
+        for (const auto& [args, nExit, pszOut, pszErr] : rows) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            for (const char* pszName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+                env.remove(pszName);
+            }
+            program.setProcessEnvironment(env);
+            program.start(VANTO_BIN_DIR "/vanto-update", args);
+            QVERIFY(program.waitForFinished(10000));
+            const QString strOut = program.readAllStandardOutput();
+            QCOMPARE(std::tuple(program.exitStatus(), program.exitCode(),
+                                strOut.left(int(strlen(pszOut))),
+                                QString(program.readAllStandardError())),
+                     std::tuple(QProcess::NormalExit, nExit, QString(pszOut), QString(pszErr)));
+        }
+    }
+
+private:
+    // The room for text inside a control, and the size a text needs there in its font.
+    static QSize Room(QWidget* pControl) {
+        if (auto* pEdit = qobject_cast<QPlainTextEdit*>(pControl)) {
+            const int nMargin = 2 * int(pEdit->document()->documentMargin());
+            return pEdit->viewport()->size() - QSize(nMargin, nMargin);
+        }
+        if (qobject_cast<QPushButton*>(pControl)) {  // the bevel takes its share
+            return pControl->size() - QSize(8, 4);
+        }
+        return static_cast<QFrame*>(pControl)->contentsRect().size();
+    }
+    static QSize NeededSize(QWidget* pControl, const QString& strText) {
+        const QFontMetrics metrics(pControl->font());
+        auto* pLabel = qobject_cast<QLabel*>(pControl);
+        const bool bWraps =
+            qobject_cast<QPlainTextEdit*>(pControl) != nullptr
+                ? static_cast<QPlainTextEdit*>(pControl)->lineWrapMode() != QPlainTextEdit::NoWrap
+                : pLabel != nullptr && pLabel->wordWrap();
+        const QRect bounds =
+            metrics.boundingRect(QRect(QPoint(), bWraps ? Room(pControl) : QSize(100000, 100000)),
+                                 bWraps ? Qt::TextWordWrap : 0, strText);
+        return bounds.size();
+    }
+};
+
+QTEST_MAIN(TestWizardHands)
+#include "test_wizard_hands.moc"
