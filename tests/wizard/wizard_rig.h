@@ -7,6 +7,8 @@
 #include "tests/support/devsim_process.h"  // before Qt, whose macros include "signals"
 #include "tests/support/pty_pair.h"
 
+#include <ctime>
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -77,12 +79,11 @@ protected:
         m_pApp->m_pWizard = m_pWizard.get();
         m_pAnswerer = std::make_unique<CBoxAnswerer>();
         m_writes.clear();
-        m_clock.start();
         for (CQtPageControls* p :
              {&W().SetupPage().PageControls(), &W().ProgTargetPage().PageControls()}) {
             connect(p, &CQtPageControls::textWritten, this, [this](int nId, const QString& str) {
                 QVERIFY(QThread::currentThread() == qApp->thread());
-                m_writes.emplace_back(m_clock.elapsed(), QString::number(nId) + ": " + str);
+                m_writes.emplace_back(std::time(nullptr), QString::number(nId) + ": " + str);
             });
         }
         m_pWizard->show();
@@ -126,6 +127,6 @@ protected:
     std::unique_ptr<CUpdaterApp> m_pApp;
     std::unique_ptr<CKestaWizard> m_pWizard;
     std::unique_ptr<CBoxAnswerer> m_pAnswerer;
-    QElapsedTimer m_clock;
-    std::vector<std::pair<qint64, QString>> m_writes;
+    // Each text written to a control, with the wall-clock second it was written in.
+    std::vector<std::pair<std::time_t, QString>> m_writes;
 };
