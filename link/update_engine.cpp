@@ -190,6 +190,7 @@ int CUpdateEngine::SendCommand() {
         if (m_pPort->Write(m_txFrame, m_nFrameLen) == 0) {
             continue;  // the result stays that of the attempt before
         }
+        NoteFrameSent();
         nResult = ReceiveReply();
         if (nResult != UPD_OK) {
             continue;
@@ -224,6 +225,7 @@ int CUpdateEngine::AbortTransfer() {
     if (m_pPort->Write(m_txFrame, m_nFrameLen) == 0) {
         return UPD_PORT_WRITE_FAILED;
     }
+    NoteFrameSent();
     const int nResult = ReceiveReply();
     if (nResult != UPD_OK) {
         return nResult;
@@ -231,8 +233,19 @@ int CUpdateEngine::AbortTransfer() {
     return m_nStatus == kStatusDone ? UPD_OK : m_nStatus;
 }
 
+// A block that has left may have reached the device even when no reply came
+// back; a finish of either form, answered or not, is the device's last word.
+void CUpdateEngine::NoteFrameSent() {
+    if (m_nExpectedCode == CMD_WRITE_BLOCK) {
+        m_bTransferOpen = true;
+    } else if (m_nExpectedCode == CMD_FINISH) {
+        m_bTransferOpen = false;
+    }
+}
+
 bool CUpdateEngine::LoadUpdateImage() {
     // What a programming run counts as it sends blocks starts again.
+    m_bTransferOpen = false;
     m_nBlocksSent = 0;
     m_nSequence = 0;
     m_dwAddress = 0;

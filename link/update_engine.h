@@ -57,6 +57,8 @@ public:
     // CMD_FINISH): written once, no retry, the reply awaited under the finish
     // time-out. UPD_OK when the device acknowledged.
     int AbortTransfer();
+    // Called after each frame written: keeps m_bTransferOpen.
+    void NoteFrameSent();
 
     // --- Device programming: one block ---
     int SendNextBlock();
@@ -65,19 +67,22 @@ public:
     CBlockSource m_image;
 
     // --- Link fields ---
-    uint8_t m_rxPayload[512]{};         // payload of the reply being received
-    uint8_t m_txFrame[300]{};           // the frame to send
-    uint8_t m_blockData[256]{};         // data of the next CMD_WRITE_BLOCK
-    uint16_t m_nFrameLen = 0;           // bytes of the frame in m_txFrame
-    uint16_t m_nReplyLen = 0;           // payload length field of the reply
-    uint8_t m_nExpectedCode = 0;        // command whose reply is awaited
-    uint32_t m_nReplyTimeout = 0;       // ms, of the command last built
-    uint8_t m_nStatus = 1;              // device status of the last reply
-    uint8_t m_nSequence = 0;            // sequence number of the next block
-    uint32_t m_nBlocksSent = 0;         // blocks acknowledged since the load (never wraps)
-    uint8_t m_bFinishOk = 0;            // last Finish: non-zero commits, zero aborts
-    uint32_t m_dwAddress = 0;           // flash address of the next block
-    uint32_t m_dwByteTotal = 0;         // sum of all block data bytes, mod 2^32
-    uint8_t m_bStatusPresent = 0;       // accepted reply code had bit 0x40
+    uint8_t m_rxPayload[512]{};    // payload of the reply being received
+    uint8_t m_txFrame[300]{};      // the frame to send
+    uint8_t m_blockData[256]{};    // data of the next CMD_WRITE_BLOCK
+    uint16_t m_nFrameLen = 0;      // bytes of the frame in m_txFrame
+    uint16_t m_nReplyLen = 0;      // payload length field of the reply
+    uint8_t m_nExpectedCode = 0;   // command whose reply is awaited
+    uint32_t m_nReplyTimeout = 0;  // ms, of the command last built
+    uint8_t m_nStatus = 1;         // device status of the last reply
+    uint8_t m_nSequence = 0;       // sequence number of the next block
+    uint32_t m_nBlocksSent = 0;    // blocks acknowledged since the load (never wraps)
+    uint8_t m_bFinishOk = 0;       // last Finish: non-zero commits, zero aborts
+    uint32_t m_dwAddress = 0;      // flash address of the next block
+    uint32_t m_dwByteTotal = 0;    // sum of all block data bytes, mod 2^32
+    uint8_t m_bStatusPresent = 0;  // accepted reply code had bit 0x40
+    // A CMD_WRITE_BLOCK frame has gone out since the load and no CMD_FINISH
+    // after it: the device may hold blocks of a transfer nobody has ended.
+    bool m_bTransferOpen = false;
     std::unique_ptr<CComPort> m_pPort;  // the engine's one serial port
 };

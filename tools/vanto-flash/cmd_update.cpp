@@ -96,7 +96,7 @@ int RunProgrammingRoad(CProgTarget& prog, CUpdaterApp& app, CTerminalPage& page,
         return kExitInterrupted;
     }
     prog.WaitForRun();
-    if (prog.LastResult() == 0) {
+    if (!prog.HasResult()) {
         std::fputs("vanto-flash: the programming thread could not be started\n", stderr);
         return kExitOtherStatus;
     }

@@ -42,8 +42,11 @@ public:
     // Waits until the programming thread has ended (terminal front end, tests).
     void WaitForRun();
     // Result code of the last finished run (UPD_FILE_ERROR also for a load
-    // that failed on the Start press); 0 before the first.
+    // that failed on the Start press). The device's own status values can be
+    // any byte, 0 included, so "no run yet" is a value outside that range.
+    static constexpr int kNoResult = -1;
     int LastResult() const { return m_nLastResult.load(); }
+    bool HasResult() const { return m_nLastResult.load() != kNoResult; }
 
     std::atomic<int> m_nBlocksDone{0};  // SendNextBlock calls in this run
     int m_nBlockTotal = 0;              // block count of the loaded image
@@ -58,5 +61,5 @@ private:
     IPageControls& m_controls;
     std::thread m_thread;
     std::atomic<bool> m_bThreadRunning{false};
-    std::atomic<int> m_nLastResult{0};
+    std::atomic<int> m_nLastResult{kNoResult};
 };
