@@ -123,6 +123,30 @@ struct CSilentPeer {
     std::thread drain;
 };
 
+// A port that another program has open without a lock (as a modem manager
+// probing a new port does): "sleep" holding the pty's slave side as its stdin.
+struct CPortHolder {
+    CPortHolder() {
+        pty.CloseSlave();
+        const std::string strCommand = "exec sleep 60 <'" + pty.SlavePath() + "'";
+        if ((pid = fork()) == 0) {
+            execl("/bin/sh", "sh", "-c", strCommand.c_str(), nullptr);
+            _exit(127);
+        }
+        WaitUntil([this] {  // until sleep runs with the device open
+            std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+            std::string strName;
+            return std::getline(comm, strName) && strName == "sleep";
+        });
+    }
+    ~CPortHolder() {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    PtyPair pty;
+    pid_t pid = -1;
+};
+
 // One test's world: a fresh working directory, the COM ports, the application.
 struct CRig {
     CRig() {
@@ -131,13 +155,19 @@ struct CRig {
     }
     ~CRig() { std::filesystem::current_path(oldDir); }
     // One letter per port from COM1: 'a' absent, 's' silent, 'd' vanto-devsim
-    // with strDevsimArgs. Sets VANTO_COM_PORTS; false when the device did not start.
+    // with strDevsimArgs, 'h' held open by another program, 'n' /dev/null.
+    // Sets VANTO_COM_PORTS; false when the device did not start.
     bool Ports(const std::string& strPorts, const std::string& strDevsimArgs = "") {
         std::string strList;
         for (const char c : strPorts) {
             if (c == 's') {
                 silent.push_back(std::make_unique<CSilentPeer>());
                 strList += silent.back()->pty.SlavePath();
+            } else if (c == 'h') {
+                holders.push_back(std::make_unique<CPortHolder>());
+                strList += holders.back()->pty.SlavePath();
+            } else if (c == 'n') {
+                strList += "/dev/null";
             } else if (c == 'd' && !device.Start(Words(strDevsimArgs + " --flash-out flash"))) {
                 return false;
             }
@@ -169,6 +199,7 @@ struct CRig {
     std::filesystem::path oldDir = std::filesystem::current_path();
     CDevsimProcess device;
     std::vector<std::unique_ptr<CSilentPeer>> silent;
+    std::vector<std::unique_ptr<CPortHolder>> holders;
     CRecorder page;
     CUpdaterApp app;
     CSetup setup{app, page};

@@ -71,6 +71,10 @@ private slots:
                 log << QString("COM Port%1--%2").arg(n).arg(pszEnd);
             }
         }
+        log << "    /dev/ttyUSB0: permission denied (add your user to the dialout group, then "
+               "log in again)"
+            << "    /dev/ttyACM0: in use by ModemManager (pid 812)"
+            << "    /dev/ttyS0: the system console, never used for the device";
         const std::tuple<int, int, QStringList> rows[] = {
             {0, 1000, {"VANTO Software Update Utility"}},
             {0, 1005, {"Click \"Next\" to Continue."}},
