@@ -69,7 +69,8 @@ public:
     bool HasFailed() const { return m_bFailed.load(); }
     // After a failure, closes the dead port and opens the same COMn afresh (the
     // adapter may be back). 1 when the port is usable (it had not failed, or it
-    // reopened), 0 when it could not be opened again; 0 with no port open.
+    // reopened); 0 when it could not be opened again, and the next call tries
+    // the same COMn again; 0 with no port open and none to reopen.
     int ReopenIfFailed();
 
 private:
@@ -94,10 +95,11 @@ private:
     // reachable through m_pLine.
     void Release(std::unique_ptr<Line> pLine);
 
-    std::atomic<uint8_t> m_nPortNumber{0};  // n of the open COMn, 0 for none
-    std::atomic<bool> m_bFailed{false};     // the open port hung up or failed
-    SPortOpenFailure m_lastOpenFailure;     // guarded by m_mutex
-    std::unique_ptr<Line> m_pLine;          // the open port (m_hPort of the original)
-    mutable std::mutex m_mutex;             // guards m_pLine, the use counts, the failure
-    std::condition_variable m_cvIdle;       // signalled when a line's use count drops
+    std::atomic<uint8_t> m_nPortNumber{0};    // n of the open COMn, 0 for none
+    std::atomic<bool> m_bFailed{false};       // the open port hung up or failed
+    std::atomic<uint8_t> m_nPortToReopen{0};  // COMn whose reopen failed, 0 for none
+    SPortOpenFailure m_lastOpenFailure;       // guarded by m_mutex
+    std::unique_ptr<Line> m_pLine;            // the open port (m_hPort of the original)
+    mutable std::mutex m_mutex;               // guards m_pLine, the use counts, the failure
+    std::condition_variable m_cvIdle;         // signalled when a line's use count drops
 };

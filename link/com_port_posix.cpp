@@ -89,6 +89,7 @@ int CComPort::Open(uint8_t n) {
         m_pLine = std::move(pNew);
         m_nPortNumber.store(n);
         m_bFailed.store(false);
+        m_nPortToReopen.store(0);
         m_lastOpenFailure = SPortOpenFailure();
     }
     // The new port is fully set up before the old one is let go.
@@ -105,6 +106,7 @@ int CComPort::Close() {
         pOld = std::move(m_pLine);
         m_nPortNumber.store(0);
         m_bFailed.store(false);
+        m_nPortToReopen.store(0);
     }
     if (pOld) {
         Release(std::move(pOld));
@@ -115,18 +117,6 @@ int CComPort::Close() {
 SPortOpenFailure CComPort::LastOpenFailure() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lastOpenFailure;
-}
-
-int CComPort::ReopenIfFailed() {
-    const uint8_t n = PortNumber();
-    if (n == 0) {
-        return 0;
-    }
-    if (!HasFailed()) {
-        return 1;
-    }
-    Close();
-    return Open(n);
 }
 
 int CComPort::Write(const uint8_t* pBytes, int nCount) {

@@ -77,7 +77,8 @@ void CProgTarget::OnStartProgramming() {
     m_nBlockTotal = engine.m_image.m_nBlockCount;
     m_controls.Show(IDC_PROGRESS, true);
     m_controls.Enable(IDC_PROGRESS, true);
-    m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal & 0xFFFF);
+    // The whole count: a range cut to 16 bits would end the bar early (or at 0).
+    m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal);
     m_controls.SetText(IDC_PROG_STATUS, "Programming In Process, Please Wait...");
     m_controls.Show(IDC_ELAPSED_TIME, true);
     m_controls.Enable(IDC_ELAPSED_TIME, true);
@@ -122,9 +123,12 @@ int CProgTarget::RunProgramming() {
 
     std::this_thread::sleep_for(kPauseBeforeFirstBlock);
     const std::time_t tStart = std::time(nullptr);
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    // A port that hung up (an adapter pulled and plugged back) is opened
+    // afresh; one that will not open fails at the first block's write.
+    engine.m_pPort->ReopenIfFailed();
     const int nResult = SendAllBlocks(tStart);
 
-    CUpdateEngine& engine = *m_app.m_pEngine;
     engine.CloseUpdateImage();
     m_controls.Show(IDC_PROGRESS, false);
     m_controls.Enable(IDC_PROGRESS, false);
@@ -147,8 +151,10 @@ int CProgTarget::RunProgramming() {
 
 // Sends block after block until the image is exhausted or a block fails, and
 // ends the transfer on the device: the commit form of the finish after the
-// last block, the abort form after a link or device error, nothing after a
-// file error (the device has not been told anything is wrong with the data).
+// last block, the abort form after a link or device error. A file error
+// (a bad record, or a file changed since it was counted) after blocks went
+// out sends the abort form once, so the device never holds a transfer that
+// nobody ends.
 int CProgTarget::SendAllBlocks(std::time_t tStart) {
     CUpdateEngine& engine = *m_app.m_pEngine;
     for (;;) {
@@ -163,6 +169,8 @@ int CProgTarget::SendAllBlocks(std::time_t tStart) {
         }
         if (nResult != UPD_FILE_ERROR) {
             engine.Finish(0);  // its own result does not change the run's
+        } else if (engine.m_bTransferOpen) {
+            engine.AbortTransfer();
         }
         return nResult;
     }
