@@ -210,6 +210,39 @@ TEST(Programming, NextStartReopensAPortThatHungUp) {
     EXPECT_EQ(rig.Flash(), k4);
 }
 
+// Leaving during a run: the worker stops at once and shows nothing; a device
+// that holds blocks is told to discard them, and the outcome says whether it
+// heard it.
+TEST(Programming, AbandonedRunTellsTheDevice) {
+    using E = CProgTarget::EAbandonOutcome;
+    const std::vector<uint8_t> k40 = PatternBytes(40 * 256);
+    // When to leave: before any block (""), once the device logged a block; whether it is gone.
+    const std::tuple<const char*, bool, E> kLeaves[] = {
+        {"", false, E::NoTransfer},
+        {"BLOCK seq=3 ", false, E::DeviceTold},
+        {"BLOCK seq=3 ", true, E::DeviceNotTold},
+    };
+    for (const auto& [pszAfter, bDeviceGone, eOutcome] : kLeaves) {
+        SCOPED_TRACE(std::string(pszAfter) + (bDeviceGone ? "gone" : ""));
+        CRig rig;
+        WriteIntelHexFile("kst.hex", 0, k40);
+        ASSERT_TRUE(rig.Start("d", "--reply-delay 20"));
+        rig.prog.OnStartProgramming();
+        ASSERT_TRUE(*pszAfter == '\0' || rig.device.WaitForOutput(pszAfter));
+        if (bDeviceGone) {
+            rig.device.Kill();
+        }
+        EXPECT_EQ(rig.prog.AbandonRun(), eOutcome);
+        EXPECT_FALSE(rig.prog.IsRunning());
+        EXPECT_EQ(rig.OpenPort(), 0);
+        if (!bDeviceGone) {  // (a device gone may end the run on its own first)
+            EXPECT_EQ(rig.page.All("box"), Strings{});
+            EXPECT_EQ(rig.DeviceSaw("FINISH abort"), eOutcome == E::DeviceTold ? 1 : 0);
+            EXPECT_EQ(rig.DeviceSaw("FINISH commit"), 0);
+        }
+    }
+}
+
 // Minutes within the hour; no text at whole hours, the first second included.
 TEST(Programming, ElapsedTimeText) {
     // clang-format off

@@ -15,6 +15,8 @@ namespace {
 // The device needs a moment after the page's last exchange before it takes
 // the first block.
 constexpr auto kPauseBeforeFirstBlock = std::chrono::milliseconds(100);
+// How long leaving waits for the worker to notice its port is gone.
+constexpr auto kAbandonWait = std::chrono::milliseconds(200);
 
 struct ResultText {
     int nCode;
@@ -55,6 +57,7 @@ void CProgTarget::OnSetActive() {
 
 void CProgTarget::OnStartProgramming() {
     m_nBlocksDone = 0;
+    m_bAbandoned = false;
     // A run in progress ignores the press. So does one that has ended but still
     // shows its result, and a scan that still owns the port.
     if (m_app.m_nProgState != 0 || m_bThreadRunning || !m_app.ClaimLink()) {
@@ -111,9 +114,41 @@ void CProgTarget::ProgThreadProc(CProgTarget* pPage) {
     const int nResult = pPage->RunProgramming();
     pPage->m_app.ReleaseLink();
     pPage->m_nLastResult = nResult;
-    pPage->ShowResultBox(nResult);
-    pPage->ShowResultStatus(nResult);
+    if (!pPage->m_bAbandoned) {
+        pPage->ShowResultBox(nResult);
+        pPage->ShowResultStatus(nResult);
+    }
     pPage->m_bThreadRunning = false;
+}
+
+CProgTarget::EAbandonOutcome CProgTarget::AbandonRun() {
+    m_bAbandoned = true;
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    const uint8_t nPort = engine.m_pPort->PortNumber();
+    m_app.ClosePort();  // the worker's port call returns at once, and so do the rest
+    // The worker ends within milliseconds once its port is gone (its 100 ms
+    // pause before the first block at most). One that does not still owns
+    // the engine, which then cannot be used for the abort.
+    if (!WaitForWorkerEnd(kAbandonWait)) {
+        return EAbandonOutcome::DeviceNotTold;
+    }
+    if (!engine.m_bTransferOpen) {
+        return EAbandonOutcome::NoTransfer;
+    }
+    const bool bTold = nPort != 0 && m_app.OpenPort(nPort) != 0 && engine.AbortTransfer() == UPD_OK;
+    m_app.ClosePort();
+    return bTold ? EAbandonOutcome::DeviceTold : EAbandonOutcome::DeviceNotTold;
+}
+
+bool CProgTarget::WaitForWorkerEnd(std::chrono::milliseconds maxWait) const {
+    const auto deadline = std::chrono::steady_clock::now() + maxWait;
+    while (m_bThreadRunning) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 int CProgTarget::RunProgramming() {
