@@ -59,6 +59,9 @@ const ProgCase kRuns[] = {
     {k3, 0, "--block-status 2:2", {UPD_OK}, 4, 4, kCommit},
     {k3, 0, "--block-status 1:9 --block-status 2:9", {9}, 1, 2, kAbort},
     {k3, 0, "--junk 20", {UPD_OK}, 4, 3, kCommit},
+    // A slow device on a real-speed wire: its replies come 1.44 s after each
+    // frame's last byte, inside the 1.5 s window only when it counts from there.
+    {k3, 0, "--baud 38400 --block-reply-delay 1440", {UPD_OK}, 4, 3, kCommit},
     {k3, 0, "--hangup-after 2", {UPD_NO_RESPONSE, UPD_PORT_WRITE_FAILED}, 3, 2, kNoFinish},
     {k3, 0, "", {UPD_PORT_WRITE_FAILED}, 1, 0, kNoFinish, nullptr, kNoPortOpen},
 };

@@ -15,6 +15,7 @@ const char kDevsimHelp[] =
     "                          block's address) here on each accepted commit\n"
     "  --baud N                pace both directions at N baud, 10 bits per byte\n"
     "  --reply-delay MS        wait MS milliseconds before each reply (flash writing)\n"
+    "  --block-reply-delay MS  wait MS milliseconds more before each block's reply\n"
     "  --quiet                 no line per command (the listening and STATS lines stay)\n"
     "  --version               print the version and exit\n"
     "\n"
@@ -96,6 +97,10 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
         {"--reply-delay",
          [](const std::string& s, CDevsimOptions* p) {
              return ParseUnsigned(s, 0, 60000, &p->nReplyDelayMs);
+         }},
+        {"--block-reply-delay",
+         [](const std::string& s, CDevsimOptions* p) {
+             return ParseUnsigned(s, 0, 60000, &p->nBlockReplyDelayMs);
          }},
         {"--drop-block",
          [](const std::string& s, CDevsimOptions* p) {

@@ -10,11 +10,12 @@
 // 1-based counts of that command received with a good frame checksum,
 // retries included (the host's second attempt is a command like any other).
 struct CDevsimOptions {
-    std::string strLinkPath;      // --link: symlink made to the pty's slave side
-    std::string strFlashOutPath;  // --flash-out: committed flash image, raw bytes
-    unsigned nBaud = 0;           // --baud: 0 = no wire pacing
-    unsigned nReplyDelayMs = 0;   // --reply-delay: flash-write time before each reply
-    bool bQuiet = false;          // --quiet: no per-command lines
+    std::string strLinkPath;          // --link: symlink made to the pty's slave side
+    std::string strFlashOutPath;      // --flash-out: committed flash image, raw bytes
+    unsigned nBaud = 0;               // --baud: 0 = no wire pacing
+    unsigned nReplyDelayMs = 0;       // --reply-delay: flash-write time before each reply
+    unsigned nBlockReplyDelayMs = 0;  // --block-reply-delay: more before a block's reply
+    bool bQuiet = false;              // --quiet: no per-command lines
 
     // Fault injection.
     std::set<unsigned> dropBlocks;              // --drop-block N: no reply to block N

@@ -111,7 +111,10 @@ void CServeLoop::HandleFrames() {
             Log(m_session.StatsLine(), false);
         }
         if (!action.reply.empty()) {
-            SendReply(action.reply);
+            SendReply(action.reply,
+                      m_options.nReplyDelayMs + (frame.nCode == CDeviceSession::kCmdWriteBlock
+                                                     ? m_options.nBlockReplyDelayMs
+                                                     : 0));
         }
         if (m_session.HangupDue()) {
             m_bHangupArmed = true;
@@ -120,11 +123,11 @@ void CServeLoop::HandleFrames() {
     m_frames.clear();
 }
 
-void CServeLoop::SendReply(const std::vector<uint8_t>& reply) {
+void CServeLoop::SendReply(const std::vector<uint8_t>& reply, unsigned nDelayMs) {
     // The device starts its reply a fixed delay after the command's last byte
     // arrived. The deadlines are absolute, so the host's measured time is not
     // stretched by how late this process's own sleeps wake up.
-    const auto tpStart = m_pacer.LastArrival() + std::chrono::milliseconds(m_options.nReplyDelayMs);
+    const auto tpStart = m_pacer.LastArrival() + std::chrono::milliseconds(nDelayMs);
     CWirePacer::SleepUntil(tpStart);
     if (!m_pacer.IsPacing()) {
         WriteAll(reply.data(), reply.size());

@@ -25,7 +25,7 @@ private:
     bool ReadAvailable();
     void WaitForHost();
     void HandleFrames();
-    void SendReply(const std::vector<uint8_t>& reply);
+    void SendReply(const std::vector<uint8_t>& reply, unsigned nDelayMs);
     bool WriteAll(const uint8_t* pBytes, size_t nCount);
     void Log(const std::string& strLine, bool bCommandLine) const;
 
