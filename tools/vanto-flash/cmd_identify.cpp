@@ -10,21 +10,12 @@
 #include "link/com_port_map.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
+#include "tools/vanto-flash/flash_options.h"
+#include "tools/vanto-flash/port_choice.h"
 
 namespace {
 
-const char kUsage[] = "usage: vanto-flash identify --port N   (N = 1..100)\n";
-
-// Accepts "--port N" and "--port=N".
-bool ParseIdentifyArgs(const CommandArgs& args, int* pnPort) {
-    if (args.size() == 2 && args[0] == "--port") {
-        return ParseNumber(args[1], 1, kMaxComPort, pnPort);
-    }
-    if (args.size() == 1 && args[0].rfind("--port=", 0) == 0) {
-        return ParseNumber(args[0].substr(7), 1, kMaxComPort, pnPort);
-    }
-    return false;
-}
+const char kUsage[] = "usage: vanto-flash identify --port N|PATH   (N = 1..100)\n";
 
 // Why COMn did not open, as far as can be told from outside the port.
 std::string OpenFailure(int nPort, const std::string& strPath) {
@@ -63,11 +54,15 @@ std::string ResultText(int nResult) {
 }  // namespace
 
 int RunIdentifyCommand(const CommandArgs& args) {
-    int nPort = 0;
-    if (!ParseIdentifyArgs(args, &nPort)) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    SFlashOptions options;
+    std::string strError;
+    if (!ParseFlashOptions(args, OPT_PORT, &options, &strError)) {
+        return ReportUsageError(strError, kUsage);
     }
+    if ((options.nGiven & OPT_PORT) == 0) {
+        return ReportUsageError("identify needs --port", kUsage);
+    }
+    const int nPort = ChoosePort(options);
     // The engine opens COM1 as it is created; when COMn is the port already
     // open it is used as it is (opening it again would be refused).
     CUpdateEngine engine;
