@@ -1,0 +1,244 @@
+// vanto-flash as a whole program against vanto-devsim through real ptys: what
+// goes to standard output and to standard error, the exit status, and what
+// the device saw and committed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "tests/image/image_test_files.h"
+#include "tests/support/devsim_process.h"
+#include "tests/support/pty_pair.h"
+
+namespace {
+
+using image_test::Bytes;
+using image_test::RecordLine;
+using Strings = std::vector<std::string>;
+
+struct SRun {
+    int nExit = -1;  // 128 + signal for a signal
+    std::string strOut, strErr;
+};
+
+Strings Words(const std::string& strText) {
+    std::istringstream in(strText);
+    return Strings(std::istream_iterator<std::string>(in), {});
+}
+
+std::string ReadAll(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// bash -c strCommand in strDir with env entries added ("NAME=value"); stdout
+// and stderr to their own files. When strSignalAt is given, nSignal goes to
+// the program once the device printed it.
+SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,
+              CDevsimProcess* pDevice = nullptr, const std::string& strSignalAt = "",
+              int nSignal = 0) {
+    const std::string strOut = strDir + "/run.out", strErr = strDir + "/run.err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGINT, SIG_DFL), signal(SIGPIPE, SIG_DFL);
+        for (const std::string& strEntry : env) {
+            putenv(const_cast<char*>(strEntry.c_str()));
+        }
+        const int fdOut = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fdErr = open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fdOut, 1), dup2(fdErr, 2), close(fdOut), close(fdErr);
+        const int fdIn = open("/dev/null", O_RDONLY);
+        dup2(fdIn, 0), close(fdIn);
+        if (chdir(strDir.c_str()) == 0) {
+            execl("/bin/bash", "bash", "-c", strCommand.c_str(), nullptr);
+        }
+        _exit(127);
+    }
+    if (!strSignalAt.empty()) {
+        EXPECT_TRUE(pDevice->WaitForOutput(strSignalAt, 20000)) << strSignalAt;
+        kill(pid, nSignal);
+    }
+    SRun run;
+    int nStatus = 0;
+    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (waitpid(pid, &nStatus, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() > tEnd) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &nStatus, 0);
+            ADD_FAILURE() << "no end: " << strCommand;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
+    run.strOut = ReadAll(strOut);
+    run.strErr = ReadAll(strErr);
+    return run;
+}
+
+// nCount bytes with no two neighbouring blocks alike.
+Bytes Image(size_t nCount) {
+    Bytes bytes(nCount);
+    for (size_t i = 0; i < nCount; ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    }
+    return bytes;
+}
+
+// Data records of 16 bytes from nBase (S1 for nAddrBytes 2), then the end record.
+std::string UpdateFile(const Bytes& data, uint32_t nBase = 0x4000, int nAddrBytes = 0) {
+    std::string strText;
+    for (size_t i = 0; i < data.size(); i += 16) {
+        const Bytes line(data.begin() + long(i),
+                         data.begin() + long(std::min(i + 16, data.size())));
+        strText += RecordLine(nAddrBytes, nBase + uint32_t(i), line) + "\r\n";
+    }
+    return strText + (nAddrBytes == 0 ? ":00000001FF\r\n" : "S9030000FC\r\n");
+}
+
+Bytes Padded(Bytes data) {
+    data.resize((data.size() + 255) / 256 * 256, 0xFF);
+    return data;
+}
+
+const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks
+const std::string kFile = UpdateFile(kImage);
+
+std::string WithLineBroken(int nLine, const std::string& strLine) {
+    std::istringstream in(kFile);
+    std::string strText, strEach;
+    for (int n = 1; std::getline(in, strEach); ++n) {
+        strText += (n == nLine ? strLine + "\r" : strEach) + "\n";
+    }
+    return strText;
+}
+
+struct SFlashRow {
+    const char* pszName;
+    std::string strFile;    // written as kst.hex, or as fw.bin for a row that names it
+    std::string strArgs;    // after vanto-flash; @ is the device's link
+    std::string strDevsim;  // the device's options
+    Strings out, err;       // must be on standard output / standard error (@ the link)
+    int nExit;
+    bool bCommitted;   // the image is the device's flash; else nothing was committed
+    int nFrames = -1;  // frames the device saw (-1: not counted)
+    const char* pszSignalAt = "";
+    int nSignal = 0;
+    std::string strShell = "%";  // the command around vanto-flash
+};
+
+const char kRan[] = "5,376 bytes to COM1 in ";
+const char kFileError[] = "Update file not found or may be crashed.\nTask can not continue\n";
+
+// clang-format off
+const SFlashRow kFlashRows[] = {
+    {"Updates", kFile, "", "", {"kst.hex: Intel HEX, first address 0x00004000, 21 blocks (5,376 "
+     "bytes), about 1.5 s at 38400 baud\n", "COM Port1--Device Found\nThe device is found on COM1 "
+     "(@)\n", "Block 21/21  100%", "The device has been updated successfully\n", kRan}, {}, 0, true},
+    {"FileByContent", kFile, "--file fw.bin --port=1", "", {"fw.bin: Intel HEX", kRan}, {}, 0, true},
+    {"SRecords", UpdateFile(kImage, 0x4000, 2), "--file fw.bin", "", {"fw.bin: S-records", kRan},
+     {}, 0, true},
+    {"FormatOverrides", kFile, "--file fw.bin --format srec", "", {}, {"fw.bin: no data records\n",
+     kFileError}, 8, false, 0},
+    {"PortByPath", kFile, "--port @", "", {"COM Port1--Device Found\n"}, {}, 0, true},
+    {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
+     {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
+    {"LongerThanCount", WithLineBroken(2, RecordLine(0, 0x4010, Bytes(16, 1), -1)), "", "", {},
+     {"kst.hex:2: record longer than its count\n"}, 8, false, 0},
+    {"NotHex", WithLineBroken(5, "S1130000"), "", "", {}, {"kst.hex:5: not an Intel HEX record\n"},
+     8, false, 0},
+    {"NoData", ":00000001FF\r\n", "", "", {}, {"kst.hex: no data records\n"}, 8, false, 0},
+    {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
+    {"Verbose", kFile, "-v", "", {kRan}, {"] > 0A 19 00 05 56 41 4E 54 4F 01 B0\n",
+     "] < D9 00 01 01 00 DB\n", "] > 0A 20 01 06 00 FF 00 00 40 00 ", "] < E0 00 01 01 00 E2\n",
+     "] > 0A 21 00 05 4F "}, 0, true},
+    {"BadOption", kFile, "--fast", "", {}, {"vanto-flash: unknown option '--fast'\nusage: "}, 2, false,
+     0},
+    {"NoDevice", kFile, "", "--never-answer", {"COM Port1--Device Not Found\n"},
+     {"Is the device power on and in update mode?\n"}, 1, false},
+    {"BlockRefused", kFile, "", "--block-status 2:4", {}, {"Flash Address Error\n"}, 4, false},
+    {"FinishStatus0", kFile, "", "--finish-status 0", {},
+     {"vanto-flash: the device answered with status 0\n"}, 9, false},
+    {"BlockStatus9", kFile, "", "--block-status 1:9 --block-status 2:9", {},
+     {"vanto-flash: the device answered with status 9\n"}, 9, false},
+    {"Sigterm", kFile, "", "--reply-delay 30", {}, {"the device was told to discard the transfer\n"},
+     128 + SIGTERM, false, -1, "BLOCK seq=3 ", SIGTERM},
+    {"Sighup", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"}, 128 + SIGHUP,
+     false, -1, "BLOCK seq=3 ", SIGHUP},
+    {"Sigquit", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
+     128 + SIGQUIT, false, -1, "BLOCK seq=3 ", SIGQUIT},
+    {"ReaderGone", kFile, "", "--reply-delay 5", {}, {}, 0, true, -1, "", 0,
+     "% | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}"},
+    {"StandardDescriptorsClosed", kFile, "", "", {}, {}, 0, true, -1, "", 0, "% <&- >&-"},
+    {"RealTerminal", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
+     " left", kRan}, {}, 0, true, -1, "", 0, "script -qefc \"%\" /dev/null"},
+};
+// clang-format on
+
+void PrintTo(const SFlashRow& row, std::ostream* pOut) {
+    *pOut << row.pszName;
+}
+
+class FlashRuns : public ::testing::TestWithParam<SFlashRow> {};
+
+TEST_P(FlashRuns, OutputsExitAndDevice) {
+    const SFlashRow& row = GetParam();
+    CDevsimProcess device;
+    ASSERT_TRUE(device.Start(Words(row.strDevsim + " --flash-out " + device.Dir().File("flash"))));
+    const std::string strDir = device.Dir().Path();
+    const bool bNamed = row.strArgs.find("--file") != std::string::npos;
+    std::ofstream(strDir + (bNamed ? "/fw.bin" : "/kst.hex"), std::ios::binary) << row.strFile;
+    const auto withLink = [&](std::string s) {
+        for (size_t n; (n = s.find('@')) != std::string::npos;) {
+            s.replace(n, 1, device.LinkPath());
+        }
+        return s;
+    };
+    std::string strCommand = "exec '" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs);
+    if (row.strShell != "%") {
+        strCommand = row.strShell;
+        strCommand.replace(strCommand.find('%'), 1,
+                           "'" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs));
+    }
+    const std::string strPorts =
+        row.strArgs.find("--port @") != std::string::npos ? "" : device.LinkPath();
+    const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, &device,
+                              row.pszSignalAt, row.nSignal);
+    EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
+    for (const std::string& strWant : row.out) {
+        EXPECT_NE(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
+        EXPECT_EQ(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
+    }
+    for (const std::string& strWant : row.err) {
+        EXPECT_NE(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
+        EXPECT_EQ(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
+    }
+    if (row.nExit == 0 && row.strShell == "%" && row.strArgs != "-v") {
+        EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
+    }
+    if (row.strArgs == "-q") {
+        EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
+    }
+    device.Stop();
+    const Bytes kCommitted = row.bCommitted ? Padded(kImage) : Bytes{};
+    const std::string strFlash = ReadAll(strDir + "/flash");
+    EXPECT_TRUE(Bytes(strFlash.begin(), strFlash.end()) == kCommitted) << "flash differs";
+    const bool bAborts =
+        row.nExit == 4 || row.nSignal != 0 || std::string(row.pszName) == "BlockStatus9";
+    EXPECT_EQ(device.CountOutputLines("FINISH abort"), bAborts ? 1 : 0) << device.Output();
+    if (row.nFrames >= 0) {
+        EXPECT_EQ(device.CountOutputLines("IDENTIFY") + device.CountOutputLines("BLOCK"),
+                  row.nFrames);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FlashRuns, ::testing::ValuesIn(kFlashRows),
+                         [](const auto& row) { return std::string(row.param.pszName); });
+
+}  // namespace
