@@ -335,7 +335,7 @@ TEST(FlashPorts, FromSysfs) {
               "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0\n",
           "COM2   " + r + "/dev/ttyACM0: not a serial port" + kIndent + "USB ACM 2341:0043\n",
           "COM3   " + r + "/dev/ttyS0: not a serial port" + kIndent + "on-board UART\nCOM5",
-          "COM5   " + free.SlavePath() + ": ok" + kIndent + "pseudo-terminal\n",
+          "COM5   " + free.SlavePath() + (strAs.empty() ? ": busy" : ": ok" + kIndent),
           "COM6   " + locked.SlavePath() +
               ": permission denied (add your user to the dialout group, then log in again)\n"}) {
         EXPECT_NE(run.strOut.find(strWant), std::string::npos) << strWant << "\n" << run.strOut;
@@ -345,6 +345,9 @@ TEST(FlashPorts, FromSysfs) {
         RunShell(r, "'" VANTO_BIN_DIR "/vanto-flash' ports --all", {"VANTO_COM_PORTS=" + strPorts});
     EXPECT_NE(all.strOut.find("\nCOM4   -: absent\n"), std::string::npos) << all.strOut;
     EXPECT_NE(all.strOut.find("\nCOM10  -: absent\n"), std::string::npos) << all.strOut;
+    const std::string strHeld =
+        ": busy, in use by tools_tests (pid " + std::to_string(getpid()) + ")";
+    EXPECT_NE(all.strOut.find(free.SlavePath() + strHeld), std::string::npos) << all.strOut;
 }
 
 }  // namespace

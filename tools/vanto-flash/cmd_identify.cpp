@@ -1,13 +1,9 @@
 // vanto-flash identify --port N: does a device answer on COMn?
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "link/com_port_map.h"
+#include "link/port_open_failure.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
 #include "tools/vanto-flash/flash_options.h"
@@ -17,28 +13,15 @@ namespace {
 
 const char kUsage[] = "usage: vanto-flash identify --port N|PATH   (N = 1..100)\n";
 
-// Why COMn did not open, as far as can be told from outside the port.
-std::string OpenFailure(int nPort, const std::string& strPath) {
+// Why COMn did not open, as the port saw it.
+std::string OpenFailure(int nPort, const std::string& strPath, const CComPort& port) {
     const std::string strCom = "COM" + std::to_string(nPort);
     if (strPath.empty()) {
         return strCom + " does not exist (see 'vanto-flash ports')";
     }
-    struct stat st {};
-    if (stat(strPath.c_str(), &st) != 0) {
-        return strCom + " could not be opened: " + strPath + " does not exist";
-    }
-    if (!S_ISCHR(st.st_mode)) {
-        return strCom + " could not be opened: " + strPath + " is not a serial device";
-    }
-    if (IsConsoleDevice(st.st_rdev)) {
-        return strCom + " could not be opened: " + strPath + " is the system console";
-    }
-    if (access(strPath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        return strCom + " could not be opened: no permission for " + strPath +
-               " (is the user in the dialout group?)";
-    }
+    const std::string strCause = DescribeOpenFailure(port.LastOpenFailure());
     return strCom + " could not be opened: " + strPath +
-           " is in use by another program or refused the line settings";
+           (strCause.empty() ? " does not exist" : ": " + strCause);
 }
 
 // The result as the user reads it: its name, or for a device status that was
@@ -69,7 +52,7 @@ int RunIdentifyCommand(const CommandArgs& args) {
     CComPort& port = *engine.m_pPort;
     const std::string strPath = ComPortDevicePath(nPort);
     if (port.PortNumber() != nPort && port.Open(static_cast<uint8_t>(nPort)) == 0) {
-        std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath).c_str());
+        std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath, port).c_str());
         return 1;
     }
     const int nResult = engine.Identify();

@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "link/com_port_map.h"
+#include "link/port_holders.h"
+#include "link/port_open_failure.h"
 #include "link/serial_port_info.h"
 #include "tools/vanto-flash/commands.h"
 #include "tools/vanto-flash/flash_options.h"
@@ -20,7 +23,8 @@ constexpr int kScannedPorts = 10;
 constexpr char kIndent[] = "       ";
 
 // Whether the device can be used now, as far as can be told without opening
-// it (opening a serial port may reset what is behind it).
+// it (opening a serial port may reset what is behind it): its permissions and
+// the other processes that hold it open.
 std::string Usability(const std::string& strPath) {
     struct stat st {};
     if (stat(strPath.c_str(), &st) != 0) {
@@ -33,7 +37,13 @@ std::string Usability(const std::string& strPath) {
         return "the system console: never used";
     }
     if (access(strPath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        return "permission denied (add your user to the dialout group, then log in again)";
+        SPortOpenFailure failure;
+        failure.eKind = EPortOpenFailure::PermissionDenied;
+        return DescribeOpenFailure(failure);
+    }
+    const std::vector<SPortHolder> holders = FindPortHolders(strPath);
+    if (!holders.empty()) {
+        return "busy, in use by " + DescribePortHolders(holders);
     }
     return "ok";
 }
