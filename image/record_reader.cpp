@@ -12,6 +12,11 @@
 namespace {
 
 constexpr int kNotDigit = -1;
+// Why a line failed, as CRecordReader::m_pszFailure gives it.
+constexpr char kReadError[] = "the file could not be read";
+constexpr char kChecksumMismatch[] = "checksum mismatch";
+constexpr char kLongerThanCount[] = "record longer than its count";
+constexpr char kShorterThanCount[] = "record shorter than its count";
 // Intel HEX: the sixth line read in one call fails the file.
 constexpr int kMaxLinesPerHexRead = 6;
 
@@ -38,9 +43,10 @@ int DigitValue(char c) {
 
 // Reads the next line of the update file. REC_DATA with a line, REC_END at
 // the end of the file, REC_BAD on a read error.
-int ReadUpdateLine(CTextFile& file, std::string_view& line) {
+int ReadUpdateLine(CTextFile& file, std::string_view& line, uint32_t* pnLineNumber) {
     switch (file.ReadLine(line)) {
         case CTextFile::ReadResult::Line:
+            ++*pnLineNumber;
             return REC_DATA;
         case CTextFile::ReadResult::End:
             return REC_END;
@@ -77,6 +83,8 @@ bool CRecordReader::OpenUpdateFile(const char* pszName, uint8_t nFormat) {
 
 void CRecordReader::RewindUpdateFile() {
     m_nRecordCount = 0;
+    m_nLineNumber = 0;
+    m_pszFailure = "";
     m_dwFirstAddress = 0;
     if (m_file.IsOpen()) {
         m_file.SeekToStart();
@@ -99,21 +107,26 @@ int CRecordReader::ReadNextRecord() {
     return nResult;
 }
 
+int CRecordReader::Fail(const char* pszWhy) {
+    m_pszFailure = pszWhy;
+    return REC_BAD;
+}
+
 int CRecordReader::ReadHexRecord() {
     m_rec = UPDATE_RECORD{};
     std::string_view line;
     for (int nLines = 1;; ++nLines) {
-        int nRead = ReadUpdateLine(m_file, line);
+        int nRead = ReadUpdateLine(m_file, line, &m_nLineNumber);
         // Five records of other types in a row fail the file, even when the
         // end of the file comes next.
         if (nLines == kMaxLinesPerHexRead) {
-            return REC_BAD;
+            return Fail("five records in a row without data");
         }
         if (nRead != REC_DATA) {
-            return nRead;
+            return nRead == REC_BAD ? Fail(kReadError) : nRead;
         }
         if (line.empty() || line[0] != ':') {
-            return REC_BAD;
+            return Fail("not an Intel HEX record");
         }
         if (HexRecordType(line) == "00") {
             break;
@@ -125,13 +138,13 @@ int CRecordReader::ReadHexRecord() {
     uint8_t abLine[kDecodeBufferSize] = {};
     int nBytes = HexToBytes(abLine, line.substr(1));
     if (nBytes > 0 && SumOfBytes(abLine, nBytes) != 0) {
-        return REC_BAD;
+        return Fail(kChecksumMismatch);
     }
     // The length byte must match the line: length, two address bytes, type,
     // data and checksum. Data the line does not carry must never reach flash.
     const int nLength = abLine[0];
     if (nBytes != nLength + 5) {
-        return REC_BAD;
+        return Fail(nBytes > nLength + 5 ? kLongerThanCount : kShorterThanCount);
     }
     m_rec.wLength = static_cast<uint16_t>(nLength);
     m_rec.dwAddress = static_cast<uint32_t>(abLine[1]) << 8 | abLine[2];
@@ -142,18 +155,18 @@ int CRecordReader::ReadHexRecord() {
 int CRecordReader::ReadSRecord() {
     m_rec = UPDATE_RECORD{};
     std::string_view line;
-    int nRead = ReadUpdateLine(m_file, line);
+    int nRead = ReadUpdateLine(m_file, line, &m_nLineNumber);
     if (nRead != REC_DATA) {
-        return nRead;
+        return nRead == REC_BAD ? Fail(kReadError) : nRead;
     }
     std::string_view type = line.substr(0, 2);
     if (type == "S0") {
         // One header line is passed over; if the file ends right after it the
         // type stays S0 and the data end here.
         std::string_view next;
-        nRead = ReadUpdateLine(m_file, next);
+        nRead = ReadUpdateLine(m_file, next, &m_nLineNumber);
         if (nRead == REC_BAD) {
-            return REC_BAD;
+            return Fail(kReadError);
         }
         if (nRead == REC_DATA) {
             line = next;
@@ -172,11 +185,14 @@ int CRecordReader::ReadSRecord() {
     const int nCount = abLine[0];
     // The count covers address, data and checksum; it must also leave room
     // for the address and the checksum, or the data length would be negative.
-    if (nCount != nBytes - 1 || nCount < nAddrBytes + 1) {
-        return REC_BAD;
+    if (nCount != nBytes - 1) {
+        return Fail(nBytes - 1 > nCount ? kLongerThanCount : kShorterThanCount);
+    }
+    if (nCount < nAddrBytes + 1) {
+        return Fail("count too small for its address");
     }
     if ((abLine[nBytes - 1] ^ SumOfBytes(abLine, nBytes - 1)) != 0xFF) {
-        return REC_BAD;
+        return Fail(kChecksumMismatch);
     }
     uint32_t dwAddress = 0;
     for (int i = 1; i <= nAddrBytes; ++i) {

@@ -39,4 +39,13 @@ public:
     UPDATE_RECORD m_rec{};              // the current record
     CTextFile m_file;                   // the update file
     uint32_t m_dwFirstAddress = 0;      // load address of the pass's first record
+    // Lines read in this pass: after a read, the line of the record it
+    // returned (or of the line that failed or ended the data).
+    uint32_t m_nLineNumber = 0;
+    // Why the last REC_BAD: a short phrase such as "checksum mismatch".
+    const char* m_pszFailure = "";
+
+private:
+    // Notes why the line failed; returns REC_BAD.
+    int Fail(const char* pszWhy);
 };

@@ -1,5 +1,5 @@
 // The block source: image byte A goes in block (A - first) / 256 at offset (A - first) % 256.
-// Also against srec_cat's image, and as vanto-flash info shows it.
+// Also against srec_cat's image.
 
 #include "tests/image/image_test_files.h"
 
@@ -107,70 +107,6 @@ TEST(SrecCatDifferential, BlockStreamEqualsTheFilledImage) {
         source.RewindUpdateFile();
         EXPECT_TRUE(ReadAllBlocks(source).bytes == expected) << "block streams differ";
         EXPECT_EQ(source.GetFirstAddress(), dwFirst);
-    }
-}
-
-std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nBlocks,
-                 int nSent, unsigned nTotal) {
-    char sz[200];
-    std::snprintf(sz, sizeof sz,
-                  "file: %s\nformat: %s\nfirst address: 0x%08X\nblocks: %d\nblocks sent: %d\n"
-                  "finish total: 0x%08X\n",
-                  pszFile, pszFormat, nFirst, nBlocks, nSent, nTotal);
-    return sz;
-}
-
-// Which file a run loads and what it would send, as the user sees it.
-TEST(InfoCommand, ShowsWhatARunWouldSend) {
-    const char* kFileError = "Update file not found or may be crashed.\nTask can not continue\n";
-    const std::string kUsage = "usage: vanto-flash info [--file PATH]\n";
-    // 1000 bytes from 0x8000, all zeros or fill: the total is 0xFF times fill and padding.
-    const std::string strZeros = RecordLine(0, 0x8000, Bytes(16)) + "\r\n" +
-                                 RecordLine(0, 0x83E0, Bytes(8)) + "\r\n:00000001FF\r\n";
-    const std::string strS3 = RecordLine(4, 0xABCDEF, {1, 2, 3});
-    const std::string strS5 =
-        RecordLine(2, 0, Bytes(16)) + "\r\nS5030001FB\r\n" + RecordLine(2, 0x10, Bytes(16));
-    const std::string strHuge =  // 16 MiB of fill: 65,537 blocks
-        RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
-    const char *kZeros = strZeros.c_str(), *kS3 = strS3.c_str(), *kDir = "<dir>";
-    const char* kFifo = "<fifo>";  // refused at once, never waited on
-    // Arguments, the contents of kst.hex and kst.a90 (nullptr: absent), the output.
-    const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
-        {"", kZeros, kS3, Info("kst.hex", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
-        {"", kDir, kS3, Info("kst.a90", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
-        {"", nullptr, strS5.c_str(), Info("kst.a90", "S-records", 0, 1, 1, 0xEF10)},
-        {"", nullptr, strHuge.c_str(), Info("kst.a90", "S-records", 0, 65537, 65537, 0xFF00DF20)},
-        // The format of a named file comes from its first character.
-        {"--file kst.a90", nullptr, kZeros, Info("kst.a90", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
-        {"--file kst.hex", kS3, nullptr, Info("kst.hex", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
-        {"", nullptr, nullptr, kFileError},
-        {"", kFifo, nullptr, kFileError},
-        {"--file kst.hex", kFifo, nullptr, kFileError},
-        {"", ":00000001FF\r\n", kS3, kFileError},  // no data, and kst.a90 is not tried
-        {"", ":1080000000\r\n", kS3, kFileError},
-        {"--file kst.a90", nullptr, "\177ELF", kFileError},
-        {"--file none.hex", kZeros, nullptr, kFileError},
-        {"--file", nullptr, nullptr, kUsage},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto& [pszArgs, pszHex, pszA90, strOutput] = cases[i];
-        const std::string strDir = "info" + std::to_string(i);  // absent files go to "unused"
-        Write(strDir + (!pszA90 ? "/unused" : "/kst.a90"), pszA90 ? pszA90 : "");
-        Write(strDir + (!pszHex || pszHex == kFifo ? "/unused"
-                        : pszHex == kDir           ? "/kst.hex/in"
-                                                   : "/kst.hex"),
-              pszHex ? pszHex : "");
-        if (pszHex == kFifo) {
-            ASSERT_EQ(mkfifo((TestDir() + "/" + strDir + "/kst.hex").c_str(), 0600), 0);
-        }
-        const std::string strCommand = "cd '" + TestDir() + "/" + strDir +
-                                       "' && '" VANTO_BIN_DIR "/vanto-flash' info " + pszArgs +
-                                       " > ../" + strDir + ".out 2>&1";
-        const int nStatus = std::system(strCommand.c_str());
-        const int nExit = strOutput == kFileError ? 8 : strOutput == kUsage ? 2 : 0;
-        std::ifstream out(TestDir() + "/" + strDir + ".out");
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(out), {}), strOutput) << "row " << i;
-        EXPECT_EQ(WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, nExit) << "row " << i;
     }
 }
 

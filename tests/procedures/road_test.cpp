@@ -17,13 +17,12 @@ struct FlashCase {
     bool bNoFile = false;
 };
 
-const char kUsage[] = "usage: vanto-flash [--port N]";
+const char kUsage[] = "usage: vanto-flash [--port N|PATH]";
 const char kWait[] = "Programming In Process, Please Wait...\n";
 const char kRoad[] =
     "Connecting device...\nMake sure device is in update mode\nConnecting device...\n"
     "COM Port1--Not Available\nCOM Port2--Device Not Found\nCOM Port3--Device Found\n"
-    "The device is found, Press \" Next \" to continue\nReady to update the device now.\n"
-    "Programming In Process, Please Wait...\nThe device has been updated successfully\n";
+    "The device is found on COM3 (";
 
 // vanto-flash's whole road (COM1 absent, COM2 silent, the device on COM3), the
 // exit status and output per outcome; Ctrl-C closes the port at once (no

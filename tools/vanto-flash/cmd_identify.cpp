@@ -1,53 +1,27 @@
 // vanto-flash identify --port N: does a device answer on COMn?
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "link/com_port_map.h"
+#include "link/port_open_failure.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
+#include "tools/vanto-flash/flash_options.h"
+#include "tools/vanto-flash/port_choice.h"
 
 namespace {
 
-const char kUsage[] = "usage: vanto-flash identify --port N   (N = 1..100)\n";
+const char kUsage[] = "usage: vanto-flash identify --port N|PATH   (N = 1..100)\n";
 
-// Accepts "--port N" and "--port=N".
-bool ParseIdentifyArgs(const CommandArgs& args, int* pnPort) {
-    if (args.size() == 2 && args[0] == "--port") {
-        return ParseNumber(args[1], 1, kMaxComPort, pnPort);
-    }
-    if (args.size() == 1 && args[0].rfind("--port=", 0) == 0) {
-        return ParseNumber(args[0].substr(7), 1, kMaxComPort, pnPort);
-    }
-    return false;
-}
-
-// Why COMn did not open, as far as can be told from outside the port.
-std::string OpenFailure(int nPort, const std::string& strPath) {
+// Why COMn did not open, as the port saw it.
+std::string OpenFailure(int nPort, const std::string& strPath, const CComPort& port) {
     const std::string strCom = "COM" + std::to_string(nPort);
     if (strPath.empty()) {
         return strCom + " does not exist (see 'vanto-flash ports')";
     }
-    struct stat st {};
-    if (stat(strPath.c_str(), &st) != 0) {
-        return strCom + " could not be opened: " + strPath + " does not exist";
-    }
-    if (!S_ISCHR(st.st_mode)) {
-        return strCom + " could not be opened: " + strPath + " is not a serial device";
-    }
-    if (IsConsoleDevice(st.st_rdev)) {
-        return strCom + " could not be opened: " + strPath + " is the system console";
-    }
-    if (access(strPath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        return strCom + " could not be opened: no permission for " + strPath +
-               " (is the user in the dialout group?)";
-    }
+    const std::string strCause = DescribeOpenFailure(port.LastOpenFailure());
     return strCom + " could not be opened: " + strPath +
-           " is in use by another program or refused the line settings";
+           (strCause.empty() ? " does not exist" : ": " + strCause);
 }
 
 // The result as the user reads it: its name, or for a device status that was
@@ -63,18 +37,22 @@ std::string ResultText(int nResult) {
 }  // namespace
 
 int RunIdentifyCommand(const CommandArgs& args) {
-    int nPort = 0;
-    if (!ParseIdentifyArgs(args, &nPort)) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    SFlashOptions options;
+    std::string strError;
+    if (!ParseFlashOptions(args, OPT_PORT, &options, &strError)) {
+        return ReportUsageError(strError, kUsage);
     }
+    if ((options.nGiven & OPT_PORT) == 0) {
+        return ReportUsageError("identify needs --port", kUsage);
+    }
+    const int nPort = ChoosePort(options);
     // The engine opens COM1 as it is created; when COMn is the port already
     // open it is used as it is (opening it again would be refused).
     CUpdateEngine engine;
     CComPort& port = *engine.m_pPort;
     const std::string strPath = ComPortDevicePath(nPort);
     if (port.PortNumber() != nPort && port.Open(static_cast<uint8_t>(nPort)) == 0) {
-        std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath).c_str());
+        std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath, port).c_str());
         return 1;
     }
     const int nResult = engine.Identify();

@@ -1,37 +1,45 @@
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include "app/updater_app.h"
+#include "link/com_port_map.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
+#include "tools/vanto-flash/flash_options.h"
+#include "tools/vanto-flash/frame_trace.h"
 #include "tools/vanto-flash/interrupt_pipe.h"
+#include "tools/vanto-flash/port_choice.h"
+#include "tools/vanto-flash/run_report.h"
+#include "tools/vanto-flash/staged_update_file.h"
 #include "tools/vanto-flash/terminal_page.h"
 #include "tools/vanto-flash/terminal_sheet.h"
+#include "tools/vanto-flash/update_file.h"
 #include "wizard/procedures/prog_target.h"
 #include "wizard/procedures/setup.h"
 
-// vanto-flash without a command: the wizard's road on a terminal. The scan and
-// the programming run are the wizard's own procedures, driven through a
-// terminal page; this file only starts them, waits for them and turns the
-// outcome into the exit status.
+// vanto-flash without a command: the wizard's road on a terminal. The update
+// file is checked before any port is touched; then the scan and the
+// programming run are the wizard's own procedures, driven through a terminal
+// page. This file only starts them, waits for them and turns the outcome
+// into the last line and the exit status.
 namespace {
 
 constexpr int kExitUpdated = 0;
 constexpr int kExitNoDevice = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitOtherStatus = 9;
-constexpr int kExitInterrupted = 130;
+constexpr int kExitSignalBase = 128;
 constexpr int kPollMilliseconds = 20;
 
-bool ParseUpdateArgs(const CommandArgs& args, int* pnPort) {
-    *pnPort = 0;
-    if (args.empty()) {
-        return true;
-    }
-    return args.size() == 2 && args[0] == "--port" && ParseNumber(args[1], 1, 100, pnPort);
-}
+const char kUsage[] =
+    "usage: vanto-flash [--port N|PATH] [--file PATH] [--format hex|srec] [-q] [-v] [--json]\n"
+    "       (see vanto-flash --help)\n";
+
+constexpr unsigned kAcceptedOptions =
+    OPT_PORT | OPT_FILE | OPT_FORMAT | OPT_QUIET | OPT_VERBOSE | OPT_JSON;
 
 int ExitStatusFor(int nResult) {
     if (nResult == UPD_OK) {
@@ -43,96 +51,178 @@ int ExitStatusFor(int nResult) {
     return kExitOtherStatus;
 }
 
-// Waits while the worker runs; true when Ctrl-C came first.
-bool InterruptedWhile(CInterruptPipe& interrupt, const std::function<bool()>& isRunning) {
+// Waits while the worker runs; the signal that came first, 0 for none.
+int SignalWhile(CInterruptPipe& interrupt, const std::function<bool()>& isRunning) {
     while (isRunning()) {
-        if (interrupt.WaitForInterrupt(kPollMilliseconds)) {
-            return true;
+        if (const int nSignal = interrupt.WaitForInterrupt(kPollMilliseconds)) {
+            return nSignal;
         }
     }
-    return false;
+    return 0;
 }
 
-// Tells the device that the transfer is abandoned, so that it discards the
-// blocks it holds. The worker has ended and the port was closed under it, so
-// the engine is free: reopen the same port and send the abort once. Its
-// result is not shown: the run ends as interrupted whatever the device says.
-void SendAbortFinish(CUpdaterApp& app, int nPort) {
-    if (nPort == 0 || app.OpenPort(nPort) == 0) {
-        return;
+// The run's pieces, in the order they are made: the page before the
+// application, so that the procedures' threads end before the page goes.
+struct SRoad {
+    explicit SRoad(const STerminalStreams& streams) : page(streams) {
+        app.m_pWizard = &sheet;
+        app.CreateFonts();
+        app.CreateEngine();
     }
-    app.m_pEngine->AbortTransfer();
-    app.ClosePort();
-}
+    CUpdateEngine& Engine() { return *app.m_pEngine; }
 
-int RunScan(CSetup& setup, CUpdaterApp& app, CTerminalPage& page, CInterruptPipe& interrupt) {
+    CInterruptPipe interrupt;
+    CTerminalSheet sheet;
+    CTerminalPage page;
+    CUpdaterApp app;
+    std::unique_ptr<CFrameTrace> pTrace;
+};
+
+// The scan; the signal that ended it, else 0 when the device answered, else -1.
+int RunScan(SRoad& road, int nPort) {
+    CSetup setup(road.app, road.page);
+    setup.SetSinglePort(nPort);
     setup.OnInitDialog();
     setup.OnSetActive();
     setup.OnScanDevice();
-    if (InterruptedWhile(interrupt, [&] { return setup.IsScanRunning(); })) {
+    if (const int nSignal = SignalWhile(road.interrupt, [&] { return setup.IsScanRunning(); })) {
         // No further port is opened once RequestStop returns, so the port
         // closed here stays closed, and the worker's identify fails at once.
-        page.Silence();
+        road.page.Silence();
         setup.RequestStop();
-        app.ClosePort();
+        road.app.ClosePort();
         setup.WaitForScan();
-        return kExitInterrupted;
+        return nSignal;
     }
     setup.WaitForScan();
-    return app.m_bDeviceFound != 0 ? kExitUpdated : kExitNoDevice;
+    return road.app.m_bDeviceFound != 0 ? 0 : -1;
 }
 
-int RunProgrammingRoad(CProgTarget& prog, CUpdaterApp& app, CTerminalPage& page,
-                       CInterruptPipe& interrupt) {
-    const int nPort = app.m_pEngine->m_pPort->PortNumber();
+// What leaving did for the device, in one line; never that it was told when
+// it was not.
+void ReportAbandon(CProgTarget::EAbandonOutcome eOutcome) {
+    switch (eOutcome) {
+        case CProgTarget::EAbandonOutcome::NoTransfer:
+            std::fputs("vanto-flash: interrupted before any block was sent\n", stderr);
+            break;
+        case CProgTarget::EAbandonOutcome::DeviceTold:
+            std::fputs("vanto-flash: interrupted, the device was told to discard the transfer\n",
+                       stderr);
+            break;
+        case CProgTarget::EAbandonOutcome::DeviceNotTold:
+            std::fputs(
+                "vanto-flash: interrupted; the device could not be told to discard the "
+                "transfer (no answer, or the port is gone)\n",
+                stderr);
+            break;
+    }
+}
+
+int RunProgramming(SRoad& road, SRunReport* pReport) {
+    CProgTarget prog(road.app, road.page);
     prog.OnInitDialog();
     prog.OnSetActive();
+    const auto tStart = std::chrono::steady_clock::now();
     prog.OnStartProgramming();
-    if (InterruptedWhile(interrupt, [&] { return prog.IsRunning(); })) {
-        page.Silence();
-        app.ClosePort();  // the worker's next port call fails and it ends
-        prog.WaitForRun();
-        SendAbortFinish(app, nPort);
-        return kExitInterrupted;
+    const int nSignal = SignalWhile(road.interrupt, [&] { return prog.IsRunning(); });
+    auto eAbandon = CProgTarget::EAbandonOutcome::NoTransfer;
+    if (nSignal != 0) {
+        road.page.Silence();
+        eAbandon = prog.AbandonRun();  // the wizard's own way of leaving a run
     }
     prog.WaitForRun();
+    CUpdateEngine& engine = road.Engine();
+    pReport->dSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+    pReport->nBlocks = engine.m_nBlocksSent;
+    pReport->nBlockTotal = prog.m_nBlockTotal;
+    pReport->dwFinishTotal = engine.m_dwByteTotal;
+    pReport->nDeviceStatus = engine.m_nStatus;
+    if (nSignal != 0) {
+        ReportAbandon(eAbandon);
+        return kExitSignalBase + nSignal;
+    }
     if (!prog.HasResult()) {
         std::fputs("vanto-flash: the programming thread could not be started\n", stderr);
         return kExitOtherStatus;
     }
-    return ExitStatusFor(prog.LastResult());
+    pReport->bHasResult = true;
+    pReport->nResult = prog.LastResult();
+    std::string strText;
+    if (!CProgTarget::GetResultText(pReport->nResult, strText)) {
+        std::fprintf(stderr, "vanto-flash: the device answered with status %d\n", pReport->nResult);
+    }
+    return ExitStatusFor(pReport->nResult);
+}
+
+// The road after the file check; the exit status.
+int RunRoad(const SFlashOptions& options, const STerminalStreams& streams, int nPort,
+            SRunReport* pReport) {
+    SRoad road(streams);
+    if (options.bVerbose) {
+        road.pTrace = std::make_unique<CFrameTrace>(road.Engine(), stderr);
+        road.page.SetFrameTrace(road.pTrace.get());
+    }
+    const int nScan = RunScan(road, nPort);
+    if (nScan > 0) {
+        std::fputs("vanto-flash: interrupted\n", stderr);
+        return kExitSignalBase + nScan;
+    }
+    if (nScan < 0) {
+        return kExitNoDevice;
+    }
+    pReport->nPort = road.Engine().m_pPort->PortNumber();
+    pReport->strDevice = ComPortDevicePath(pReport->nPort);
+    return RunProgramming(road, pReport);
+}
+
+int Finish(const SFlashOptions& options, SRunReport& report, int nExitStatus) {
+    report.nExitStatus = nExitStatus;
+    if (options.bJson) {
+        std::printf("%s\n", JsonObject(report).c_str());
+    } else if (nExitStatus == kExitUpdated) {
+        std::printf("%s\n", SummaryLine(report).c_str());
+    }
+    std::fflush(stdout);
+    return nExitStatus;
 }
 
 }  // namespace
 
 int RunUpdateCommand(const CommandArgs& args) {
-    int nPort = 0;
-    if (!ParseUpdateArgs(args, &nPort)) {
-        std::fputs("usage: vanto-flash [--port N]   (N from 1 to 100; see --help)\n", stderr);
-        return kExitUsage;
+    SFlashOptions options;
+    std::string strError;
+    if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
+        return ReportUsageError(strError, kUsage);
     }
-    CInterruptPipe interrupt;
-    CUpdaterApp app;
-    CTerminalSheet sheet;
-    CTerminalPage page(stdout, isatty(STDOUT_FILENO) != 0);
-    app.m_pWizard = &sheet;
-    app.CreateFonts();
-    app.CreateEngine();
+    STerminalStreams streams;
+    streams.bInteractive = isatty(STDOUT_FILENO) != 0;
+    streams.bQuiet = options.bQuiet || options.bJson;
 
-    CSetup setup(app, page);
-    setup.SetSinglePort(nPort);
-    int nStatus = RunScan(setup, app, page, interrupt);
-    if (nStatus != kExitUpdated) {
-        if (nStatus == kExitInterrupted) {
-            std::fputs("vanto-flash: interrupted\n", stderr);
-        }
-        return nStatus;
+    SRunReport report;
+    SUpdateFile file;
+    const bool bFileOk = PrepareUpdateFile(options, &file, stderr);
+    report.strFile = file.strPath;
+    if (!bFileOk) {
+        std::string strText;
+        CProgTarget::GetResultText(UPD_FILE_ERROR, strText);
+        std::fprintf(stderr, "%s\n", CTerminalPage::ToTerminalText(strText).c_str());
+        report.bHasResult = true;
+        report.nResult = UPD_FILE_ERROR;
+        return Finish(options, report, UPD_FILE_ERROR);
     }
-    CProgTarget prog(app, page);
-    nStatus = RunProgrammingRoad(prog, app, page, interrupt);
-    if (nStatus == kExitInterrupted) {
-        std::fputs("vanto-flash: interrupted, the device was told to discard the transfer\n",
-                   stderr);
+    report.strFormat = FormatName(file.nFormat);
+    report.nBlockTotal = file.check.m_nBlockCount;
+    if (!streams.bQuiet) {
+        std::printf("%s\n", SendingLine(file).c_str());
+        std::fflush(stdout);
     }
-    return nStatus;
+    CStagedUpdateFile staged;
+    if (!options.strFile.empty() && !staged.Stage(file.strPath, file.nFormat)) {
+        std::fprintf(stderr, "vanto-flash: %s could not be linked into a working directory\n",
+                     file.strPath.c_str());
+        return Finish(options, report, UPD_FILE_ERROR);
+    }
+    const int nPort = ChoosePort(options);
+    return Finish(options, report, RunRoad(options, streams, nPort, &report));
 }

@@ -5,14 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-extern "C" void OnInterruptSignal(int /*nSignal*/) {
+extern "C" void OnInterruptSignal(int nSignal) {
     const int nSavedErrno = errno;
-    const char c = 1;
+    const char c = static_cast<char>(nSignal);
     // A full pipe already holds an unread interrupt: nothing is lost.
     [[maybe_unused]] const ssize_t nWritten = write(g_signalPipe[1], &c, 1);
     errno = nSavedErrno;
@@ -28,12 +29,15 @@ CInterruptPipe::CInterruptPipe() {
     action.sa_handler = OnInterruptSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    m_bReady = sigaction(SIGINT, &action, &m_oldAction) == 0;
+    m_bReady = true;
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        m_bReady = sigaction(kSignals[i], &action, &m_oldActions[i]) == 0 && m_bReady;
+    }
 }
 
 CInterruptPipe::~CInterruptPipe() {
-    if (m_bReady) {
-        sigaction(SIGINT, &m_oldAction, nullptr);
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &m_oldActions[i], nullptr);
     }
     for (int& fd : g_signalPipe) {
         if (fd >= 0) {
@@ -43,11 +47,16 @@ CInterruptPipe::~CInterruptPipe() {
     }
 }
 
-bool CInterruptPipe::WaitForInterrupt(int nMilliseconds) {
-    if (!m_bReady) {
-        return false;
+int CInterruptPipe::WaitForInterrupt(int nMilliseconds) {
+    if (m_nSignal != 0 || !m_bReady) {
+        return m_nSignal;
     }
     pollfd entry{g_signalPipe[0], POLLIN, 0};
-    const int nReady = poll(&entry, 1, nMilliseconds);
-    return nReady > 0 && (entry.revents & POLLIN) != 0;
+    if (poll(&entry, 1, nMilliseconds) > 0 && (entry.revents & POLLIN) != 0) {
+        char c = 0;
+        if (read(g_signalPipe[0], &c, 1) == 1) {
+            m_nSignal = static_cast<unsigned char>(c);
+        }
+    }
+    return m_nSignal;
 }

@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -7,21 +12,51 @@
 namespace {
 
 const char kHelp[] =
-    "usage: vanto-flash [--port N]          scan COM1..COM10 (or COMn alone) for the\n"
-    "                                       device, then program it with kst.hex or\n"
-    "                                       kst.a90 from the working directory\n"
+    "usage: vanto-flash [options]           check the update file, scan COM1..COM10\n"
+    "                                       (or the --port alone) for the device,\n"
+    "                                       then program it\n"
     "       vanto-flash identify --port N   ask whether the device answers on COMn\n"
-    "       vanto-flash info [--file PATH]  show what a programming run would send\n"
-    "       vanto-flash ports               show which device file each COM port is\n"
-    "       vanto-flash --help              this text\n"
-    "       vanto-flash --version           the version\n"
+    "       vanto-flash info [--file PATH] [--format hex|srec]\n"
+    "                                       check the update file, show what a run\n"
+    "                                       would send and what the reader passes over\n"
+    "       vanto-flash ports [--all]       list the COM ports: device file, kind, USB\n"
+    "                                       ids and names, by-id name, usable now\n"
+    "       vanto-flash --help | --version\n"
     "\n"
-    "COM ports: set VANTO_COM_PORTS to a colon-separated list of device files\n"
-    "(entry n is COMn); otherwise COMn is the n-th serial device found among\n"
-    "/dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* (consoles left out).\n"
+    "Options of a run:\n"
+    "  --port N, --port=N    COMn alone (1..100)\n"
+    "  --port PATH           this device file, used as it is (e.g. /dev/ttyUSB0)\n"
+    "  --file PATH           program PATH; without it kst.hex, else kst.a90, from\n"
+    "                        the working directory\n"
+    "  --format hex|srec     read the file as Intel HEX or S-records (default: from\n"
+    "                        its first character, ':' or 'S')\n"
+    "  -q, --quiet           print only errors and the last line\n"
+    "  -v, --verbose         also print each frame sent and reply received, as hex\n"
+    "                        with the seconds since the start (on standard error)\n"
+    "  --json                print one JSON object at the end, nothing else, on\n"
+    "                        standard output\n"
+    "\n"
+    "Results and the progress go to standard output; errors and warnings to\n"
+    "standard error. COM ports: set VANTO_COM_PORTS to a colon-separated list of\n"
+    "device files (entry n is COMn); otherwise COMn is the n-th serial device found\n"
+    "among /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* (consoles left out).\n"
     "\n"
     "Exit status: 0 success, 1 no device found, 2 usage error, 3..8 the failed\n"
-    "run's result code, 9 a run ended by another device status, 130 interrupted.\n";
+    "run's result code (8: the update file), 9 a run ended by another device\n"
+    "status, 128+N ended by signal N (130 Ctrl-C), after the device was told to\n"
+    "discard an unfinished transfer.\n";
+
+// Descriptors 0, 1 and 2 that the caller left closed are taken by /dev/null
+// before anything else opens: otherwise a pipe or the serial port would get
+// one of those numbers, and text meant for the terminal would go to the device.
+void ClaimStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free number, which is fd: those below it are taken.
+            [[maybe_unused]] const int nOpened = open("/dev/null", O_RDWR);
+        }
+    }
+}
 
 }  // namespace
 
@@ -44,6 +79,10 @@ bool ParseNumber(const std::string& strText, int nLo, int nHi, int* pnValue) {
 }
 
 int main(int argc, char** argv) {
+    ClaimStandardDescriptors();
+    // A reader that went away (vanto-flash | head) must not end an update: a
+    // failed write to standard output is passed over.
+    signal(SIGPIPE, SIG_IGN);
     CommandArgs args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         std::fputs(kHelp, stdout);
@@ -53,7 +92,7 @@ int main(int argc, char** argv) {
         std::puts("vanto-flash " VANTO_VERSION);
         return 0;
     }
-    if (!args.empty() && args[0].rfind("--", 0) != 0) {
+    if (!args.empty() && args[0].rfind('-', 0) != 0) {
         const std::string strCommand = args[0];
         const CommandArgs rest(args.begin() + 1, args.end());
         if (strCommand == "ports") {
@@ -65,7 +104,7 @@ int main(int argc, char** argv) {
         if (strCommand == "info") {
             return RunInfoCommand(rest);
         }
-        std::fprintf(stderr, "vanto-flash: unknown command '%s' (see --help)\n",
+        std::fprintf(stderr, "vanto-flash: unknown command '%s' (see vanto-flash --help)\n",
                      strCommand.c_str());
         return 2;
     }

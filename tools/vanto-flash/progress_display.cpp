@@ -2,13 +2,65 @@
 
 #include <algorithm>
 
+#include "tools/vanto-flash/text_format.h"
+
+namespace {
+
+constexpr auto kMinLineInterval = std::chrono::milliseconds(100);
+
+struct SRate {
+    int nPercent;
+    std::string strBytes;  // "2,560/5,376 bytes"
+    std::string strRate;   // "3.6 KiB/s"
+};
+
+SRate RateOf(int nDone, int nTotal, double dSeconds) {
+    const uint64_t nBytes = static_cast<uint64_t>(nDone) * CProgressDisplay::kBlockBytes;
+    const uint64_t nTotalBytes = static_cast<uint64_t>(nTotal) * CProgressDisplay::kBlockBytes;
+    const double dKiBps = dSeconds > 0.0 ? static_cast<double>(nBytes) / 1024.0 / dSeconds : 0.0;
+    char szRate[32];
+    std::snprintf(szRate, sizeof szRate, "%.1f KiB/s", dKiBps);
+    const int nPercent = nTotal > 0 ? static_cast<int>(100LL * nDone / nTotal) : 100;
+    return {nPercent, WithThousands(nBytes) + "/" + WithThousands(nTotalBytes) + " bytes", szRate};
+}
+
+}  // namespace
+
+std::string CProgressDisplay::InteractiveLine(int nDone, int nTotal, double dSeconds) {
+    const SRate rate = RateOf(nDone, nTotal, dSeconds);
+    const int nFilled = rate.nPercent * kBarWidth / 100;
+    const std::string strBar = "[" + std::string(static_cast<size_t>(nFilled), '#') +
+                               std::string(static_cast<size_t>(kBarWidth - nFilled), '-') + "]";
+    std::string strLeft = "--:--";
+    if (nDone > 0 && dSeconds > 0.0) {
+        strLeft = Clock(dSeconds * (nTotal - nDone) / nDone);
+    }
+    char szHead[64];
+    std::snprintf(szHead, sizeof szHead, "%s %3d%%  %d/%d blocks  ", strBar.c_str(), rate.nPercent,
+                  nDone, nTotal);
+    return szHead + rate.strBytes + "  " + rate.strRate + "  " + Clock(dSeconds) + " elapsed  " +
+           strLeft + " left";
+}
+
+std::string CProgressDisplay::LogLine(int nDone, int nTotal, double dSeconds) {
+    const SRate rate = RateOf(nDone, nTotal, dSeconds);
+    char szHead[64];
+    std::snprintf(szHead, sizeof szHead, "Block %d/%d  %d%%  ", nDone, nTotal, rate.nPercent);
+    return szHead + rate.strBytes + "  " + rate.strRate + "  " + Clock(dSeconds);
+}
+
+double CProgressDisplay::Elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_tStart).count();
+}
+
 void CProgressDisplay::Start(int nTotal) {
     m_nTotal = nTotal;
     m_nLastTenth = 0;
+    m_nLastWidth = 0;
     m_bActive = true;
     m_tStart = std::chrono::steady_clock::now();
     if (m_bInteractive) {
-        PrintLine(0);
+        Update(0);
     }
 }
 
@@ -18,13 +70,25 @@ void CProgressDisplay::Update(int nDone) {
     }
     nDone = std::clamp(nDone, 0, std::max(m_nTotal, 0));
     if (m_bInteractive) {
-        PrintLine(nDone);
+        // A fast device would flood the terminal: a few lines a second do.
+        const auto tNow = std::chrono::steady_clock::now();
+        if (nDone != 0 && nDone < m_nTotal && tNow - m_tLastLine < kMinLineInterval) {
+            return;
+        }
+        m_tLastLine = tNow;
+        // "\r" returns to the start of the line; blanks wipe a longer old line.
+        const std::string strLine = InteractiveLine(nDone, m_nTotal, Elapsed());
+        const size_t nWipe = m_nLastWidth > strLine.size() ? m_nLastWidth - strLine.size() : 0;
+        std::fprintf(m_pOut, "\r%s%s", strLine.c_str(), std::string(nWipe, ' ').c_str());
+        m_nLastWidth = strLine.size();
+        std::fflush(m_pOut);
         return;
     }
-    const int nTenth = m_nTotal > 0 ? nDone * 10 / m_nTotal : 10;
+    const int nTenth = m_nTotal > 0 ? static_cast<int>(10LL * nDone / m_nTotal) : 10;
     if (nTenth > m_nLastTenth) {
         m_nLastTenth = nTenth;
-        PrintLine(nDone);
+        std::fprintf(m_pOut, "%s\n", LogLine(nDone, m_nTotal, Elapsed()).c_str());
+        std::fflush(m_pOut);
     }
 }
 
@@ -34,17 +98,4 @@ void CProgressDisplay::Stop() {
         std::fflush(m_pOut);
     }
     m_bActive = false;
-}
-
-void CProgressDisplay::PrintLine(int nDone) {
-    const double dSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_tStart).count();
-    const long nBytesPerSecond =
-        dSeconds > 0.0 ? static_cast<long>(nDone * static_cast<double>(kBlockBytes) / dSeconds) : 0;
-    const long nWhole = static_cast<long>(dSeconds);
-    // "\r" returns to the start of the line; the blanks wipe a longer old line.
-    std::fprintf(m_pOut, "%sBlock %d/%d  %ld B/s  %ld:%02ld%s", m_bInteractive ? "\r" : "", nDone,
-                 m_nTotal, nBytesPerSecond, nWhole / 60, nWhole % 60,
-                 m_bInteractive ? "   " : "\n");
-    std::fflush(m_pOut);
 }

@@ -2,11 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 // The progress of a programming run on a text stream. On a terminal: one line
-// rewritten in place with blocks done/total, bytes per second and the time
-// since the run started. Otherwise (a log file, a pipe): one line for every
-// further tenth of the blocks, so logs stay short.
+// rewritten in place with a bar, the percentage, blocks and bytes done of the
+// total, the rate, the time since the run started and the time still to go.
+// Otherwise (a log file, a pipe): one line for every further tenth of the
+// blocks, so logs stay short.
 class CProgressDisplay {
 public:
     CProgressDisplay(std::FILE* pOut, bool bInteractive)
@@ -21,14 +23,22 @@ public:
     void Stop();
 
     static constexpr int kBlockBytes = 256;
+    static constexpr int kBarWidth = 24;
+
+    // The interactive line's text for nDone of nTotal after dSeconds.
+    static std::string InteractiveLine(int nDone, int nTotal, double dSeconds);
+    // The line of a log: "Block 3/21  14%  768/5,376 bytes  3.4 KiB/s  0:01".
+    static std::string LogLine(int nDone, int nTotal, double dSeconds);
 
 private:
-    void PrintLine(int nDone);
+    double Elapsed() const;
 
     std::FILE* m_pOut;
     bool m_bInteractive;
     bool m_bActive = false;
     int m_nTotal = 0;
     int m_nLastTenth = 0;
+    size_t m_nLastWidth = 0;
     std::chrono::steady_clock::time_point m_tStart{};
+    std::chrono::steady_clock::time_point m_tLastLine{};
 };

@@ -1,10 +1,25 @@
 #include "tools/vanto-flash/terminal_page.h"
 
+#include <cstdlib>
+
+#include "link/com_port_map.h"
+#include "link/result_codes.h"
+#include "tools/vanto-flash/frame_trace.h"
 #include "wizard/procedures/prog_target.h"
 #include "wizard/procedures/setup.h"
 
-CTerminalPage::CTerminalPage(std::FILE* pOut, bool bInteractive)
-    : m_pOut(pOut), m_bInteractive(bInteractive), m_progress(pOut, bInteractive) {}
+namespace {
+
+// The scan's two outcomes as the setup page words them.
+constexpr char kFoundText[] = "The device is found, Press \" Next \" to continue";
+constexpr char kNotFoundText[] =
+    "Is the device power on and in update mode?\r\nIs cable connection is good?";
+constexpr char kPortPrefix[] = "COM Port";
+
+}  // namespace
+
+CTerminalPage::CTerminalPage(const STerminalStreams& streams)
+    : m_streams(streams), m_progress(streams.pOut, streams.bInteractive) {}
 
 std::string CTerminalPage::ToTerminalText(const std::string& strText) {
     std::string strOut;
@@ -21,12 +36,47 @@ std::string CTerminalPage::ToTerminalText(const std::string& strText) {
     return strOut;
 }
 
+std::string CTerminalPage::TerminalWording(const std::string& strText, int nPort) {
+    if (strText != kFoundText) {
+        return strText;
+    }
+    // "The device is found" as the page says it, then where instead of Next.
+    return "The device is found on COM" + std::to_string(nPort) + " (" + ComPortDevicePath(nPort) +
+           ")";
+}
+
+bool CTerminalPage::IsFailureText(const std::string& strText) {
+    if (strText == kNotFoundText) {
+        return true;
+    }
+    std::string strSuccess;
+    CProgTarget::GetResultText(UPD_OK, strSuccess);
+    for (int nCode = UPD_CHECKSUM_ERROR; nCode <= UPD_FILE_ERROR; ++nCode) {
+        std::string strFailure;
+        if (CProgTarget::GetResultText(nCode, strFailure) && strFailure == strText) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CTerminalPage::PrintBlock(const std::string& strText) {
     if (m_bSilent) {
         return;
     }
-    std::fprintf(m_pOut, "%s\n", ToTerminalText(strText).c_str());
-    std::fflush(m_pOut);
+    const bool bFailure = IsFailureText(strText);
+    if (!bFailure && m_streams.bQuiet) {
+        return;
+    }
+    std::FILE* pStream = bFailure ? m_streams.pErr : m_streams.pOut;
+    std::fprintf(pStream, "%s\n", ToTerminalText(TerminalWording(strText, m_nScanPort)).c_str());
+    std::fflush(pStream);
+}
+
+void CTerminalPage::NoteScanPort(const std::string& strLogText) {
+    if (strLogText.rfind(kPortPrefix, 0) == 0) {
+        m_nScanPort = std::atoi(strLogText.c_str() + sizeof kPortPrefix - 1);
+    }
 }
 
 void CTerminalPage::SetText(int nId, const std::string& strText) {
@@ -54,6 +104,10 @@ void CTerminalPage::AppendText(int nId, const std::string& strText) {
         return;
     }
     std::lock_guard<std::mutex> lock(m_lock);
+    NoteScanPort(strText);
+    if (m_pTrace != nullptr && !m_bSilent && strText.rfind("Device ", 0) == 0) {
+        m_pTrace->AfterIdentify(strText.rfind("Device Found", 0) == 0);
+    }
     m_strPendingLog += strText;
     for (size_t nBreak = m_strPendingLog.find("\r\n"); nBreak != std::string::npos;
          nBreak = m_strPendingLog.find("\r\n")) {
@@ -66,7 +120,7 @@ void CTerminalPage::Show(int nId, bool bShow) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (nId == IDC_PROGRESS && !bShow && m_bProgressStarted) {
         m_bProgressStarted = false;
-        if (!m_bSilent) {
+        if (!m_bSilent && !m_streams.bQuiet) {
             m_progress.Stop();
         }
     }
@@ -91,14 +145,24 @@ void CTerminalPage::SetProgressPos(int nId, int nPos) {
         // The page puts the bar at 1 before the first block goes out: that is
         // the start of the run, no block is done yet.
         m_bProgressStarted = true;
-        m_progress.Start(m_nProgressMax);
+        if (!m_streams.bQuiet) {
+            m_progress.Start(m_nProgressMax);
+        }
         return;
     }
-    m_progress.Update(nPos);
+    if (m_pTrace != nullptr) {
+        m_pTrace->AfterBlock();
+    }
+    if (!m_streams.bQuiet) {
+        m_progress.Update(nPos);
+    }
 }
 
 void CTerminalPage::ShowMessageBox(const std::string& strText, const std::string& /*strCaption*/) {
     std::lock_guard<std::mutex> lock(m_lock);
+    if (m_pTrace != nullptr && !m_bSilent) {
+        m_pTrace->AfterFinish();
+    }
     m_strLastBoxText = strText;
     // A failed load shows its status before the box: the same text once.
     if (strText != m_lastTexts[IDC_PROG_STATUS]) {
@@ -108,17 +172,17 @@ void CTerminalPage::ShowMessageBox(const std::string& strText, const std::string
 
 void CTerminalPage::Beep() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_bInteractive && !m_bSilent) {
-        std::fputc('\a', m_pOut);
-        std::fflush(m_pOut);
+    if (m_streams.bInteractive && !m_bSilent && !m_streams.bQuiet) {
+        std::fputc('\a', m_streams.pOut);
+        std::fflush(m_streams.pOut);
     }
 }
 
 void CTerminalPage::Silence() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_bProgressStarted) {
+    if (m_bProgressStarted && !m_streams.bQuiet) {
         m_progress.Stop();
-        m_bProgressStarted = false;
     }
+    m_bProgressStarted = false;
     m_bSilent = true;
 }

@@ -8,18 +8,30 @@
 #include "tools/vanto-flash/progress_display.h"
 #include "wizard/procedures/page_controls.h"
 
+class CFrameTrace;
+
+// Where the terminal page prints: results and progress on pOut, errors on
+// pErr; bQuiet keeps everything but errors off pOut.
+struct STerminalStreams {
+    std::FILE* pOut = stdout;
+    std::FILE* pErr = stderr;
+    bool bInteractive = false;  // pOut is a terminal: the progress line is rewritten in place
+    bool bQuiet = false;
+};
+
 // The setup and programming pages on a terminal. The procedures call in from
 // their worker threads; each call prints at once under one lock, which keeps
 // the order in which the calls were made. What is printed:
 //   - each completed line of the scan log ("COM Port3--Device Found"),
-//   - each status text when it changes,
+//   - each status text when it changes; the found text names the port and
+//     its device file instead of the wizard's Next button,
 //   - the progress of a run (CProgressDisplay),
-//   - the result box's text.
+//   - the result box's text: on pErr when the run failed.
 // "\r\n" in the system's texts becomes a line break. Titles, button texts and
 // the elapsed-time label have no use here and print nothing.
 class CTerminalPage : public IPageControls {
 public:
-    CTerminalPage(std::FILE* pOut, bool bInteractive);
+    explicit CTerminalPage(const STerminalStreams& streams);
 
     void SetText(int nId, const std::string& strText) override;
     void AppendText(int nId, const std::string& strText) override;
@@ -30,23 +42,32 @@ public:
     void ShowMessageBox(const std::string& strText, const std::string& strCaption) override;
     void Beep() override;
 
-    // Prints nothing more (the run is being abandoned on Ctrl-C).
+    // Prints nothing more (the run is being abandoned on a signal).
     void Silence();
+    // Frames to show as they pass (-v); called on the worker that sends them.
+    void SetFrameTrace(CFrameTrace* pTrace) { m_pTrace = pTrace; }
 
     // "\r\n" to "\n", without a trailing line break.
     static std::string ToTerminalText(const std::string& strText);
+    // The terminal's words for a status text of the pages, given the port the
+    // scan was on; the text itself when it needs none.
+    static std::string TerminalWording(const std::string& strText, int nPort);
+    // True for the texts that report a failure (they go to the error stream).
+    static bool IsFailureText(const std::string& strText);
 
 private:
     void PrintBlock(const std::string& strText);
+    void NoteScanPort(const std::string& strLogText);
 
     std::mutex m_lock;
-    std::FILE* m_pOut;
-    bool m_bInteractive;
+    STerminalStreams m_streams;
     bool m_bSilent = false;
     std::string m_strPendingLog;             // scan log text after its last line break
+    int m_nScanPort = 0;                     // the port of the scan log's last "COM Port%d--"
     std::map<int, std::string> m_lastTexts;  // last text of each status label
     std::string m_strLastBoxText;
     int m_nProgressMax = 0;
     bool m_bProgressStarted = false;
     CProgressDisplay m_progress;
+    CFrameTrace* m_pTrace = nullptr;
 };

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "image/update_record.h"
+
+// A whole update file read once from start to end before anything is sent:
+// whether a programming run would accept it, and if not, the line and the
+// reason; and what the record reader passes over on the way (records of
+// other types, lines after the end of data, gaps it fills), so that a front
+// end can warn about them. The records are read with the same reader a run
+// uses, so the check and the run never disagree about a line.
+class CImageCheck {
+public:
+    // The file a run loads when none is named, chosen as the run chooses it:
+    // "kst.hex" (Intel HEX) when it opens, else "kst.a90" (S-records). False
+    // when neither opens.
+    static bool ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat);
+    // The format of a file from its first non-blank character: ':' Intel HEX,
+    // 'S' S-records. False when the file cannot be read or starts otherwise.
+    static bool DetectFormat(const char* pszPath, uint8_t* pnFormat);
+
+    // Reads pszPath in nFormat to its end. True when a run would send it:
+    // every record read, at least one data record. The fields below hold what
+    // was found, also after a failure (up to the failing line).
+    bool Check(const char* pszPath, uint8_t nFormat);
+
+    // The failure: the line (0 when it concerns the file as a whole) and what
+    // is wrong ("checksum mismatch", "no data records", ...).
+    uint32_t m_nFailedLine = 0;
+    std::string m_strFailure;
+
+    // The data as a run sends it.
+    uint32_t m_dwFirstAddress = 0;  // load address of the first data record
+    uint32_t m_nDataRecords = 0;
+    uint64_t m_nDataBytes = 0;  // bytes the records carry, without fill
+    int m_nBlockCount = 0;      // 256-byte blocks counted as a run counts them
+
+    // What the reader passes over or fills.
+    uint32_t m_nGaps = 0;             // forward address gaps, filled with 0xFF
+    uint64_t m_nGapBytes = 0;         // their fill bytes
+    uint32_t m_nBackwardRecords = 0;  // records starting below the end of the one before
+    // Records of other types passed over, by their type ("04", "S0", ...).
+    std::map<std::string, uint32_t> m_otherRecords;
+    // Where the data end before the end of the file: S-records, the line of
+    // the record that ends them; Intel HEX, the first end-of-file record
+    // (reading goes on after it). 0 when there is none.
+    uint32_t m_nEndLine = 0;
+    std::string m_strEndType;       // the type of that line ("S9", "01", or "" for other text)
+    uint32_t m_nLinesAfterEnd = 0;  // lines after m_nEndLine
+    uint32_t m_nLines = 0;          // lines in the file
+
+private:
+    bool Fail(uint32_t nLine, const std::string& strWhy);
+    bool ReadRecords(const char* pszPath, uint8_t nFormat);
+    void CountLines(const char* pszPath, uint8_t nFormat);
+    bool CountBlocks(const char* pszPath, uint8_t nFormat);
+};

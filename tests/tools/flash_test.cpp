@@ -1,0 +1,454 @@
+// vanto-flash as a whole program against vanto-devsim through real ptys: what
+// goes to standard output and to standard error, the exit status, and what
+// the device saw and committed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <numeric>
+#include <regex>
+#include <thread>
+
+#include "tests/image/image_test_files.h"
+#include "tests/support/devsim_process.h"
+#include "tests/support/pty_pair.h"
+
+namespace {
+
+using image_test::Bytes;
+using image_test::RecordLine;
+using Strings = std::vector<std::string>;
+
+struct SRun {
+    int nExit = -1;  // 128 + signal for a signal
+    std::string strOut, strErr;
+};
+
+Strings Words(const std::string& strText) {
+    std::istringstream in(strText);
+    return Strings(std::istream_iterator<std::string>(in), {});
+}
+
+std::string ReadAll(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// bash -c strCommand in strDir with env entries added ("NAME=value"); stdout
+// and stderr to their own files. When strSignalAt is given, nSignal goes to
+// the program once the device printed it.
+SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,
+              CDevsimProcess* pDevice = nullptr, const std::string& strSignalAt = "",
+              int nSignal = 0) {
+    const std::string strOut = strDir + "/run.out", strErr = strDir + "/run.err";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGINT, SIG_DFL), signal(SIGPIPE, SIG_DFL);
+        for (const std::string& strEntry : env) {
+            putenv(const_cast<char*>(strEntry.c_str()));
+        }
+        const int fdOut = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fdErr = open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fdOut, 1), dup2(fdErr, 2), close(fdOut), close(fdErr);
+        const int fdIn = open("/dev/null", O_RDONLY);
+        dup2(fdIn, 0), close(fdIn);
+        if (chdir(strDir.c_str()) == 0) {
+            execl("/bin/bash", "bash", "-c", strCommand.c_str(), nullptr);
+        }
+        _exit(127);
+    }
+    if (!strSignalAt.empty()) {
+        EXPECT_TRUE(pDevice->WaitForOutput(strSignalAt, 20000)) << strSignalAt;
+        kill(pid, nSignal);
+    }
+    SRun run;
+    int nStatus = 0;
+    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (waitpid(pid, &nStatus, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() > tEnd) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &nStatus, 0);
+            ADD_FAILURE() << "no end: " << strCommand;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
+    run.strOut = ReadAll(strOut);
+    run.strErr = ReadAll(strErr);
+    return run;
+}
+
+// nCount bytes with no two neighbouring blocks alike.
+Bytes Image(size_t nCount) {
+    Bytes bytes(nCount);
+    for (size_t i = 0; i < nCount; ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    }
+    return bytes;
+}
+
+// Data records of 16 bytes from nBase (S1 for nAddrBytes 2), then the end record.
+std::string UpdateFile(const Bytes& data, uint32_t nBase = 0x4000, int nAddrBytes = 0) {
+    std::string strText;
+    for (size_t i = 0; i < data.size(); i += 16) {
+        const Bytes line(data.begin() + long(i),
+                         data.begin() + long(std::min(i + 16, data.size())));
+        strText += RecordLine(nAddrBytes, nBase + uint32_t(i), line) + "\r\n";
+    }
+    return strText + (nAddrBytes == 0 ? ":00000001FF\r\n" : "S9030000FC\r\n");
+}
+
+Bytes Padded(Bytes data) {
+    data.resize((data.size() + 255) / 256 * 256, 0xFF);
+    return data;
+}
+
+const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks
+const std::string kFile = UpdateFile(kImage);
+
+std::string WithLineBroken(int nLine, const std::string& strLine) {
+    std::istringstream in(kFile);
+    std::string strText, strEach;
+    for (int n = 1; std::getline(in, strEach); ++n) {
+        strText += (n == nLine ? strLine + "\r" : strEach) + "\n";
+    }
+    return strText;
+}
+
+struct SFlashRow {
+    const char* pszName;
+    std::string strFile;    // written as kst.hex, or as fw.bin for a row that names it
+    std::string strArgs;    // after vanto-flash; @ is the device's link
+    std::string strDevsim;  // the device's options
+    Strings out, err;       // must be on standard output / standard error (@ the link)
+    int nExit;
+    bool bCommitted;   // the image is the device's flash; else nothing was committed
+    int nFrames = -1;  // frames the device saw (-1: not counted)
+    const char* pszSignalAt = "";
+    int nSignal = 0;
+    std::string strShell = "%";  // the command around vanto-flash
+};
+
+const char kRan[] = "5,376 bytes to COM1 in ";
+const char kFileError[] = "Update file not found or may be crashed.\nTask can not continue\n";
+
+// clang-format off
+const SFlashRow kFlashRows[] = {
+    {"Updates", kFile, "", "", {"kst.hex: Intel HEX, first address 0x00004000, 21 blocks (5,376 "
+     "bytes), about 1.5 s at 38400 baud\n", "COM Port1--Device Found\nThe device is found on COM1 "
+     "(@)\n", "Block 21/21  100%", "The device has been updated successfully\n", kRan}, {}, 0, true},
+    {"FileByContent", kFile, "--file fw.bin --port=1", "", {"fw.bin: Intel HEX", kRan}, {}, 0, true},
+    {"SRecords", UpdateFile(kImage, 0x4000, 2), "--file fw.bin", "", {"fw.bin: S-records", kRan},
+     {}, 0, true},
+    {"FormatOverrides", kFile, "--file fw.bin --format srec", "", {}, {"fw.bin: no data records\n",
+     kFileError}, 8, false, 0},
+    {"PortByPath", kFile, "--port @", "", {"COM Port1--Device Found\n"}, {}, 0, true},
+    {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
+     {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
+    {"LongerThanCount", WithLineBroken(2, RecordLine(0, 0x4010, Bytes(16, 1), -1)), "", "", {},
+     {"kst.hex:2: record longer than its count\n"}, 8, false, 0},
+    {"NotHex", WithLineBroken(5, "S1130000"), "", "", {}, {"kst.hex:5: not an Intel HEX record\n"},
+     8, false, 0},
+    {"NoData", ":00000001FF\r\n", "", "", {}, {"kst.hex: no data records\n"}, 8, false, 0},
+    {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
+    {"Verbose", kFile, "-v", "", {kRan}, {"] > 0A 19 00 05 56 41 4E 54 4F 01 B0\n",
+     "] < D9 00 01 01 00 DB\n", "] > 0A 20 01 06 00 FF 00 00 40 00 ", "] < E0 00 01 01 00 E2\n",
+     "] > 0A 21 00 05 4F "}, 0, true},
+    {"BadOption", kFile, "--fast", "", {}, {"vanto-flash: unknown option '--fast'\nusage: "}, 2, false,
+     0},
+    {"NoDevice", kFile, "", "--never-answer", {"COM Port1--Device Not Found\n"},
+     {"Is the device power on and in update mode?\n"}, 1, false},
+    {"BlockRefused", kFile, "", "--block-status 2:4", {}, {"Flash Address Error\n"}, 4, false},
+    {"FinishStatus0", kFile, "", "--finish-status 0", {},
+     {"vanto-flash: the device answered with status 0\n"}, 9, false},
+    {"BlockStatus9", kFile, "", "--block-status 1:9 --block-status 2:9", {},
+     {"vanto-flash: the device answered with status 9\n"}, 9, false},
+    {"Sigterm", kFile, "", "--reply-delay 30", {}, {"the device was told to discard the transfer\n"},
+     128 + SIGTERM, false, -1, "BLOCK seq=3 ", SIGTERM},
+    {"Sighup", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"}, 128 + SIGHUP,
+     false, -1, "BLOCK seq=3 ", SIGHUP},
+    {"Sigquit", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
+     128 + SIGQUIT, false, -1, "BLOCK seq=3 ", SIGQUIT},
+    {"ReaderGone", kFile, "", "--reply-delay 5", {}, {}, 0, true, -1, "", 0,
+     "% | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}"},
+    {"StandardDescriptorsClosed", kFile, "", "", {}, {}, 0, true, -1, "", 0, "% <&- >&-"},
+    {"RealTerminal", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
+     " left", kRan}, {}, 0, true, -1, "", 0, "script -qefc \"%\" /dev/null"},
+};
+// clang-format on
+
+void PrintTo(const SFlashRow& row, std::ostream* pOut) {
+    *pOut << row.pszName;
+}
+
+class FlashRuns : public ::testing::TestWithParam<SFlashRow> {};
+
+TEST_P(FlashRuns, OutputsExitAndDevice) {
+    const SFlashRow& row = GetParam();
+    CDevsimProcess device;
+    ASSERT_TRUE(device.Start(Words(row.strDevsim + " --flash-out " + device.Dir().File("flash"))));
+    const std::string strDir = device.Dir().Path();
+    const bool bNamed = row.strArgs.find("--file") != std::string::npos;
+    std::ofstream(strDir + (bNamed ? "/fw.bin" : "/kst.hex"), std::ios::binary) << row.strFile;
+    const auto withLink = [&](std::string s) {
+        for (size_t n; (n = s.find('@')) != std::string::npos;) {
+            s.replace(n, 1, device.LinkPath());
+        }
+        return s;
+    };
+    std::string strCommand = "exec '" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs);
+    if (row.strShell != "%") {
+        strCommand = row.strShell;
+        strCommand.replace(strCommand.find('%'), 1,
+                           "'" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs));
+    }
+    const std::string strPorts =
+        row.strArgs.find("--port @") != std::string::npos ? "" : device.LinkPath();
+    const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, &device,
+                              row.pszSignalAt, row.nSignal);
+    EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
+    for (const std::string& strWant : row.out) {
+        EXPECT_NE(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
+        EXPECT_EQ(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
+    }
+    for (const std::string& strWant : row.err) {
+        EXPECT_NE(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
+        EXPECT_EQ(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
+    }
+    if (row.nExit == 0 && row.strShell == "%" && row.strArgs != "-v") {
+        EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
+    }
+    if (row.strArgs == "-q") {
+        EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
+    }
+    device.Stop();
+    const Bytes kCommitted = row.bCommitted ? Padded(kImage) : Bytes{};
+    const std::string strFlash = ReadAll(strDir + "/flash");
+    EXPECT_TRUE(Bytes(strFlash.begin(), strFlash.end()) == kCommitted) << "flash differs";
+    const bool bAborts =
+        row.nExit == 4 || row.nSignal != 0 || std::string(row.pszName) == "BlockStatus9";
+    EXPECT_EQ(device.CountOutputLines("FINISH abort"), bAborts ? 1 : 0) << device.Output();
+    if (row.nFrames >= 0) {
+        EXPECT_EQ(device.CountOutputLines("IDENTIFY") + device.CountOutputLines("BLOCK"),
+                  row.nFrames);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FlashRuns, ::testing::ValuesIn(kFlashRows),
+                         [](const auto& row) { return std::string(row.param.pszName); });
+
+}  // namespace
+
+namespace {
+
+// --json: one object on standard output, its numbers those of the device's commit.
+TEST(FlashJson, AgreesWithTheDevice) {
+    CDevsimProcess device;
+    ASSERT_TRUE(device.Start({"--flash-out", device.Dir().File("flash")}));
+    std::ofstream(device.Dir().File("kst.hex"), std::ios::binary) << kFile;
+    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' --json",
+                              {"VANTO_COM_PORTS=" + device.LinkPath()});
+    EXPECT_EQ(run.nExit, 0);
+    EXPECT_EQ(run.strErr, "");
+    ASSERT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
+    device.Stop();
+    const std::string strFlash = ReadAll(device.Dir().File("flash"));
+    const uint32_t dwTotal = std::accumulate(strFlash.begin(), strFlash.end(), 0u,
+                                             [](uint32_t n, char c) { return n + uint8_t(c); });
+    const std::string strDevice = "\"device_file\": \"" + device.LinkPath() + "\"";
+    for (const std::string& strField :
+         {std::string("\"file\": \"kst.hex\""), std::string("\"format\": \"Intel HEX\""),
+          std::string("\"port\": \"COM1\""), strDevice,
+          "\"blocks\": " + std::to_string(strFlash.size() / 256),
+          "\"bytes\": " + std::to_string(strFlash.size()), std::string("\"result_code\": 1"),
+          std::string("\"result_name\": \"UPD_OK\""), std::string("\"device_status\": 1"),
+          "\"finish_total\": " + std::to_string(dwTotal), std::string("\"exit_status\": 0}")}) {
+        EXPECT_NE(run.strOut.find(strField), std::string::npos) << strField << "\n" << run.strOut;
+    }
+    EXPECT_TRUE(
+        std::regex_search(run.strOut, std::regex("^\\{.*\"seconds\": [0-9]+\\.[0-9]{3}, ")));
+}
+
+TEST(Programs, TellTheirVersion) {
+    for (const char* pszProgram : {"vanto-flash", "vanto-devsim", "vanto-update"}) {
+        const SRun run =
+            RunShell(".", std::string("'" VANTO_BIN_DIR "/") + pszProgram + "' --version",
+                     {"QT_QPA_PLATFORM=offscreen"});
+        EXPECT_EQ(run.nExit, 0) << pszProgram;
+        EXPECT_EQ(run.strOut.rfind(std::string(pszProgram) + " ", 0), 0u) << run.strOut;
+    }
+}
+
+// A made-up sysfs and by-id tree under VANTO_SYSFS_ROOT: a USB adapter, an ACM
+// device and an on-board UART; and ptys for whether a port is usable now.
+TEST(FlashPorts, FromSysfs) {
+    CTempDir root;
+    const std::string r = root.Path();
+    const auto put = [&](const std::string& strPath, const std::string& strText) {
+        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
+        std::ofstream(r + strPath) << strText << "\n";
+    };
+    const auto link = [&](const std::string& strTarget, const std::string& strPath) {
+        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
+        std::filesystem::create_symlink(strTarget, r + strPath);
+    };
+    const std::string kUsb = "/sys/devices/pci0000:00/usb1/1-2";
+    for (const auto& [strName, strValue] : {std::pair{"idVendor", "0403"},
+                                            {"idProduct", "6001"},
+                                            {"manufacturer", "FTDI"},
+                                            {"product", "FT232R USB UART"},
+                                            {"serial", "A10K3XYZ"}}) {
+        put(kUsb + "/" + strName, strValue);
+    }
+    put(kUsb + "/1-2:1.0/ttyUSB0/uevent", "");
+    link(r + kUsb + "/1-2:1.0/ttyUSB0", "/sys/class/tty/ttyUSB0/device");
+    put("/sys/devices/pci0000:00/usb1/1-3/idVendor", "2341");
+    put("/sys/devices/pci0000:00/usb1/1-3/idProduct", "0043");
+    put("/sys/devices/pci0000:00/usb1/1-3/1-3:1.0/uevent", "");
+    link(r + "/sys/devices/pci0000:00/usb1/1-3/1-3:1.0", "/sys/class/tty/ttyACM0/device");
+    put("/sys/devices/platform/serial8250/tty/ttyS0/uevent", "");
+    for (const char* pszName : {"ttyUSB0", "ttyACM0", "ttyS0"}) {
+        put(std::string("/dev/") + pszName, "");
+    }
+    link("../../ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+    PtyPair free, locked;
+    chmod(free.SlavePath().c_str(), 0666);
+    chmod(locked.SlavePath().c_str(), 0600);
+    const std::string strPorts = r + "/dev/ttyUSB0:" + r + "/dev/ttyACM0:" + r +
+                                 "/dev/ttyS0::" + free.SlavePath() + ":" + locked.SlavePath();
+    chmod(r.c_str(), 0755);
+    // As another user when root: root may open anything.
+    const std::string strAs =
+        getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const SRun run = RunShell(r, strAs + "'" VANTO_BIN_DIR "/vanto-flash' ports",
+                              {"VANTO_SYSFS_ROOT=" + r, "VANTO_COM_PORTS=" + strPorts});
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    const std::string kIndent = "\n       ";
+    for (const std::string& strWant :
+         {"COM1   " + r + "/dev/ttyUSB0: not a serial port" + kIndent +
+              "USB serial 0403:6001, FTDI FT232R USB UART, serial number A10K3XYZ" + kIndent + r +
+              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0\n",
+          "COM2   " + r + "/dev/ttyACM0: not a serial port" + kIndent + "USB ACM 2341:0043\n",
+          "COM3   " + r + "/dev/ttyS0: not a serial port" + kIndent + "on-board UART\nCOM5",
+          "COM5   " + free.SlavePath() + (strAs.empty() ? ": busy" : ": ok" + kIndent),
+          "COM6   " + locked.SlavePath() +
+              ": permission denied (add your user to the dialout group, then log in again)\n"}) {
+        EXPECT_NE(run.strOut.find(strWant), std::string::npos) << strWant << "\n" << run.strOut;
+    }
+    EXPECT_EQ(run.strOut.find("COM4"), std::string::npos) << "absent, without --all";
+    const SRun all =
+        RunShell(r, "'" VANTO_BIN_DIR "/vanto-flash' ports --all", {"VANTO_COM_PORTS=" + strPorts});
+    EXPECT_NE(all.strOut.find("\nCOM4   -: absent\n"), std::string::npos) << all.strOut;
+    EXPECT_NE(all.strOut.find("\nCOM10  -: absent\n"), std::string::npos) << all.strOut;
+    const std::string strHeld =
+        ": busy, in use by tools_tests (pid " + std::to_string(getpid()) + ")";
+    EXPECT_NE(all.strOut.find(free.SlavePath() + strHeld), std::string::npos) << all.strOut;
+}
+
+}  // namespace
+
+namespace {
+
+std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nRecords,
+                 int nBytes, int nBlocks, int nSent, unsigned nTotal, const char* pszTail) {
+    char sz[400];
+    std::snprintf(sz, sizeof sz,
+                  "file: %s\nformat: %s\nfirst address: 0x%08X\ndata: %d records, %d bytes\n"
+                  "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nwire time at 38400 baud: "
+                  "about %s",
+                  pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszTail);
+    return sz;
+}
+
+// What info shows of a file, and what it warns about on standard error.
+TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
+    // 24 bytes from 0x8000 in 4 blocks (a gap of 984 bytes); all zeros or fill.
+    const std::string strZeros = RecordLine(0, 0x8000, Bytes(16)) + "\r\n" +
+                                 RecordLine(0, 0x83E0, Bytes(8)) + "\r\n:00000001FF\r\n";
+    const std::string strS3 = RecordLine(4, 0xABCDEF, {1, 2, 3});
+    const std::string strS5 =
+        RecordLine(2, 0, Bytes(16)) + "\r\nS5030001FB\r\n" + RecordLine(2, 0x10, Bytes(16));
+    const std::string strHuge =
+        RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
+    const std::string strExtended = ":020000040001F9\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
+                                    "\r\n:00000001FF\r\n" + RecordLine(0, 0x10, Bytes(16, 1));
+    const char *kDir = "<dir>", *kFifo = "<fifo>", *kNone = nullptr;
+    struct SInfoRow {
+        const char* pszArgs;
+        const char *pszHex, *pszA90;  // contents of kst.hex and kst.a90; nullptr: absent
+        std::string strOut;
+        Strings err;
+        int nExit;
+    };
+    // clang-format off
+    const SInfoRow rows[] = {
+        {"", strZeros.c_str(), strS3.c_str(), Info("kst.hex", "Intel HEX", 0x8000, 2, 24, 4, 4,
+         0x3E418, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         {"kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
+        {"", kDir, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
+         "0.1 s\n"), {}, 0},
+        {"", kNone, strS5.c_str(), Info("kst.a90", "S-records", 0, 1, 16, 1, 1, 0xEF10, "0.1 s\n"),
+         {"kst.a90:2: warning: the data end at S5; 1 line follows, passed over\n"}, 0},
+        {"", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
+         0xFF00DF20, "1.3 h\n"), {"kst.a90: warning: the image spans 16 MiB, 65,537 blocks, "
+         "about 1.3 h at 38400 baud, for 32 bytes of data\n",
+         "kst.a90: warning: 1 gap filled with 0xFF (16,777,200 bytes)\n"}, 0},
+        {"", strExtended.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 2, 32, 1, 1, 0xDF40,
+         "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
+         "linear address)\n"), {"kst.hex:3: warning: 1 line follows the end-of-file record; they "
+         "are read as well\n", "kst.hex: warning: extended linear address records passed over: "
+         "every address is taken as 16 bits\n"}, 0},
+        // The format of a named file comes from its content, or from --format.
+        {"--file kst.a90", kNone, strZeros.c_str(), Info("kst.a90", "Intel HEX", 0x8000, 2, 24, 4,
+         4, 0x3E418, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         {"kst.a90: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
+        {"--file kst.hex", strS3.c_str(), kNone, Info("kst.hex", "S-records", 0xABCDEF, 1, 3, 1, 1,
+         0xFC09, "0.1 s\n"), {}, 0},
+        {"--file kst.hex --format=srec", strZeros.c_str(), kNone, "", {"kst.hex: no data records\n"},
+         8},
+        {"", kNone, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
+        {"", ":00000001FF\r\n", strS3.c_str(), "", {"kst.hex: no data records\n"}, 8},
+        {"", ":1080000000\r\n", strS3.c_str(), "", {"kst.hex:1: checksum mismatch\n"}, 8},
+        {"--file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
+         "S-records ('S')\n"}, 8},
+        {"--file none.hex", strZeros.c_str(), kNone, "", {"none.hex: no such file\n"}, 8},
+        {"--file kst.hex", kFifo, kNone, "", {"kst.hex: not a regular file\n"}, 8},  // never waits
+        {"", kFifo, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
+        {"--file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info [--file PATH] [--format hex|srec]\n"}, 2},
+    };
+    // clang-format on
+    for (const SInfoRow& row : rows) {
+        CTempDir dir;
+        const auto put = [&](const char* pszName, const char* pszText) {
+            if (pszText == kDir) {
+                std::filesystem::create_directory(dir.File(pszName));
+            } else if (pszText == kFifo) {
+                mkfifo(dir.File(pszName).c_str(), 0600);
+            } else if (pszText != nullptr) {
+                std::ofstream(dir.File(pszName), std::ios::binary) << pszText;
+            }
+        };
+        put("kst.hex", row.pszHex);
+        put("kst.a90", row.pszA90);
+        const SRun run =
+            RunShell(dir.Path(),
+                     std::string("exec '" VANTO_BIN_DIR "/vanto-flash' info ") + row.pszArgs, {});
+        EXPECT_EQ(run.nExit, row.nExit) << row.pszArgs << run.strErr;
+        EXPECT_EQ(run.strOut, row.strOut) << row.pszArgs;
+        std::string strErr = run.strErr;
+        for (const std::string& strWant : row.err) {
+            const size_t nAt = strErr.find(strWant);
+            EXPECT_NE(nAt, std::string::npos) << strWant << "\n" << run.strErr;
+            strErr.erase(nAt == std::string::npos ? 0 : nAt,
+                         nAt == std::string::npos ? 0 : strWant.size());
+        }
+        EXPECT_EQ(strErr, "") << "more on standard error than the row says";
+    }
+}
+
+}  // namespace

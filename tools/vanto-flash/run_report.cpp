@@ -1,0 +1,83 @@
+#include "tools/vanto-flash/run_report.h"
+
+#include <cstdio>
+
+#include "link/result_codes.h"
+#include "tools/vanto-flash/terminal_page.h"
+#include "tools/vanto-flash/text_format.h"
+#include "wizard/procedures/prog_target.h"
+
+namespace {
+
+std::string JsonString(const std::string& strText) {
+    std::string strOut = "\"";
+    for (const char c : strText) {
+        if (c == '"' || c == '\\') {
+            strOut += '\\';
+            strOut += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char sz[8];
+            std::snprintf(sz, sizeof sz, "\\u%04x", static_cast<unsigned>(c));
+            strOut += sz;
+        } else {
+            strOut += c;
+        }
+    }
+    return strOut + "\"";
+}
+
+std::string JsonNumber(double dValue) {
+    char sz[32];
+    std::snprintf(sz, sizeof sz, "%.3f", dValue);
+    return sz;
+}
+
+}  // namespace
+
+std::string SummaryLine(const SRunReport& report) {
+    const double dKiBps =
+        report.dSeconds > 0.0 ? static_cast<double>(report.Bytes()) / 1024.0 / report.dSeconds : 0;
+    char szRate[64];
+    std::snprintf(szRate, sizeof szRate, " in %.1f s, %.1f KiB/s; finish total ", report.dSeconds,
+                  dKiBps);
+    return WithThousands(report.Bytes()) + " bytes to COM" + std::to_string(report.nPort) + szRate +
+           Hex32(report.dwFinishTotal);
+}
+
+std::string ResultName(int nResult) {
+    const char* pszName = ResultCodeName(nResult);
+    if (nResult == UPD_MORE || pszName == nullptr || *pszName == '\0') {
+        return "device status " + std::to_string(nResult);
+    }
+    return pszName;
+}
+
+std::string JsonObject(const SRunReport& report) {
+    std::string strText;
+    if (report.bHasResult) {
+        CProgTarget::GetResultText(report.nResult, strText);
+    }
+    const auto field = [](const char* pszName, const std::string& strValue) {
+        return std::string("\"") + pszName + "\": " + strValue;
+    };
+    const std::string strNull = "null";
+    const bool bPort = report.nPort != 0;
+    return "{" + field("file", JsonString(report.strFile)) + ", " +
+           field("format", report.strFormat.empty() ? strNull : JsonString(report.strFormat)) +
+           ", " +
+           field("port", bPort ? JsonString("COM" + std::to_string(report.nPort)) : strNull) +
+           ", " + field("device_file", bPort ? JsonString(report.strDevice) : strNull) + ", " +
+           field("blocks", std::to_string(report.nBlocks)) + ", " +
+           field("block_total", std::to_string(report.nBlockTotal)) + ", " +
+           field("bytes", std::to_string(report.Bytes())) + ", " +
+           field("seconds", JsonNumber(report.dSeconds)) + ", " +
+           field("result_code", report.bHasResult ? std::to_string(report.nResult) : strNull) +
+           ", " +
+           field("result_name",
+                 report.bHasResult ? JsonString(ResultName(report.nResult)) : strNull) +
+           ", " + field("text", JsonString(CTerminalPage::ToTerminalText(strText))) + ", " +
+           field("device_status",
+                 report.nDeviceStatus >= 0 ? std::to_string(report.nDeviceStatus) : strNull) +
+           ", " + field("finish_total", std::to_string(report.dwFinishTotal)) + ", " +
+           field("exit_status", std::to_string(report.nExitStatus)) + "}";
+}
