@@ -250,5 +250,7 @@ bool CUpdateEngine::LoadUpdateImage() {
     m_nSequence = 0;
     m_dwAddress = 0;
     m_dwByteTotal = 0;
-    return m_image.LoadUpdateImage();
+    return m_strChosenFile.empty()
+               ? m_image.LoadUpdateImage()
+               : m_image.LoadUpdateImageFile(m_strChosenFile.c_str(), m_nChosenFormat);
 }

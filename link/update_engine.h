@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "image/block_source.h"
 #include "link/com_port.h"
@@ -43,8 +44,15 @@ public:
         return m_image.ReadBlock(pBuf, pnBytes, nMax);
     }
     bool CountBlocks(int* pnBlocks) { return m_image.CountBlocks(pnBlocks); }
-    // Resets the block-sending fields, then loads kst.hex (else kst.a90).
+    // Resets the block-sending fields, then loads kst.hex (else kst.a90), or
+    // the file chosen with ChooseUpdateFile.
     bool LoadUpdateImage();
+    // Every later load reads this file in this format instead of looking for
+    // kst.hex and kst.a90 (vanto-flash --file).
+    void ChooseUpdateFile(const std::string& strPath, uint8_t nFormat) {
+        m_strChosenFile = strPath;
+        m_nChosenFormat = nFormat;
+    }
     bool CloseUpdateImage() { return m_image.CloseUpdateImage(); }
 
     // --- Command frames ---
@@ -85,4 +93,6 @@ public:
     // after it: the device may hold blocks of a transfer nobody has ended.
     bool m_bTransferOpen = false;
     std::unique_ptr<CComPort> m_pPort;  // the engine's one serial port
+    std::string m_strChosenFile;        // "": kst.hex, else kst.a90
+    uint8_t m_nChosenFormat = 0;        // format of m_strChosenFile
 };

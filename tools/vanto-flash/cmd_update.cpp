@@ -14,7 +14,6 @@
 #include "tools/vanto-flash/interrupt_pipe.h"
 #include "tools/vanto-flash/port_choice.h"
 #include "tools/vanto-flash/run_report.h"
-#include "tools/vanto-flash/staged_update_file.h"
 #include "tools/vanto-flash/terminal_page.h"
 #include "tools/vanto-flash/terminal_sheet.h"
 #include "tools/vanto-flash/update_file.h"
@@ -156,9 +155,12 @@ int RunProgramming(SRoad& road, SRunReport* pReport) {
 }
 
 // The road after the file check; the exit status.
-int RunRoad(const SFlashOptions& options, const STerminalStreams& streams, int nPort,
-            SRunReport* pReport) {
+int RunRoad(const SFlashOptions& options, const STerminalStreams& streams, const SUpdateFile& file,
+            int nPort, SRunReport* pReport) {
     SRoad road(streams);
+    if (!options.strFile.empty()) {
+        road.Engine().ChooseUpdateFile(file.strPath, file.nFormat);
+    }
     if (options.bVerbose) {
         road.pTrace = std::make_unique<CFrameTrace>(road.Engine(), stderr);
         road.page.SetFrameTrace(road.pTrace.get());
@@ -217,12 +219,6 @@ int RunUpdateCommand(const CommandArgs& args) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);
     }
-    CStagedUpdateFile staged;
-    if (!options.strFile.empty() && !staged.Stage(file.strPath, file.nFormat)) {
-        std::fprintf(stderr, "vanto-flash: %s could not be linked into a working directory\n",
-                     file.strPath.c_str());
-        return Finish(options, report, UPD_FILE_ERROR);
-    }
     const int nPort = ChoosePort(options);
-    return Finish(options, report, RunRoad(options, streams, nPort, &report));
+    return Finish(options, report, RunRoad(options, streams, file, nPort, &report));
 }
