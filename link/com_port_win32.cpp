@@ -11,60 +11,13 @@
 
 #include "link/com_port.h"
 #include "link/com_port_map.h"
+#include "link/comm_settings_win32.h"
 
 namespace {
 
-// A one-byte read returns as soon as the byte is there and gives up after
-// 10 ms per byte plus 200 ms; a write of n bytes after 2000 ms per byte plus
-// 50 ms. The driver keeps these time-outs itself.
-constexpr DWORD kReadIntervalMs = 10;
-constexpr DWORD kReadMsPerByte = 10;
-constexpr DWORD kReadConstantMs = 200;
-constexpr DWORD kWriteMsPerByte = 2000;
-constexpr DWORD kWriteConstantMs = 50;
 // Our own wait outlasts the driver's time-out by this much: a back-stop for a
 // driver that does not keep it, never the time-out that normally ends a call.
 constexpr DWORD kBackstopMs = 1000;
-
-COMMTIMEOUTS LinkTimeouts() {
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = kReadIntervalMs;
-    timeouts.ReadTotalTimeoutMultiplier = kReadMsPerByte;
-    timeouts.ReadTotalTimeoutConstant = kReadConstantMs;
-    timeouts.WriteTotalTimeoutMultiplier = kWriteMsPerByte;
-    timeouts.WriteTotalTimeoutConstant = kWriteConstantMs;
-    return timeouts;
-}
-
-// 38400 baud, 8N1, binary, no hardware or software flow control, DTR and RTS
-// held off. Every other field keeps what the driver reported (parity check,
-// XON/XOFF limits and characters, error character, abort on error).
-DCB LinkSettings(const DCB& original) {
-    DCB dcb = original;
-    dcb.BaudRate = CBR_38400;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fBinary = 1;
-    dcb.fOutxCtsFlow = 0;
-    dcb.fOutxDsrFlow = 0;
-    dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    dcb.fDsrSensitivity = 0;
-    dcb.fOutX = 0;
-    dcb.fInX = 0;
-    dcb.fRtsControl = RTS_CONTROL_DISABLE;
-    return dcb;
-}
-
-// A driver may take a DCB without complaint and keep its own values, so the
-// line is read back and the frame settings checked.
-bool SettingsTook(HANDLE hPort) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    return GetCommState(hPort, &dcb) && dcb.BaudRate == CBR_38400 && dcb.ByteSize == 8 &&
-           dcb.Parity == NOPARITY && dcb.StopBits == ONESTOPBIT && !dcb.fOutxCtsFlow &&
-           !dcb.fOutX && !dcb.fInX;
-}
 
 }  // namespace
 
@@ -133,10 +86,12 @@ std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath)
     bool bTook = GetCommState(pLine->hPort, &pLine->original) &&
                  GetCommTimeouts(pLine->hPort, &pLine->originalTimeouts);
     if (bTook) {
-        DCB wanted = LinkSettings(pLine->original);
+        DCB wanted = LinkDcb(pLine->original);
+        DCB taken{};
+        taken.DCBlength = sizeof taken;
         COMMTIMEOUTS timeouts = LinkTimeouts();
-        bTook = SetCommState(pLine->hPort, &wanted) && SettingsTook(pLine->hPort) &&
-                SetCommTimeouts(pLine->hPort, &timeouts);
+        bTook = SetCommState(pLine->hPort, &wanted) && GetCommState(pLine->hPort, &taken) &&
+                LinkDcbTook(taken) && SetCommTimeouts(pLine->hPort, &timeouts);
         if (!bTook) {
             SetCommState(pLine->hPort, &pLine->original);
         }
