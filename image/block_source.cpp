@@ -22,6 +22,8 @@ void CBlockSource::ResetLayout() {
     m_nCarryLen = 0;
     m_dwFillPending = 0;
     m_dwPrevEnd = 0;
+    m_bDataEnded = false;
+    m_sendDigest.Reset();
 }
 
 bool CBlockSource::OpenUpdateFile(const char* pszName, uint8_t nFormat) {
@@ -73,6 +75,9 @@ bool CBlockSource::CloseUpdateImage() {
 
 bool CBlockSource::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
     *pnBytes = 0;
+    if (m_bDataEnded) {
+        return true;  // nothing is pending once the end was read
+    }
     int nPos = 0;
     int nRoom = std::max(nMax, 0);
 
@@ -97,6 +102,7 @@ bool CBlockSource::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
     while (nRoom > 0) {
         int nResult = m_reader.ReadNextRecord();
         if (nResult == REC_END) {
+            m_bDataEnded = true;
             break;
         }
         if (nResult != REC_DATA) {
@@ -140,8 +146,10 @@ bool CBlockSource::CountBlocks(int* pnBlocks) {
     int nBlocks = 0;
     int nBytes = 0;
     bool bOk;
+    m_countDigest.Reset();
     do {
         bOk = ReadBlock(abBlock, &nBytes, nBlockSize);
+        m_countDigest.AddBlock(abBlock, bOk ? nBytes : 0);
         if (bOk && nBytes > 0) {
             // An image too long to count could not be addressed either.
             if (nBlocks == INT_MAX) {
@@ -153,8 +161,23 @@ bool CBlockSource::CountBlocks(int* pnBlocks) {
     } while (bOk && nBytes == nBlockSize);
     if (bOk) {
         *pnBlocks = nBlocks;
+        m_countDigest.Finish(GetFirstAddress());
     }
     // Only the file position goes back here; the caller begins the new pass.
     m_reader.m_file.SeekToStart();
     return bOk;
+}
+
+bool CBlockSource::TakeBlockForSending(uint8_t* pBuf, int* pnBytes, int nMax) {
+    if (!ReadBlock(pBuf, pnBytes, nMax)) {
+        return false;
+    }
+    m_sendDigest.AddBlock(pBuf, *pnBytes);
+    return m_sendDigest.m_nBlocks <= m_countDigest.m_nBlocks &&
+           m_sendDigest.m_nBytes <= m_countDigest.m_nBytes;
+}
+
+bool CBlockSource::SentImageIsCounted() {
+    m_sendDigest.Finish(GetFirstAddress());
+    return m_sendDigest == m_countDigest;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "image/block_digest.h"
 #include "image/record_reader.h"
 
 // The image block source: turns the record stream of the update file into
@@ -20,9 +21,20 @@ public:
 
     // The next up to nMax image bytes at pBuf. True with *pnBytes placed
     // (fewer than nMax: the data ended); false on a bad record, *pnBytes 0.
+    // Once the data has ended, every later call of the pass places 0 bytes,
+    // whatever lines follow the end.
     bool ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax);
-    // Counts the blocks of the open file and seeks it back to its start.
+    // Counts the blocks of the open file, keeping their digest, and seeks it
+    // back to its start.
     bool CountBlocks(int* pnBlocks);
+
+    // The pass that sends: ReadBlock, checked against the counted digest as
+    // the blocks go. False on a bad record and as soon as the pass has more
+    // blocks or bytes than were counted (the file changed under us).
+    bool TakeBlockForSending(uint8_t* pBuf, int* pnBytes, int nMax);
+    // Once the sending pass has delivered its last block: true when it was
+    // exactly the image that was counted (same blocks, bytes, first address).
+    bool SentImageIsCounted();
     // Opens "kst.hex" (Intel HEX), else "kst.a90" (S-records), from the
     // working directory, counts its blocks into m_nBlockCount and rewinds it.
     // True when a file is open, counted and ready; false with no file open.
@@ -38,6 +50,9 @@ public:
     uint8_t m_abCarry[40]{};       // rest of a record that crossed a block end
     int m_nCarryLen = 0;           // valid bytes in m_abCarry
     uint32_t m_dwFillPending = 0;  // 0xFF fill still owed to the next block(s)
+    bool m_bDataEnded = false;     // this pass has reached the end of the data
+    CBlockDigest m_countDigest;    // the blocks the last count delivered
+    CBlockDigest m_sendDigest;     // the blocks this sending pass has delivered
 
 private:
     void ResetLayout();

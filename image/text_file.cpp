@@ -35,13 +35,17 @@ bool CTextFile::Open(const char* pszPath) {
     if (pszPath == nullptr) {
         return false;
     }
-    int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO (or a device) of that name must not hold up the open
+    // until someone writes to it. Only a regular file is an update file; a
+    // FIFO would also read differently on the second pass.
+    int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
-    // A directory opens for reading here but never is an update file.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int nFlags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || nFlags < 0 ||
+        ::fcntl(fd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;
     }

@@ -26,8 +26,9 @@ public:
     CTextFile(const CTextFile&) = delete;
     CTextFile& operator=(const CTextFile&) = delete;
 
-    // Opens an existing file read-only (not a directory). False when it cannot
-    // be opened; a file open before is closed either way.
+    // Opens an existing regular file read-only, without ever waiting in the
+    // open (a FIFO, device or directory is refused at once). False when it
+    // cannot be opened; a file open before is closed either way.
     bool Open(const char* pszPath);
     bool IsOpen() const { return m_fd >= 0; }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+
+#include "link/port_open_failure.h"
 
 // The one serial line to the device: 38400 baud, 8 data bits, no parity, one
 // stop bit, no flow control, DTR and RTS held off, a transparent 8-bit line.
@@ -30,9 +33,13 @@ public:
     // the n of the port open now. On failure the port open before stays open;
     // on success the old port is closed after the new one is set up.
     // Exclusive: a port that another process (or another CComPort) holds does
-    // not open, and while open no one else can open it. A device that is the
-    // system console never opens, whatever the port map says.
+    // not open, and while open no one else can open it. Nor does a device that
+    // another process already has open without a lock (a modem manager probing
+    // a new port would eat the device's replies). A device that is the system
+    // console never opens, whatever the port map says.
     int Open(uint8_t n);
+    // Why the last Open failed; eKind None after one that succeeded.
+    SPortOpenFailure LastOpenFailure() const;
 
     // Closes the open port, if any, restoring its original settings. Always 1.
     // A ReadByte or Write blocked in another thread is woken and returns 0;
@@ -41,8 +48,12 @@ public:
     int Close();
 
     // Discards both queues (stray reply bytes included), then writes all bytes
-    // within 2000 ms per byte plus 50 ms. 1 when every byte was written; 0 with
-    // no port open, on a time-out, or when the device went away.
+    // and waits until they have left the line, all within 2000 ms per byte plus
+    // 50 ms. Never sooner than the bytes take on a 38400-baud wire, so that a
+    // reply time-out started afterwards counts from the frame's last byte even
+    // where the driver reports its queue empty early (USB adapters, ptys). 1
+    // when every byte went out; 0 with no port open, on a time-out, or when the
+    // device went away.
     int Write(const uint8_t* pBytes, int nCount);
 
     // Reads one byte within 210 ms. Returns 1 when a byte came, 0 when none
@@ -53,12 +64,27 @@ public:
     // n of the open port COMn, 0 when none is open.
     uint8_t PortNumber() const { return m_nPortNumber.load(); }
     bool IsOpen() const { return PortNumber() != 0; }
+    // True once the open port reported a hang-up or an I/O error: the adapter
+    // was pulled, and the descriptor will never work again.
+    bool HasFailed() const { return m_bFailed.load(); }
+    // After a failure, closes the dead port and opens the same COMn afresh (the
+    // adapter may be back). 1 when the port is usable (it had not failed, or it
+    // reopened); 0 when it could not be opened again, and the next call tries
+    // the same COMn again; 0 with no port open and none to reopen.
+    int ReopenIfFailed();
 
 private:
     // One opened device: the descriptor, the wake-up that Close() signals,
     // the settings to restore, and how many calls use it now. Defined by the
     // platform source.
     struct Line;
+    enum class WriteResult { Done, Failed, LineGone };
+    using Clock = std::chrono::steady_clock;
+
+    static WriteResult WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,
+                                  Clock::time_point deadline);
+    static WriteResult DrainLine(const Line& line, Clock::time_point wireEnd,
+                                 Clock::time_point deadline);
 
     // Marks a call as using the open line; null when no port is open or the
     // line is being closed. Every non-null result is given back with Unuse().
@@ -69,8 +95,11 @@ private:
     // reachable through m_pLine.
     void Release(std::unique_ptr<Line> pLine);
 
-    std::atomic<uint8_t> m_nPortNumber{0};  // n of the open COMn, 0 for none
-    std::unique_ptr<Line> m_pLine;          // the open port (m_hPort of the original)
-    std::mutex m_mutex;                     // guards m_pLine and the use counts
-    std::condition_variable m_cvIdle;       // signalled when a line's use count drops
+    std::atomic<uint8_t> m_nPortNumber{0};    // n of the open COMn, 0 for none
+    std::atomic<bool> m_bFailed{false};       // the open port hung up or failed
+    std::atomic<uint8_t> m_nPortToReopen{0};  // COMn whose reopen failed, 0 for none
+    SPortOpenFailure m_lastOpenFailure;       // guarded by m_mutex
+    std::unique_ptr<Line> m_pLine;            // the open port (m_hPort of the original)
+    mutable std::mutex m_mutex;               // guards m_pLine, the use counts, the failure
+    std::condition_variable m_cvIdle;         // signalled when a line's use count drops
 };

@@ -2,20 +2,17 @@
 // set to a raw 38400 8N1 line, read and written through poll() so that a
 // Close() from another thread can wake a call that waits on the line.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
-#include <cstdint>
+#include <algorithm>
+#include <thread>
 
-#include "link/com_port.h"
+#include "link/com_port_line_posix.h"
 #include "link/com_port_map.h"
+
+using namespace com_port_posix;
 
 namespace {
 
@@ -25,177 +22,17 @@ constexpr int kReadTimeoutMs = 10 * 1 + 200;
 // Write time-out: 2000 ms per byte written plus 50 ms.
 constexpr int64_t kWriteMsPerByte = 2000;
 constexpr int64_t kWriteConstantMs = 50;
+// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
+// 38400 baud.
+constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
+// How often the output queue is looked at while it drains.
+constexpr int64_t kDrainPollMs = 2;
 
-using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC
-
-int64_t MsUntil(Clock::time_point deadline) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+bool IsLineGone(short nRevents) {
+    return (nRevents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
 }
-
-// The line settings of the device link: raw transparent 8-bit line, 38400
-// baud, 8N1, receiver on, modem status ignored, no flow control of any kind,
-// reads that never wait in the kernel (we wait in poll instead).
-termios LinkSettings(const termios& original) {
-    termios t = original;
-    cfmakeraw(&t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
-    t.c_cflag |= CS8 | CLOCAL | CREAD;
-    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    cfsetispeed(&t, B38400);
-    cfsetospeed(&t, B38400);
-    return t;
-}
-
-// A driver may quietly ignore what it cannot do, so the settings are read back
-// and every one that the link depends on is checked.
-bool SettingsTook(const termios& t) {
-    const speed_t nIn = cfgetispeed(&t);
-    const bool bSpeed = cfgetospeed(&t) == B38400 && (nIn == B38400 || nIn == B0);
-    const bool bFrame = (t.c_cflag & CSIZE) == CS8 && (t.c_cflag & (PARENB | CSTOPB)) == 0;
-    const bool bControl =
-        (t.c_cflag & (CLOCAL | CREAD)) == (CLOCAL | CREAD) && (t.c_cflag & CRTSCTS) == 0;
-    const bool bInput = (t.c_iflag & (IXON | IXOFF | IXANY | IGNBRK | BRKINT | PARMRK | ISTRIP |
-                                      INLCR | IGNCR | ICRNL | INPCK)) == 0;
-    const bool bOutput = (t.c_oflag & OPOST) == 0;
-    const bool bLocal = (t.c_lflag & (ECHO | ECHONL | ICANON | ISIG | IEXTEN)) == 0;
-    const bool bTiming = t.c_cc[VMIN] == 0 && t.c_cc[VTIME] == 0;
-    return bSpeed && bFrame && bControl && bInput && bOutput && bLocal && bTiming;
-}
-
-// DTR and RTS held off. A pseudo-terminal has no modem lines and rejects the
-// request (ENOTTY, some drivers EINVAL): that is not a failure of the open.
-bool ModemLinesOff(int fd) {
-    int nLines = TIOCM_DTR | TIOCM_RTS;
-    if (ioctl(fd, TIOCMBIC, &nLines) == 0) {
-        return true;
-    }
-    return errno == ENOTTY || errno == EINVAL;
-}
-
-// What a wait on the line ended with.
-enum class WaitResult { Ready, TimedOut, Woken, Failed };
 
 }  // namespace
-
-struct CComPort::Line {
-    int fd = -1;           // the open device
-    int wakeFd = -1;       // self-pipe, read end: readable once Close() wants the line back
-    int wakeWriteFd = -1;  // self-pipe, write end
-    termios original{};    // the device's settings before the open, restored on close
-    int nUsers = 0;        // ReadByte/Write calls inside the line (guarded by m_mutex)
-
-    // Waits up to nTimeoutMs for the events on the device, or for the wake-up.
-    // pRevents receives the device's revents when the result is Ready.
-    WaitResult Wait(short nEvents, int64_t nTimeoutMs, short* pRevents) const {
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
-        for (;;) {
-            pollfd fds[2] = {{fd, nEvents, 0}, {wakeFd, POLLIN, 0}};
-            const int64_t nLeft = nTimeoutMs <= 0 ? 0 : MsUntil(deadline);
-            const int nResult = poll(fds, 2, static_cast<int>(nLeft < 0 ? 0 : nLeft));
-            if (nResult < 0) {
-                if (errno == EINTR) {
-                    continue;  // a signal handler ran: wait the rest of the time
-                }
-                return WaitResult::Failed;
-            }
-            if (fds[1].revents != 0) {
-                return WaitResult::Woken;  // Close() from another thread
-            }
-            if (nResult == 0) {
-                return WaitResult::TimedOut;
-            }
-            *pRevents = fds[0].revents;
-            return WaitResult::Ready;
-        }
-    }
-
-    // Both ends of the line's life.
-    static std::unique_ptr<Line> Open(const std::string& strPath);
-    void Restore();
-    bool OpenWakePipe();
-    void CloseWakePipe();
-};
-
-std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath) {
-    // Never the system console, whatever the port map says; checked before the
-    // open so that not even the console's modem lines are touched.
-    struct stat st {};
-    if (stat(strPath.c_str(), &st) != 0 || !S_ISCHR(st.st_mode) || IsConsoleDevice(st.st_rdev)) {
-        return nullptr;
-    }
-    auto pLine = std::make_unique<Line>();
-    // O_NONBLOCK: do not wait for a carrier, and let poll() do all waiting.
-    pLine->fd = ::open(strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (pLine->fd < 0) {
-        return nullptr;
-    }
-    const auto fail = [&pLine](bool bRestore) -> std::unique_ptr<Line> {
-        if (bRestore) {
-            tcsetattr(pLine->fd, TCSANOW, &pLine->original);
-        }
-        ioctl(pLine->fd, TIOCNXCL);
-        ::close(pLine->fd);
-        pLine->CloseWakePipe();
-        return nullptr;
-    };
-    // Share mode 0: flock keeps out every other opener that uses it, root
-    // included; TIOCEXCL keeps out every other non-root open() of the tty.
-    struct stat opened {};
-    if (fstat(pLine->fd, &opened) != 0 || opened.st_rdev != st.st_rdev ||
-        flock(pLine->fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(pLine->fd);
-        return nullptr;
-    }
-    if (ioctl(pLine->fd, TIOCEXCL) != 0 || tcgetattr(pLine->fd, &pLine->original) != 0) {
-        return fail(false);
-    }
-    const termios wanted = LinkSettings(pLine->original);
-    termios taken{};
-    if (tcsetattr(pLine->fd, TCSANOW, &wanted) != 0 || tcgetattr(pLine->fd, &taken) != 0 ||
-        !SettingsTook(taken) || !ModemLinesOff(pLine->fd)) {
-        return fail(true);
-    }
-    if (!pLine->OpenWakePipe()) {
-        return fail(true);
-    }
-    return pLine;
-}
-
-bool CComPort::Line::OpenWakePipe() {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return false;
-    }
-    wakeFd = fds[0];
-    wakeWriteFd = fds[1];
-    for (int fdEnd : fds) {
-        if (fcntl(fdEnd, F_SETFD, FD_CLOEXEC) != 0 ||
-            fcntl(fdEnd, F_SETFL, fcntl(fdEnd, F_GETFL) | O_NONBLOCK) != 0) {
-            CloseWakePipe();
-            return false;
-        }
-    }
-    return true;
-}
-
-void CComPort::Line::CloseWakePipe() {
-    for (int* pFd : {&wakeFd, &wakeWriteFd}) {
-        if (*pFd >= 0) {
-            ::close(*pFd);
-        }
-        *pFd = -1;
-    }
-}
-
-void CComPort::Line::Restore() {
-    // TCSANOW: a device that went away must not hold up the close.
-    tcsetattr(fd, TCSANOW, &original);
-    ioctl(fd, TIOCNXCL);
-    ::close(fd);  // releases the flock as well
-    CloseWakePipe();
-}
 
 CComPort::CComPort() = default;
 
@@ -238,8 +75,11 @@ int CComPort::Open(uint8_t n) {
     if (n == 0 || n > kMaxComPort || n == m_nPortNumber.load()) {
         return 0;
     }
-    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n));
+    SPortOpenFailure failure;
+    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n), &failure);
     if (!pNew) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastOpenFailure = std::move(failure);
         return 0;  // the port open before, if any, stays as it was
     }
     std::unique_ptr<Line> pOld;
@@ -248,6 +88,9 @@ int CComPort::Open(uint8_t n) {
         pOld = std::move(m_pLine);
         m_pLine = std::move(pNew);
         m_nPortNumber.store(n);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
+        m_lastOpenFailure = SPortOpenFailure();
     }
     // The new port is fully set up before the old one is let go.
     if (pOld) {
@@ -262,11 +105,18 @@ int CComPort::Close() {
         std::lock_guard<std::mutex> lock(m_mutex);
         pOld = std::move(m_pLine);
         m_nPortNumber.store(0);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
     }
     if (pOld) {
         Release(std::move(pOld));
     }
     return 1;
+}
+
+SPortOpenFailure CComPort::LastOpenFailure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastOpenFailure;
 }
 
 int CComPort::Write(const uint8_t* pBytes, int nCount) {
@@ -282,13 +132,25 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
     // only the answer to this frame. Its result does not matter.
     tcflush(pLine->fd, TCIOFLUSH);
 
+    const Clock::time_point tStart = Clock::now();
     const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(kWriteMsPerByte * nCount + kWriteConstantMs);
+        tStart + std::chrono::milliseconds(kWriteMsPerByte * nCount + kWriteConstantMs);
+    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
+                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
+                                    : WriteResult::Failed;
+    if (eResult == WriteResult::LineGone) {
+        m_bFailed.store(true);
+    }
+    Unuse(pLine);
+    return eResult == WriteResult::Done ? 1 : 0;
+}
+
+CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,
+                                           Clock::time_point deadline) {
     int nDone = 0;
-    int nResult = 1;
     while (nDone < nCount) {
         const ssize_t nWritten =
-            ::write(pLine->fd, pBytes + nDone, static_cast<size_t>(nCount - nDone));
+            ::write(line.fd, pBytes + nDone, static_cast<size_t>(nCount - nDone));
         if (nWritten > 0) {
             nDone += static_cast<int>(nWritten);
             continue;
@@ -297,21 +159,59 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
             continue;
         }
         if (nWritten < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            nResult = 0;  // EIO and the like: the device went away
-            break;
+            return WriteResult::LineGone;  // EIO and the like: the device went away
         }
         // The output queue is full: wait until it takes more, the time-out
         // runs out, the device goes away or Close() wants the line back.
         const int64_t nLeft = MsUntil(deadline);
         short nRevents = 0;
-        if (nLeft <= 0 || pLine->Wait(POLLOUT, nLeft, &nRevents) != WaitResult::Ready ||
-            (nRevents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-            nResult = 0;
-            break;
+        if (nLeft <= 0) {
+            return WriteResult::Failed;
+        }
+        const WaitResult eWait = line.Wait(POLLOUT, nLeft, &nRevents);
+        if (eWait == WaitResult::Ready && IsLineGone(nRevents)) {
+            return WriteResult::LineGone;
+        }
+        if (eWait != WaitResult::Ready) {
+            return WriteResult::Failed;
         }
     }
-    Unuse(pLine);
-    return nResult;
+    return WriteResult::Done;
+}
+
+// Waits until the output queue is empty and the bytes have had their time on
+// the wire, the queue watched in short steps so that Close() and a hang-up
+// end the wait at once. tcdrain then waits for the last byte to leave the
+// UART (at most one character time, since the queue is already empty).
+CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wireEnd,
+                                          Clock::time_point deadline) {
+    for (;;) {
+        int nQueued = 0;
+        const bool bQueueEmpty = ioctl(line.fd, TIOCOUTQ, &nQueued) != 0 || nQueued == 0;
+        const Clock::time_point now = Clock::now();
+        if (bQueueEmpty && now >= wireEnd) {
+            break;
+        }
+        if (now >= deadline) {
+            return WriteResult::Failed;
+        }
+        const int64_t nStepMs =
+            bQueueEmpty ? std::max<int64_t>(1, MsUntil(wireEnd) + 1) : kDrainPollMs;
+        short nRevents = 0;
+        const WaitResult eWait = line.Wait(0, std::min(nStepMs, MsUntil(deadline) + 1), &nRevents);
+        if (eWait == WaitResult::Ready && IsLineGone(nRevents)) {
+            return WriteResult::LineGone;
+        }
+        if (eWait == WaitResult::Woken || eWait == WaitResult::Failed) {
+            return WriteResult::Failed;
+        }
+    }
+    while (tcdrain(line.fd) != 0) {
+        if (errno != EINTR) {
+            return errno == EIO ? WriteResult::LineGone : WriteResult::Failed;
+        }
+    }
+    return WriteResult::Done;
 }
 
 int CComPort::ReadByte(uint8_t* pByte) {
@@ -327,8 +227,8 @@ int CComPort::ReadByte(uint8_t* pByte) {
     // One wait decides: a byte came (POLLIN), nothing came, the device went
     // away (POLLHUP/POLLERR without data), or Close() woke us. With VMIN=0 a
     // read of 0 bytes means "nothing there", never end of file by itself.
-    if (pLine->Wait(POLLIN, kReadTimeoutMs, &nRevents) == WaitResult::Ready &&
-        (nRevents & POLLIN) != 0) {
+    const bool bReady = pLine->Wait(POLLIN, kReadTimeoutMs, &nRevents) == WaitResult::Ready;
+    if (bReady && (nRevents & POLLIN) != 0) {
         uint8_t b = 0;
         ssize_t nRead = 0;
         do {
@@ -337,9 +237,13 @@ int CComPort::ReadByte(uint8_t* pByte) {
         if (nRead == 1) {
             *pByte = b;
             nResult = 1;
+        } else if (nRead < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_bFailed.store(true);
         }
         // 0 bytes or an error (EIO, or end of file after a hang-up): no byte,
         // at once. (Linux drops a hung-up tty's unread input with it.)
+    } else if (bReady && IsLineGone(nRevents)) {
+        m_bFailed.store(true);
     }
     Unuse(pLine);
     return nResult;

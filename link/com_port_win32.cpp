@@ -1,117 +1,76 @@
-// CComPort on Windows: \\.\COMn opened with no sharing, its line set through
-// the port's DCB and COMMTIMEOUTS. Reads and writes are started overlapped and
-// waited for together with the line's wake-up event, so that a Close() from
-// another thread ends a call blocked on the line at once (CancelIoEx), and the
-// handle is closed only once no call uses it any more: a handle value that
-// Windows has given out again is never read or written.
+// CComPort on Windows: the calls on an open COM port. Reads and writes are
+// started overlapped and waited for together with the line's wake-up event,
+// so that a Close() from another thread ends a call blocked on the line at
+// once (CancelIoEx), and the handle is closed only once no call uses it any
+// more: a handle value that Windows has given out again is never read or
+// written.
 
-#include <windows.h>
-
+#include <algorithm>
 #include <cstdint>
 
-#include "link/com_port.h"
+#include "link/com_port_line_win32.h"
 #include "link/com_port_map.h"
 #include "link/comm_settings_win32.h"
+
+using namespace com_port_win32;
 
 namespace {
 
 // Our own wait outlasts the driver's time-out by this much: a back-stop for a
 // driver that does not keep it, never the time-out that normally ends a call.
 constexpr DWORD kBackstopMs = 1000;
+// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
+// 38400 baud.
+constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
+// How often the driver's output queue is looked at while it drains.
+constexpr DWORD kDrainPollMs = 2;
+
+DWORD MsUntil(std::chrono::steady_clock::time_point deadline) {
+    const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         deadline - std::chrono::steady_clock::now())
+                         .count();
+    return nMs <= 0 ? 0 : static_cast<DWORD>(nMs);
+}
 
 }  // namespace
 
-struct CComPort::Line {
-    HANDLE hPort = INVALID_HANDLE_VALUE;  // the open port, overlapped
-    HANDLE hWake = nullptr;  // manual-reset event, set once Close() wants the line back
-    DCB original{};          // the port's settings before the open, restored on close
-    COMMTIMEOUTS originalTimeouts{};
-    int nUsers = 0;  // ReadByte/Write calls inside the line (guarded by m_mutex)
-
-    // One overlapped ReadFile or WriteFile, waited for until it completes,
-    // the wake-up comes or nBoundMs pass. A call that is left is cancelled and
-    // its end awaited, so nothing writes to the buffer after the return.
-    // True with the bytes moved in *pnDone when it completed.
-    bool Transfer(bool bWrite, void* pBuffer, DWORD nCount, DWORD nBoundMs, DWORD* pnDone) const;
-
-    static std::unique_ptr<Line> Open(const std::string& strPath);
-    void Restore();
-};
-
-bool CComPort::Line::Transfer(bool bWrite, void* pBuffer, DWORD nCount, DWORD nBoundMs,
-                              DWORD* pnDone) const {
+IoResult CComPort::Line::Transfer(bool bWrite, void* pBuffer, DWORD nCount, DWORD nBoundMs,
+                                  DWORD* pnDone) const {
     *pnDone = 0;
     OVERLAPPED ov{};
     ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (ov.hEvent == nullptr) {
-        return false;
+        return IoResult::Failed;
     }
     const BOOL bStarted = bWrite ? WriteFile(hPort, pBuffer, nCount, nullptr, &ov)
                                  : ReadFile(hPort, pBuffer, nCount, nullptr, &ov);
-    if (!bStarted && GetLastError() != ERROR_IO_PENDING) {
-        CloseHandle(ov.hEvent);
-        return false;  // the device went away, or the driver refused the call
+    if (!bStarted) {
+        const DWORD nError = GetLastError();
+        if (nError != ERROR_IO_PENDING) {
+            CloseHandle(ov.hEvent);
+            return IsDeviceGoneError(nError) ? IoResult::LineGone : IoResult::Failed;
+        }
     }
-    bool bWoken = false;
+    bool bCancelled = false;
     const HANDLE waitFor[2] = {ov.hEvent, hWake};
-    const DWORD nWait = WaitForMultipleObjects(2, waitFor, FALSE, nBoundMs);
-    if (nWait != WAIT_OBJECT_0) {
-        bWoken = nWait == WAIT_OBJECT_0 + 1;
+    if (WaitForMultipleObjects(2, waitFor, FALSE, nBoundMs) != WAIT_OBJECT_0) {
+        bCancelled = true;  // woken by Close(), or the back-stop ran out
         CancelIoEx(hPort, &ov);
     }
     // Waits for the end of a cancelled call too: the driver owns ov and the
     // buffer until then.
     DWORD nDone = 0;
     const bool bCompleted = GetOverlappedResult(hPort, &ov, &nDone, TRUE) != 0;
+    const DWORD nError = bCompleted ? ERROR_SUCCESS : GetLastError();
     CloseHandle(ov.hEvent);
-    if (!bCompleted || bWoken) {
-        return false;
+    if (bCancelled) {
+        return IoResult::Failed;  // our own cancel: the line itself is fine
+    }
+    if (!bCompleted) {
+        return IsDeviceGoneError(nError) ? IoResult::LineGone : IoResult::Failed;
     }
     *pnDone = nDone;
-    return true;
-}
-
-std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath) {
-    if (strPath.empty()) {
-        return nullptr;
-    }
-    auto pLine = std::make_unique<Line>();
-    // Share mode 0: no other opener while we hold it, and none before us.
-    pLine->hPort = CreateFileA(strPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (pLine->hPort == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    pLine->original.DCBlength = sizeof pLine->original;
-    bool bTook = GetCommState(pLine->hPort, &pLine->original) &&
-                 GetCommTimeouts(pLine->hPort, &pLine->originalTimeouts);
-    if (bTook) {
-        DCB wanted = LinkDcb(pLine->original);
-        DCB taken{};
-        taken.DCBlength = sizeof taken;
-        COMMTIMEOUTS timeouts = LinkTimeouts();
-        bTook = SetCommState(pLine->hPort, &wanted) && GetCommState(pLine->hPort, &taken) &&
-                LinkDcbTook(taken) && SetCommTimeouts(pLine->hPort, &timeouts);
-        if (!bTook) {
-            SetCommState(pLine->hPort, &pLine->original);
-        }
-    }
-    if (bTook) {
-        pLine->hWake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        bTook = pLine->hWake != nullptr;
-    }
-    if (!bTook) {
-        CloseHandle(pLine->hPort);
-        return nullptr;
-    }
-    return pLine;
-}
-
-void CComPort::Line::Restore() {
-    SetCommTimeouts(hPort, &originalTimeouts);
-    SetCommState(hPort, &original);
-    CloseHandle(hPort);
-    CloseHandle(hWake);
+    return IoResult::Done;
 }
 
 CComPort::CComPort() = default;
@@ -152,8 +111,11 @@ int CComPort::Open(uint8_t n) {
     if (n == 0 || n > kMaxComPort || n == m_nPortNumber.load()) {
         return 0;
     }
-    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n));
+    SPortOpenFailure failure;
+    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n), &failure);
     if (!pNew) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastOpenFailure = std::move(failure);
         return 0;  // the port open before, if any, stays as it was
     }
     std::unique_ptr<Line> pOld;
@@ -162,6 +124,9 @@ int CComPort::Open(uint8_t n) {
         pOld = std::move(m_pLine);
         m_pLine = std::move(pNew);
         m_nPortNumber.store(n);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
+        m_lastOpenFailure = SPortOpenFailure();
     }
     // The new port is fully set up before the old one is let go.
     if (pOld) {
@@ -176,11 +141,18 @@ int CComPort::Close() {
         std::lock_guard<std::mutex> lock(m_mutex);
         pOld = std::move(m_pLine);
         m_nPortNumber.store(0);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
     }
     if (pOld) {
         Release(std::move(pOld));
     }
     return 1;
+}
+
+SPortOpenFailure CComPort::LastOpenFailure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastOpenFailure;
 }
 
 int CComPort::Write(const uint8_t* pBytes, int nCount) {
@@ -196,18 +168,63 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
     // answer to this frame. Calls in progress are not aborted; the result
     // does not matter.
     PurgeComm(pLine->hPort, PURGE_TXCLEAR | PURGE_RXCLEAR);
-    int nResult = 1;
-    if (nCount > 0) {
-        const DWORD nBytes = static_cast<DWORD>(nCount);
-        const DWORD nBoundMs = kWriteMsPerByte * nBytes + kWriteConstantMs + kBackstopMs;
-        DWORD nDone = 0;
-        // WriteFile does not write through its buffer; the cast only fits its signature.
-        const bool bDone =
-            pLine->Transfer(true, const_cast<uint8_t*>(pBytes), nBytes, nBoundMs, &nDone);
-        nResult = bDone && nDone == nBytes ? 1 : 0;
+    const Clock::time_point tStart = Clock::now();
+    const Clock::time_point deadline =
+        tStart +
+        std::chrono::milliseconds(kWriteMsPerByte * static_cast<DWORD>(nCount) + kWriteConstantMs);
+    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
+                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
+                                    : WriteResult::Failed;
+    if (eResult == WriteResult::LineGone) {
+        m_bFailed.store(true);
     }
     Unuse(pLine);
-    return nResult;
+    return eResult == WriteResult::Done ? 1 : 0;
+}
+
+// One overlapped WriteFile under the driver's write time-out.
+CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,
+                                           Clock::time_point deadline) {
+    if (nCount == 0) {
+        return WriteResult::Done;
+    }
+    const DWORD nBytes = static_cast<DWORD>(nCount);
+    DWORD nDone = 0;
+    // WriteFile does not write through its buffer; the cast only fits its signature.
+    const IoResult eResult = line.Transfer(true, const_cast<uint8_t*>(pBytes), nBytes,
+                                           MsUntil(deadline) + kBackstopMs, &nDone);
+    if (eResult == IoResult::LineGone) {
+        return WriteResult::LineGone;
+    }
+    return eResult == IoResult::Done && nDone == nBytes ? WriteResult::Done : WriteResult::Failed;
+}
+
+// A completed WriteFile means the driver has the bytes, not that they are on
+// the wire: waits until the driver's output queue is empty and the bytes have
+// had their time on a 38400-baud line, in short steps so that Close() ends the
+// wait at once. (FlushFileBuffers would wait for the queue too, but no Close()
+// could end it.)
+CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wireEnd,
+                                          Clock::time_point deadline) {
+    for (;;) {
+        DWORD nErrors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(line.hPort, &nErrors, &status) && IsDeviceGoneError(GetLastError())) {
+            return WriteResult::LineGone;
+        }
+        const bool bQueueEmpty = status.cbOutQue == 0;
+        const Clock::time_point now = Clock::now();
+        if (bQueueEmpty && now >= wireEnd) {
+            return WriteResult::Done;
+        }
+        if (now >= deadline) {
+            return WriteResult::Failed;
+        }
+        const DWORD nStepMs = bQueueEmpty ? std::max<DWORD>(1, MsUntil(wireEnd) + 1) : kDrainPollMs;
+        if (line.Woken(std::min(nStepMs, MsUntil(deadline) + 1))) {
+            return WriteResult::Failed;
+        }
+    }
 }
 
 int CComPort::ReadByte(uint8_t* pByte) {
@@ -221,9 +238,12 @@ int CComPort::ReadByte(uint8_t* pByte) {
     uint8_t b = 0;
     DWORD nDone = 0;
     const DWORD nBoundMs = kReadMsPerByte * 1 + kReadConstantMs + kBackstopMs;
-    const int nResult = pLine->Transfer(false, &b, 1, nBoundMs, &nDone) && nDone == 1 ? 1 : 0;
+    const IoResult eResult = pLine->Transfer(false, &b, 1, nBoundMs, &nDone);
+    const int nResult = eResult == IoResult::Done && nDone == 1 ? 1 : 0;
     if (nResult == 1) {
         *pByte = b;
+    } else if (eResult == IoResult::LineGone) {
+        m_bFailed.store(true);
     }
     Unuse(pLine);
     return nResult;

@@ -8,13 +8,16 @@
 int CUpdateEngine::SendNextBlock() {
     std::memset(m_blockData, 0, sizeof(m_blockData));
 
+    // The blocks must be those that were counted: a file cut short or
+    // rewritten since the count would otherwise commit a mixed image with a
+    // byte total that matches it.
     int nBytes = 0;
-    if (!ReadBlock(m_blockData, &nBytes, static_cast<int>(sizeof(m_blockData)))) {
+    if (!m_image.TakeBlockForSending(m_blockData, &nBytes, static_cast<int>(sizeof(m_blockData)))) {
         return UPD_FILE_ERROR;
     }
     if (nBytes == 0) {
         // The image is exhausted; an image that never had a byte is a bad file.
-        return m_nBlocksSent != 0 ? UPD_OK : UPD_FILE_ERROR;
+        return m_nBlocksSent != 0 && m_image.SentImageIsCounted() ? UPD_OK : UPD_FILE_ERROR;
     }
     if (m_nBlocksSent == 0) {
         // The first ReadBlock of the pass is what makes the first address known.

@@ -30,10 +30,12 @@ constexpr std::array kSetupControls{
     CONTROL_TEMPLATE{IDC_SCAN_BUTTON, ControlKind::Button, 57, 94, 90, 22, V | WS_TABSTOP, 0, ""},
     CONTROL_TEMPLATE{IDC_SETUP_STATUS, ControlKind::Static, 7, 123, 193, 35, V | WS_GROUP | SS_LEFT,
                      0, " "},
-    // The scan log starts hidden and disabled; the scan shows it.
+    // The scan log starts hidden and disabled; the scan shows it. It wraps long
+    // lines (no ES_AUTOHSCROLL): the line that says why a port cannot be used
+    // is wider than the box and must be readable without scrolling sideways.
     CONTROL_TEMPLATE{IDC_SCAN_LOG, ControlKind::Edit, 7, 165, 193, 76,
-                     WS_DISABLED | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
-                         ES_NOHIDESEL | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+                     WS_DISABLED | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_NOHIDESEL |
+                         WS_VSCROLL | WS_BORDER | WS_TABSTOP,
                      0, ""},
     CONTROL_TEMPLATE{IDC_SETUP_PICTURE, ControlKind::Static, 207, 4, 236, 245, V | SS_LEFT,
                      WS_EX_STATICEDGE, ""},

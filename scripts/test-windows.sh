@@ -6,6 +6,8 @@
 # serial devices:
 #   COM3   vanto-devsim (built natively), its committed flash in flash3
 #   COM4   vanto-devsim that refuses the second block (flash address error)
+#   COM6   vanto-devsim that hangs up after two blocks
+#   COM8   a regular file: a handle that is no comm device
 #   COM5   one end of a null-modem pair (socat), COM12 the other end
 #   others nothing: the port does not exist
 # Usage: scripts/test-windows.sh [BUILD_DIR] (default build-windows)
@@ -58,7 +60,7 @@ fi
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
     for n in $(seq 1 100); do
         case $n in
-            3 | 4 | 5 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
+            3 | 4 | 5 | 6 | 8 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
             *) printf '"COM%d"=""\r\n' "$n" ;;
         esac
     done
@@ -90,11 +92,15 @@ pids+=($!)
 "$native/bin/vanto-devsim" --link "$ports/com4" --block-status 2:4 --quiet \
     >"$ports/devsim4.log" 2>&1 &
 pids+=($!)
+"$native/bin/vanto-devsim" --link "$ports/com6" --hangup-after 2 --quiet \
+    >"$ports/devsim6.log" 2>&1 &
+pids+=($!)
+: >"$ports/com8"
 socat pty,raw,echo=0,link="$ports/com5" pty,raw,echo=0,link="$ports/com12" &
 pids+=($!)
 for _ in $(seq 100); do
-    [ -e "$ports/com3" ] && [ -e "$ports/com4" ] && [ -e "$ports/com5" ] && [ -e "$ports/com12" ] &&
-        break
+    [ -e "$ports/com3" ] && [ -e "$ports/com4" ] && [ -e "$ports/com5" ] && [ -e "$ports/com6" ] &&
+        [ -e "$ports/com12" ] && break
     sleep 0.05
 done
 # socat ends when a pty's last opener closes it: hold both ends open.

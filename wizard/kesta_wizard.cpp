@@ -181,9 +181,14 @@ bool CKestaWizard::ConfirmCancel() {
             return false;
         }
     }
-    // A scan stops after its current identify call; closing the port makes
-    // the worker's port calls fail at once. The process then ends without
-    // waiting for the worker (see the start-up).
+    // A run in progress is ended on the device too: it must not be left
+    // holding blocks of a transfer nobody finishes. A scan stops after its
+    // current identify call; closing the port makes the worker's port calls
+    // fail at once. The process then ends without waiting for a scan worker
+    // (see the start-up).
+    if (m_app.m_pEngine && m_pageProgTarget.IsWorkerRunning()) {
+        m_pageProgTarget.Procedure().AbandonRun();
+    }
     m_pageSetup.StopScan();
     if (m_app.m_pEngine) {
         m_app.ClosePort();

@@ -30,7 +30,7 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
         {0, {{0, 16}, {0x100, 16, 0xF0}}, {256, 16}, 2},
         {2, {{0, 3}, {3, 36, 0, 8}}, {256, 35}, 2},  // 35 bytes of one record carried
         {2, {{0, 16}, {0x1F0, 36, 0x1E0}}, {256, 256, 20}, 3},
-        {2, {{0, 16}, kS5, {0x10, 16}}, {16, 16}, 1},  // S5 ends a block; counting stops there
+        {2, {{0, 16}, kS5, {0x10, 16}}, {16}, 1},  // S5 ends the data for the whole pass
         {2, {{0, 16, 0, 16}, kS5, {0x100, 16}}, {256}, 1},
         {0, {{0, 16, 0, 20}, kBad}, {256, -1}, -1},
         {0, {kEnd}, {}, 0},
@@ -133,16 +133,19 @@ TEST(InfoCommand, ShowsWhatARunWouldSend) {
     const std::string strHuge =  // 16 MiB of fill: 65,537 blocks
         RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
     const char *kZeros = strZeros.c_str(), *kS3 = strS3.c_str(), *kDir = "<dir>";
+    const char* kFifo = "<fifo>";  // refused at once, never waited on
     // Arguments, the contents of kst.hex and kst.a90 (nullptr: absent), the output.
     const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
         {"", kZeros, kS3, Info("kst.hex", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
         {"", kDir, kS3, Info("kst.a90", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
-        {"", nullptr, strS5.c_str(), Info("kst.a90", "S-records", 0, 1, 2, 0x1DE20)},
+        {"", nullptr, strS5.c_str(), Info("kst.a90", "S-records", 0, 1, 1, 0xEF10)},
         {"", nullptr, strHuge.c_str(), Info("kst.a90", "S-records", 0, 65537, 65537, 0xFF00DF20)},
         // The format of a named file comes from its first character.
         {"--file kst.a90", nullptr, kZeros, Info("kst.a90", "Intel HEX", 0x8000, 4, 4, 0x3E418)},
         {"--file kst.hex", kS3, nullptr, Info("kst.hex", "S-records", 0xABCDEF, 1, 1, 0xFC09)},
         {"", nullptr, nullptr, kFileError},
+        {"", kFifo, nullptr, kFileError},
+        {"--file kst.hex", kFifo, nullptr, kFileError},
         {"", ":00000001FF\r\n", kS3, kFileError},  // no data, and kst.a90 is not tried
         {"", ":1080000000\r\n", kS3, kFileError},
         {"--file kst.a90", nullptr, "\177ELF", kFileError},
@@ -153,10 +156,13 @@ TEST(InfoCommand, ShowsWhatARunWouldSend) {
         const auto& [pszArgs, pszHex, pszA90, strOutput] = cases[i];
         const std::string strDir = "info" + std::to_string(i);  // absent files go to "unused"
         Write(strDir + (!pszA90 ? "/unused" : "/kst.a90"), pszA90 ? pszA90 : "");
-        Write(strDir + (!pszHex          ? "/unused"
-                        : pszHex == kDir ? "/kst.hex/in"
-                                         : "/kst.hex"),
+        Write(strDir + (!pszHex || pszHex == kFifo ? "/unused"
+                        : pszHex == kDir           ? "/kst.hex/in"
+                                                   : "/kst.hex"),
               pszHex ? pszHex : "");
+        if (pszHex == kFifo) {
+            ASSERT_EQ(mkfifo((TestDir() + "/" + strDir + "/kst.hex").c_str(), 0600), 0);
+        }
         const std::string strCommand = "cd '" + TestDir() + "/" + strDir +
                                        "' && '" VANTO_BIN_DIR "/vanto-flash' info " + pszArgs +
                                        " > ../" + strDir + ".out 2>&1";

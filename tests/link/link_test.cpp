@@ -99,6 +99,8 @@ protected:
             for (const std::string& strStep : script) {
                 frames.push_back(m_pty.ReadMaster(built.size(), 3000));
                 if (strStep == "HANGUP") {
+                    // Gone once the frame has left the line, before any answer.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
                     return m_pty.CloseMaster();
                 }
                 m_pty.WriteMaster(Hex(strStep));
@@ -228,18 +230,32 @@ void ExpectRoundTrip(CComPort& port, PtyPair& pty) {
     EXPECT_EQ(got, all);
 }
 
-bool OpensInAnotherProcess() {
+// Opens COM1 in a child process: 1 when it opened, 2 when it was refused as
+// in use by this (the parent) process, 0 when refused for another cause.
+int OpenInAnotherProcess() {
+    const pid_t nParent = getpid();
     const pid_t pid = fork();
     if (pid == 0) {
-        _exit(CComPort().Open(1));
+        CComPort port;
+        if (port.Open(1) == 1) {
+            _exit(1);
+        }
+        const SPortOpenFailure failure = port.LastOpenFailure();
+        const std::string strParent = "(pid " + std::to_string(nParent) + ")";
+        _exit(failure.eKind == EPortOpenFailure::InUse &&
+                      failure.strHolder.find(strParent) != std::string::npos
+                  ? 2
+                  : 0);
     }
     int nStatus = 0;
-    return waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 1;
+    return waitpid(pid, &nStatus, 0) == pid && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
 }
 
 // Refused: 0, above 100, the open port (held here or by another process), a
-// missing path, an empty entry, no tty, a directory, past the end. COM1 -> COM100
-// frees COM1 once COM100 is set up; so do Close and the destructor.
+// missing path, an empty entry, no tty, a directory, past the end, each with
+// its cause. COM1 -> COM100 frees COM1 once COM100 is set up; so do Close and
+// the destructor. A second process is refused a port this one holds open
+// without a lock (the test's own end of the pty).
 TEST_F(LinkTest, OpenRules) {
     CComPort& port = *m_pEngine->m_pPort;
     UsePorts(m_pty.SlavePath() + ":/nonexistent/ttyX::/dev/null:/tmp");
@@ -247,15 +263,26 @@ TEST_F(LinkTest, OpenRules) {
         EXPECT_EQ(port.Open(n), 0) << int(n);
         EXPECT_EQ(port.PortNumber(), 1);
     }
-    EXPECT_EQ(CComPort().Open(1), 0);
-    EXPECT_FALSE(OpensInAnotherProcess());
+    const std::pair<uint8_t, std::string> kCauses[] = {
+        {2, ""}, {3, ""}, {4, "not a serial port"}, {5, "not a serial port"}, {6, ""}};
+    for (const auto& [n, strCause] : kCauses) {
+        CComPort other;
+        EXPECT_EQ(other.Open(n), 0);
+        EXPECT_EQ(DescribeOpenFailure(other.LastOpenFailure()), strCause) << int(n);
+    }
+    CComPort second;
+    EXPECT_EQ(second.Open(1), 0);
+    EXPECT_EQ(DescribeOpenFailure(second.LastOpenFailure()), "in use by another program");
+    EXPECT_EQ(OpenInAnotherProcess(), 2);
     ExpectRoundTrip(port, m_pty);
     EXPECT_EQ(port.Write(nullptr, 0), 1);
     EXPECT_EQ(port.Write(nullptr, 5) + port.ReadByte(nullptr), 0);
     PtyPair pty100;
     UsePorts(m_pty.SlavePath() + std::string(99, ':') + pty100.SlavePath());
     ASSERT_EQ(port.Open(100), 1);
-    EXPECT_TRUE(OpensInAnotherProcess());
+    EXPECT_EQ(OpenInAnotherProcess(), 2);  // only the test's own pty end holds it now
+    m_pty.CloseSlave();
+    EXPECT_EQ(OpenInAnotherProcess(), 1);
     uint8_t b = 0;
     EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.ReadByte(&b) + port.Open(2),
               2);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -25,7 +26,7 @@ std::string TextOf(int nCode) {
 }
 
 enum EFinish { kNoFinish, kAbort, kCommit };
-enum ESetup { kHexFile, kBadRecordMidStream, kNoPortOpen };
+enum ESetup { kHexFile, kEndMidStream, kNoPortOpen };
 
 struct ProgCase {
     std::vector<uint8_t> image;
@@ -49,7 +50,7 @@ const ProgCase kRuns[] = {
     {k10Last, 0x400, "", {UPD_OK}, 3, 2, kCommit, "BLOCK seq=1 addr=0x00000500 status=1"},
     {k257, 0x8000, "", {UPD_OK}, 258, 257, kCommit, "BLOCK seq=0 addr=0x00018000 status=1"},
     {{}, 0, "", {UPD_FILE_ERROR}, 1, 0, kNoFinish},
-    {k16, 0x1000, "", {UPD_FILE_ERROR}, 2, 1, kNoFinish, nullptr, kBadRecordMidStream},
+    {k16, 0x1000, "", {UPD_OK}, 2, 1, kCommit, nullptr, kEndMidStream},
     {k3, 0, "--drop-block 2 --drop-block 3", {UPD_NO_RESPONSE}, 2, 3, kAbort},
     {k3, 0, "--drop-block 2", {UPD_OK}, 4, 4, kCommit, "seq=1 addr=0x00000100 repeat status=1"},
     {k3, 0, "--finish-status 3", {UPD_CHECKSUM_ERROR}, 4, 3, kCommit},
@@ -66,7 +67,7 @@ TEST(Programming, RunsAgainstTheDevice) {
     for (const ProgCase& c : kRuns) {
         SCOPED_TRACE(std::to_string(&c - kRuns) + ": " + c.pszDevsimArgs);
         CRig rig;
-        if (c.eSetup == kBadRecordMidStream) {  // S5 ends the block count; the run reads on
+        if (c.eSetup == kEndMidStream) {  // S5 ends the data: what follows is never sent
             WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",
                                    "S3150000200000070E151C232A31383F464D545B626983"});
         } else {
@@ -140,6 +141,106 @@ TEST(Programming, NoFileThenRetryStartsOver) {
     EXPECT_EQ(rig.Flash(), k4);
     EXPECT_EQ(rig.DeviceSaw("FINISH abort"), 1);
     EXPECT_EQ(rig.DeviceSaw("BLOCK seq=0 addr=0x00000000"), 2);
+}
+
+// The update file changes between the count and the sending (an editor or a
+// build writing it in place meanwhile), or goes bad after blocks went out: the
+// device never commits other data than was counted, and is told to discard
+// what it holds.
+TEST(Programming, EndsWithAnAbortWhenTheRunCannotCommit) {
+    const std::vector<uint8_t> kOther = PatternBytes(4 * 256, 77);
+    const std::vector<uint8_t> kLonger = PatternBytes(6 * 256);
+    const std::vector<uint8_t> kHalf(k4.begin(), k4.begin() + 2 * 256);
+    // What kst.hex becomes once the run has started; blocks the device saw.
+    const std::tuple<const char*, std::vector<std::string>, int> kChanges[] = {
+        {"cut at a line end", {}, 2},
+        {"rewritten in place", {}, 4},
+        {"grown", {}, 4},
+        {"cut inside a record", {":1002000000"}, 2},
+    };
+    for (const auto& [pszChange, badLines, nBlocks] : kChanges) {
+        SCOPED_TRACE(pszChange);
+        CRig rig;
+        WriteIntelHexFile("kst.hex", 0, k4);
+        ASSERT_TRUE(rig.Start("d"));
+        rig.prog.OnStartProgramming();  // counted: 4 blocks; the first goes out in 100 ms
+        const std::string strChange = pszChange;
+        if (!badLines.empty()) {  // the first two blocks, then a record cut short
+            WriteIntelHexFile("half.hex", 0, kHalf);
+            std::ifstream half("half.hex");
+            std::vector<std::string> lines;
+            for (std::string strLine; std::getline(half, strLine);) {
+                if (strLine.compare(7, 2, "01") != 0) {  // all but the end record
+                    lines.push_back(strLine.substr(0, strLine.find('\r')));
+                }
+            }
+            lines.insert(lines.end(), badLines.begin(), badLines.end());
+            WriteLines("kst.hex", lines);
+        } else {
+            WriteIntelHexFile("kst.hex", 0,
+                              strChange == "grown"                ? kLonger
+                              : strChange == "rewritten in place" ? kOther
+                                                                  : kHalf);
+        }
+        rig.prog.WaitForRun();
+        EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
+        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(UPD_FILE_ERROR));
+        EXPECT_EQ(rig.DeviceSaw("BLOCK "), nBlocks);
+        EXPECT_EQ(rig.DeviceSaw("FINISH abort"), 1);
+        EXPECT_EQ(rig.DeviceSaw("FINISH commit"), 0);
+        EXPECT_TRUE(rig.Flash().empty());
+    }
+}
+
+// A port that hung up mid-run (an adapter pulled) is opened afresh on the
+// next Start: once the device is back, that run succeeds.
+TEST(Programming, NextStartReopensAPortThatHungUp) {
+    CRig rig;
+    WriteIntelHexFile("kst.hex", 0, k4);
+    ASSERT_TRUE(rig.Start("d", "--hangup-after 2"));
+    rig.prog.OnStartProgramming();
+    rig.prog.WaitForRun();
+    EXPECT_NE(rig.prog.LastResult(), UPD_OK);
+    EXPECT_TRUE(rig.app.m_pEngine->m_pPort->HasFailed());
+    rig.device.Stop();  // the adapter is plugged back: the same link, a new pty
+    ASSERT_TRUE(rig.device.Start(Words("--flash-out flash")));
+    rig.prog.OnStartProgramming();
+    rig.prog.WaitForRun();
+    EXPECT_EQ(rig.prog.LastResult(), UPD_OK);
+    EXPECT_EQ(rig.Flash(), k4);
+}
+
+// Leaving during a run: the worker stops at once and shows nothing; a device
+// that holds blocks is told to discard them, and the outcome says whether it
+// heard it.
+TEST(Programming, AbandonedRunTellsTheDevice) {
+    using E = CProgTarget::EAbandonOutcome;
+    const std::vector<uint8_t> k40 = PatternBytes(40 * 256);
+    // When to leave: before any block (""), once the device logged a block; whether it is gone.
+    const std::tuple<const char*, bool, E> kLeaves[] = {
+        {"", false, E::NoTransfer},
+        {"BLOCK seq=3 ", false, E::DeviceTold},
+        {"BLOCK seq=3 ", true, E::DeviceNotTold},
+    };
+    for (const auto& [pszAfter, bDeviceGone, eOutcome] : kLeaves) {
+        SCOPED_TRACE(std::string(pszAfter) + (bDeviceGone ? "gone" : ""));
+        CRig rig;
+        WriteIntelHexFile("kst.hex", 0, k40);
+        ASSERT_TRUE(rig.Start("d", "--reply-delay 20"));
+        rig.prog.OnStartProgramming();
+        ASSERT_TRUE(*pszAfter == '\0' || rig.device.WaitForOutput(pszAfter));
+        if (bDeviceGone) {
+            rig.device.Kill();
+        }
+        EXPECT_EQ(rig.prog.AbandonRun(), eOutcome);
+        EXPECT_FALSE(rig.prog.IsRunning());
+        EXPECT_EQ(rig.OpenPort(), 0);
+        if (!bDeviceGone) {  // (a device gone may end the run on its own first)
+            EXPECT_EQ(rig.page.All("box"), Strings{});
+            EXPECT_EQ(rig.DeviceSaw("FINISH abort"), eOutcome == E::DeviceTold ? 1 : 0);
+            EXPECT_EQ(rig.DeviceSaw("FINISH commit"), 0);
+        }
+    }
 }
 
 // Minutes within the hour; no text at whole hours, the first second included.

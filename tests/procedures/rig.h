@@ -35,14 +35,21 @@ inline Strings Words(const std::string& strText) {
 }
 
 // A port with nothing behind it: a thread drains the far end at once (so the
-// port's purge finds nothing of ours) and counts the bytes.
+// port's purge finds nothing of ours) and counts the bytes. It holds no slave
+// descriptor, so that a program under test in another process may open it.
 struct CSilentPeer {
     CSilentPeer()
         : drain([this] {
               while (!bStop) {
-                  nBytes += static_cast<long>(pty.ReadMaster(4096, 10).size());
+                  const long nRead = static_cast<long>(pty.ReadMaster(4096, 10).size());
+                  nBytes += nRead;
+                  if (nRead == 0) {  // no opener: the master reports a hang-up at once
+                      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                  }
               }
-          }) {}
+          }) {
+        pty.CloseSlave();
+    }
     ~CSilentPeer() {
         bStop = true;
         drain.join();
@@ -53,6 +60,30 @@ struct CSilentPeer {
     std::thread drain;
 };
 
+// A port that another program has open without a lock (as a modem manager
+// probing a new port does): "sleep" holding the pty's slave side as its stdin.
+struct CPortHolder {
+    CPortHolder() {
+        pty.CloseSlave();
+        const std::string strCommand = "exec sleep 60 <'" + pty.SlavePath() + "'";
+        if ((pid = fork()) == 0) {
+            execl("/bin/sh", "sh", "-c", strCommand.c_str(), nullptr);
+            _exit(127);
+        }
+        WaitUntil([this] {  // until sleep runs with the device open
+            std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+            std::string strName;
+            return std::getline(comm, strName) && strName == "sleep";
+        });
+    }
+    ~CPortHolder() {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    PtyPair pty;
+    pid_t pid = -1;
+};
+
 // One test's world: a fresh working directory, the COM ports, the application.
 struct CRig {
     CRig() {
@@ -61,13 +92,19 @@ struct CRig {
     }
     ~CRig() { std::filesystem::current_path(oldDir); }
     // One letter per port from COM1: 'a' absent, 's' silent, 'd' vanto-devsim
-    // with strDevsimArgs. Sets VANTO_COM_PORTS; false when the device did not start.
+    // with strDevsimArgs, 'h' held open by another program, 'n' /dev/null.
+    // Sets VANTO_COM_PORTS; false when the device did not start.
     bool Ports(const std::string& strPorts, const std::string& strDevsimArgs = "") {
         std::string strList;
         for (const char c : strPorts) {
             if (c == 's') {
                 silent.push_back(std::make_unique<CSilentPeer>());
                 strList += silent.back()->pty.SlavePath();
+            } else if (c == 'h') {
+                holders.push_back(std::make_unique<CPortHolder>());
+                strList += holders.back()->pty.SlavePath();
+            } else if (c == 'n') {
+                strList += "/dev/null";
             } else if (c == 'd' && !device.Start(Words(strDevsimArgs + " --flash-out flash"))) {
                 return false;
             }
@@ -99,6 +136,7 @@ struct CRig {
     std::filesystem::path oldDir = std::filesystem::current_path();
     CDevsimProcess device;
     std::vector<std::unique_ptr<CSilentPeer>> silent;
+    std::vector<std::unique_ptr<CPortHolder>> holders;
     CRecorder page;
     CUpdaterApp app;
     CSetup setup{app, page};

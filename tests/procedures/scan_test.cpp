@@ -118,4 +118,20 @@ TEST(Scan, FailureAfterSuccess) {
     EXPECT_EQ(rig.page.All("buttons"), (Strings{kNext, kNext}));
 }
 
+// A port that is there but cannot be used says why, below its line; a port
+// that does not exist needs no words.
+TEST(Scan, CauseOfAPortThatCannotBeUsed) {
+    CRig rig;
+    ASSERT_TRUE(rig.Start("nhad"));
+    rig.setup.OnScanDevice();
+    rig.setup.WaitForScan();
+    const CPortHolder& holder = *rig.holders.front();
+    EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG),
+              "COM Port1--Not Available\r\n    /dev/null: not a serial port\r\n"
+              "COM Port2--Not Available\r\n    " +
+                  holder.pty.SlavePath() + ": in use by sleep (pid " + std::to_string(holder.pid) +
+                  ")\r\n" + Log(3, "ad"));
+    EXPECT_EQ(rig.OpenPort(), 4);
+}
+
 }  // namespace

@@ -26,7 +26,14 @@ PtyPair::PtyPair() {
 
 PtyPair::~PtyPair() {
     CloseMaster();
-    close(m_nSlave);
+    CloseSlave();
+}
+
+void PtyPair::CloseSlave() {
+    if (m_nSlave >= 0) {
+        close(m_nSlave);
+        m_nSlave = -1;
+    }
 }
 
 bool PtyPair::WriteMaster(const void* pBytes, size_t nCount) {

@@ -24,6 +24,9 @@ public:
     // Reads until nCount bytes came, nTimeoutMs passed or the line ended.
     std::vector<uint8_t> ReadMaster(size_t nCount, int nTimeoutMs);
     void CloseMaster();  // idempotent
+    // Lets go of the test's own slave descriptor, which otherwise counts as
+    // another opener of the port for a second process.
+    void CloseSlave();
 
 private:
     int m_nMaster = -1;

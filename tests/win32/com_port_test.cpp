@@ -1,6 +1,6 @@
-// CComPort on Windows, through a null-modem pair of COM ports: open rules,
-// the DCB it asks for, a transparent line, the purge and a Close that ends a
-// blocked write.
+// CComPort on Windows, through a null-modem pair of COM ports: open rules and
+// the causes of a refusal, the DCB it asks for, a transparent line, the purge
+// and a Close that ends a blocked write.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,6 +12,7 @@
 
 #include "link/com_port.h"
 #include "link/comm_settings_win32.h"
+#include "link/system_error_text.h"
 #include "tests/win32/rig_win32.h"
 
 namespace {
@@ -63,6 +64,53 @@ TEST(ComPortWin32, OpenRules) {
     uint8_t b = 0;
     EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.ReadByte(&b), 2);
     EXPECT_EQ(port.PortNumber(), 0);
+}
+
+// Why an open failed, as Windows tells it: a file that is no comm device, and
+// then the same port while another handle holds it without sharing. An open
+// that succeeds forgets the cause.
+TEST(ComPortWin32, OpenFailureCauses) {
+    const struct {
+        int nPort;
+        EPortOpenFailure eKind;
+        const char* pszText;
+    } kCases[] = {
+        {kFilePort, EPortOpenFailure::NotASerialPort, "not a serial port"},
+        {kFilePort, EPortOpenFailure::InUse, "in use by another program"},
+    };
+    CComPort port;
+    HANDLE hHolder = INVALID_HANDLE_VALUE;
+    for (const auto& c : kCases) {
+        if (c.eKind == EPortOpenFailure::InUse) {
+            // Wine shares its pseudo-terminal ports whatever the share mode;
+            // a file behind a port it does not.
+            hHolder =
+                CreateFileA(("\\\\.\\COM" + std::to_string(kFilePort)).c_str(),
+                            GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+        }
+        EXPECT_EQ(port.Open(static_cast<uint8_t>(c.nPort)), 0) << c.nPort;
+        const SPortOpenFailure failure = port.LastOpenFailure();
+        EXPECT_EQ(failure.eKind, c.eKind) << c.nPort;
+        EXPECT_EQ(failure.strDevice, "\\\\.\\COM" + std::to_string(c.nPort));
+        EXPECT_EQ(DescribeOpenFailure(failure), c.pszText);
+    }
+    CloseHandle(hHolder);
+    ASSERT_EQ(port.Open(kPeerPort), 1);
+    EXPECT_EQ(port.LastOpenFailure().eKind, EPortOpenFailure::None);
+}
+
+// The system's texts for the errors behind "Other" end up inside a log line:
+// one line, without the message table's ".\r\n"; an unknown number by itself.
+TEST(ComPortWin32, ErrorTextsFitOneLine) {
+    for (const int nError : {ERROR_GEN_FAILURE, ERROR_SEM_TIMEOUT, ERROR_INVALID_PARAMETER}) {
+        const std::string strText = DescribeOpenFailure({EPortOpenFailure::Other, "", nError, ""});
+        EXPECT_EQ(strText, SystemErrorText(nError));
+        EXPECT_FALSE(strText.empty());
+        EXPECT_EQ(strText.find_first_of("\r\n"), std::string::npos) << strText;
+        EXPECT_NE(strText.back(), '.') << strText;
+    }
+    EXPECT_EQ(SystemErrorText(0x2A2A2A), "error 2763306");
 }
 
 // Every byte value, each way: no CR/LF mapping, no XON/XOFF, no parity.

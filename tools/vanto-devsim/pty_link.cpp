@@ -31,9 +31,6 @@ bool MakeRaw(int hFd) {
 
 CPtyLink::~CPtyLink() {
     HangUp();
-    if (m_hOwnSlave >= 0) {
-        close(m_hOwnSlave);
-    }
 }
 
 bool CPtyLink::Create(const std::string& strLinkPath, std::string* pstrError) {
@@ -56,14 +53,18 @@ bool CPtyLink::OpenPair(std::string* pstrError) {
         return false;
     }
     m_strSlavePath = szName;
-    m_hOwnSlave = open(szName, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_hOwnSlave < 0) {
+    // The slave is opened once, to make the line raw before the updater
+    // first sees it, and let go again.
+    const int hSlave = open(szName, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (hSlave < 0) {
         *pstrError = ErrnoText("open " + m_strSlavePath);
         return false;
     }
+    const bool bSlaveRaw = MakeRaw(hSlave);
+    close(hSlave);
     // The master is read and written without blocking: a reply the host never
     // reads must not stall the device once the slave's input queue is full.
-    if (!MakeRaw(m_hOwnSlave) || !MakeRaw(m_hMaster) ||
+    if (!bSlaveRaw || !MakeRaw(m_hMaster) ||
         fcntl(m_hMaster, F_SETFL, fcntl(m_hMaster, F_GETFL) | O_NONBLOCK) != 0) {
         *pstrError = ErrnoText("terminal settings");
         return false;
@@ -107,10 +108,6 @@ void CPtyLink::RemoveSymlink() {
 
 void CPtyLink::HangUp() {
     RemoveSymlink();
-    if (m_hOwnSlave >= 0) {
-        close(m_hOwnSlave);
-        m_hOwnSlave = -1;
-    }
     if (m_hMaster >= 0) {
         close(m_hMaster);
         m_hMaster = -1;

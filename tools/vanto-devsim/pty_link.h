@@ -5,11 +5,11 @@
 // The device's end of the line: a pseudo-terminal master, with a symlink to
 // its slave side where the updater expects a serial device.
 //
-// The simulator keeps a descriptor of its own slave side open for its whole
-// life. Without it, Linux reports POLLHUP (and read() fails with EIO) on the
-// master whenever the updater has closed the port, which would turn the wait
-// for the next open into a busy loop, and bytes written meanwhile would be
-// lost. With it, the updater can open and close the port as often as it likes.
+// The simulator holds no descriptor of the slave side once the pty is set
+// up: a real device holds no descriptor of the PC's serial port either, and
+// the updater refuses a port that another process has open. While no one has
+// the slave open, Linux reports POLLHUP on the master (read() fails with EIO);
+// the serve loop then waits in short steps for the next open.
 class CPtyLink {
 public:
     CPtyLink() = default;
@@ -35,7 +35,6 @@ private:
     void RemoveSymlink();
 
     int m_hMaster = -1;
-    int m_hOwnSlave = -1;
     std::string m_strSlavePath;
     std::string m_strLinkPath;  // set once the symlink is ours
 };

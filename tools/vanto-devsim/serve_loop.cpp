@@ -16,6 +16,8 @@ const int kFrameIdleMs = 150;
 // Longest wait for the slave's input queue to take a reply byte; a host that
 // stopped reading loses the reply rather than stalling the device.
 const int kWriteStallMs = 1000;
+// While no one has the port open, how often the simulator looks for an opener.
+const int kNoHostPollMs = 5;
 
 }  // namespace
 
@@ -45,6 +47,10 @@ int CServeLoop::Run() {
         if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
             continue;
         }
+        if ((fds[0].revents & POLLIN) == 0) {
+            WaitForHost();
+            continue;
+        }
         if (m_bHangupArmed) {
             // The host began its next command after the last block it may
             // store: the device goes away now, mid-conversation.
@@ -65,11 +71,9 @@ bool CServeLoop::ReadAvailable() {
     uint8_t abBuffer[512];
     const ssize_t nRead = read(m_pLink->MasterFd(), abBuffer, sizeof abBuffer);
     if (nRead < 0) {
-        if (errno == EAGAIN || errno == EINTR) {
-            return true;
+        if (errno == EAGAIN || errno == EINTR || errno == EIO) {
+            return true;  // EIO: the updater has just closed the port
         }
-        // We hold a slave descriptor ourselves, so EIO cannot mean "no one
-        // has the port open"; the terminal itself failed.
         std::perror("vanto-devsim: read");
         return false;
     }
@@ -80,6 +84,13 @@ bool CServeLoop::ReadAvailable() {
         m_parser.Feed(abBuffer[i], &m_frames);
     }
     return true;
+}
+
+// No one has the port open (the master reports a hang-up until the next
+// open): look again shortly, still ending at once on a signal.
+void CServeLoop::WaitForHost() {
+    pollfd fd = {m_hSignalFd, POLLIN, 0};
+    poll(&fd, 1, kNoHostPollMs);
 }
 
 void CServeLoop::HandleFrames() {

@@ -23,6 +23,7 @@ public:
 
 private:
     bool ReadAvailable();
+    void WaitForHost();
     void HandleFrames();
     void SendReply(const std::vector<uint8_t>& reply);
     bool WriteAll(const uint8_t* pBytes, size_t nCount);

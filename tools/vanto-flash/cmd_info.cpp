@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image/block_source.h"
+#include "image/text_file.h"
 #include "link/result_codes.h"
 #include "tools/vanto-flash/commands.h"
 
@@ -51,12 +52,13 @@ bool ReadBlockStream(CBlockSource& source, BlockStream* pStream) {
 // The format of a named file from its first character: ':' Intel HEX, 'S'
 // S-records. False when the file cannot be read or starts otherwise.
 bool FormatFromFirstCharacter(const char* pszPath, uint8_t* pnFormat) {
-    std::FILE* pFile = std::fopen(pszPath, "rb");
-    if (pFile == nullptr) {
+    // Through the update-file reader, which never waits on a FIFO or device.
+    CTextFile file;
+    std::string strLine;
+    if (!file.Open(pszPath) || file.ReadString(strLine) != CTextFile::ReadResult::Line) {
         return false;
     }
-    int c = std::fgetc(pFile);
-    std::fclose(pFile);
+    const int c = strLine.empty() ? -1 : static_cast<unsigned char>(strLine[0]);
     if (c == ':') {
         *pnFormat = FMT_INTEL_HEX;
         return true;

@@ -15,6 +15,8 @@ namespace {
 // The device needs a moment after the page's last exchange before it takes
 // the first block.
 constexpr auto kPauseBeforeFirstBlock = std::chrono::milliseconds(100);
+// How long leaving waits for the worker to notice its port is gone.
+constexpr auto kAbandonWait = std::chrono::milliseconds(200);
 
 struct ResultText {
     int nCode;
@@ -55,6 +57,7 @@ void CProgTarget::OnSetActive() {
 
 void CProgTarget::OnStartProgramming() {
     m_nBlocksDone = 0;
+    m_bAbandoned = false;
     // A run in progress ignores the press. So does one that has ended but still
     // shows its result, and a scan that still owns the port.
     if (m_app.m_nProgState != 0 || m_bThreadRunning || !m_app.ClaimLink()) {
@@ -77,7 +80,8 @@ void CProgTarget::OnStartProgramming() {
     m_nBlockTotal = engine.m_image.m_nBlockCount;
     m_controls.Show(IDC_PROGRESS, true);
     m_controls.Enable(IDC_PROGRESS, true);
-    m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal & 0xFFFF);
+    // The whole count: a range cut to 16 bits would end the bar early (or at 0).
+    m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal);
     m_controls.SetText(IDC_PROG_STATUS, "Programming In Process, Please Wait...");
     m_controls.Show(IDC_ELAPSED_TIME, true);
     m_controls.Enable(IDC_ELAPSED_TIME, true);
@@ -110,9 +114,41 @@ void CProgTarget::ProgThreadProc(CProgTarget* pPage) {
     const int nResult = pPage->RunProgramming();
     pPage->m_app.ReleaseLink();
     pPage->m_nLastResult = nResult;
-    pPage->ShowResultBox(nResult);
-    pPage->ShowResultStatus(nResult);
+    if (!pPage->m_bAbandoned) {
+        pPage->ShowResultBox(nResult);
+        pPage->ShowResultStatus(nResult);
+    }
     pPage->m_bThreadRunning = false;
+}
+
+CProgTarget::EAbandonOutcome CProgTarget::AbandonRun() {
+    m_bAbandoned = true;
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    const uint8_t nPort = engine.m_pPort->PortNumber();
+    m_app.ClosePort();  // the worker's port call returns at once, and so do the rest
+    // The worker ends within milliseconds once its port is gone (its 100 ms
+    // pause before the first block at most). One that does not still owns
+    // the engine, which then cannot be used for the abort.
+    if (!WaitForWorkerEnd(kAbandonWait)) {
+        return EAbandonOutcome::DeviceNotTold;
+    }
+    if (!engine.m_bTransferOpen) {
+        return EAbandonOutcome::NoTransfer;
+    }
+    const bool bTold = nPort != 0 && m_app.OpenPort(nPort) != 0 && engine.AbortTransfer() == UPD_OK;
+    m_app.ClosePort();
+    return bTold ? EAbandonOutcome::DeviceTold : EAbandonOutcome::DeviceNotTold;
+}
+
+bool CProgTarget::WaitForWorkerEnd(std::chrono::milliseconds maxWait) const {
+    const auto deadline = std::chrono::steady_clock::now() + maxWait;
+    while (m_bThreadRunning) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 int CProgTarget::RunProgramming() {
@@ -122,9 +158,12 @@ int CProgTarget::RunProgramming() {
 
     std::this_thread::sleep_for(kPauseBeforeFirstBlock);
     const std::time_t tStart = std::time(nullptr);
+    CUpdateEngine& engine = *m_app.m_pEngine;
+    // A port that hung up (an adapter pulled and plugged back) is opened
+    // afresh; one that will not open fails at the first block's write.
+    engine.m_pPort->ReopenIfFailed();
     const int nResult = SendAllBlocks(tStart);
 
-    CUpdateEngine& engine = *m_app.m_pEngine;
     engine.CloseUpdateImage();
     m_controls.Show(IDC_PROGRESS, false);
     m_controls.Enable(IDC_PROGRESS, false);
@@ -147,8 +186,10 @@ int CProgTarget::RunProgramming() {
 
 // Sends block after block until the image is exhausted or a block fails, and
 // ends the transfer on the device: the commit form of the finish after the
-// last block, the abort form after a link or device error, nothing after a
-// file error (the device has not been told anything is wrong with the data).
+// last block, the abort form after a link or device error. A file error
+// (a bad record, or a file changed since it was counted) after blocks went
+// out sends the abort form once, so the device never holds a transfer that
+// nobody ends.
 int CProgTarget::SendAllBlocks(std::time_t tStart) {
     CUpdateEngine& engine = *m_app.m_pEngine;
     for (;;) {
@@ -163,6 +204,8 @@ int CProgTarget::SendAllBlocks(std::time_t tStart) {
         }
         if (nResult != UPD_FILE_ERROR) {
             engine.Finish(0);  // its own result does not change the run's
+        } else if (engine.m_bTransferOpen) {
+            engine.AbortTransfer();
         }
         return nResult;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <string>
 #include <thread>
@@ -39,6 +40,19 @@ public:
     void ShowResultStatus(int nCode);
 
     bool IsRunning() const { return m_bThreadRunning.load(); }
+
+    // What leaving during a run did for the device.
+    enum class EAbandonOutcome {
+        NoTransfer,     // no block had gone out: the device holds nothing of this run
+        DeviceTold,     // the device acknowledged the abort form of the finish
+        DeviceNotTold,  // blocks went out, but the abort could not be delivered
+    };
+    // The user leaves while a run is in progress (the exit question, Ctrl-C, a
+    // signal). Stops the worker at once by closing the port under it, and when
+    // blocks have gone out without a finish, reopens the same port and sends
+    // the abort form of the finish once. The worker shows no result. Returns
+    // within about a second; the port is closed afterwards. UI thread.
+    EAbandonOutcome AbandonRun();
     // Waits until the programming thread has ended (terminal front end, tests).
     void WaitForRun();
     // Result code of the last finished run (UPD_FILE_ERROR also for a load
@@ -56,10 +70,12 @@ private:
     void StartWorker();
     int SendAllBlocks(std::time_t tStart);
     void ShowElapsedTime(std::time_t tStart);
+    bool WaitForWorkerEnd(std::chrono::milliseconds maxWait) const;
 
     CUpdaterApp& m_app;
     IPageControls& m_controls;
     std::thread m_thread;
     std::atomic<bool> m_bThreadRunning{false};
     std::atomic<int> m_nLastResult{kNoResult};
+    std::atomic<bool> m_bAbandoned{false};  // the user left: no result is shown
 };

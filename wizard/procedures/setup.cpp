@@ -100,6 +100,7 @@ void CSetup::ScanPorts() {
             }
             // A port that does not open is passed without a look at m_bScanning.
             AppendLog(FormatPortText("COM Port%d--Not Available\r\n", n).c_str());
+            AppendOpenFailureCause();
             continue;
         }
         AppendLog(FormatPortText("COM Port%d--", n).c_str());
@@ -150,6 +151,17 @@ void CSetup::FinishScan(int nLastResult) {
     }
     m_bScanning = 0;
     m_controls.SetText(IDC_SCAN_BUTTON, "Scan Device");
+}
+
+// A port that is there but cannot be used (permissions, another program on
+// it, no serial port at all) would otherwise read like an empty COM number:
+// one indented line says which device file it is and what is wrong.
+void CSetup::AppendOpenFailureCause() {
+    const SPortOpenFailure failure = m_app.m_pEngine->m_pPort->LastOpenFailure();
+    const std::string strCause = DescribeOpenFailure(failure);
+    if (!strCause.empty()) {
+        AppendLog(("    " + failure.strDevice + ": " + strCause + "\r\n").c_str());
+    }
 }
 
 void CSetup::AppendLog(const char* pszText) {

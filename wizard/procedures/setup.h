@@ -29,6 +29,7 @@ public:
     // The scan itself; runs on the scan thread.
     void ScanPorts();
     void AppendLog(const char* pszText);
+    void AppendOpenFailureCause();
 
     // True from a successful press until the scan thread has ended.
     bool IsScanRunning() const { return m_bThreadRunning.load(); }

@@ -11,10 +11,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 bin=$(cd "${1:-$root/build/bin}" && pwd)
 shots=${VANTO_SCREENSHOT_DIR:-}
-# Leaving during a run should tell the device (an abort finish). Until the
-# wizard sends it, run 2 checks only that the program ends and frees the port;
-# set EXPECT_ABORT=1 to require "FINISH abort" in the device's log.
-EXPECT_ABORT=${EXPECT_ABORT:-0}
+# Leaving during a run tells the device (an abort finish): run 2 requires
+# "FINISH abort" in the device's log (EXPECT_ABORT=0 checks only that the
+# program ends and frees the port).
+EXPECT_ABORT=${EXPECT_ABORT:-1}
 
 work=$(mktemp -d)
 pids=()

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// SHA-256 (FIPS 180-4), fed in pieces of any length.
+class CSha256 {
+public:
+    using Digest = std::array<uint8_t, 32>;
+
+    CSha256() { Reset(); }
+    void Reset();
+    void Add(const uint8_t* pData, size_t nCount);
+    // The digest of everything added since the reset; the hash is reset after.
+    Digest Finish();
+
+private:
+    void Compress(const uint8_t* pBlock);
+
+    std::array<uint32_t, 8> m_state{};
+    std::array<uint8_t, 64> m_abPending{};
+    size_t m_nPending = 0;
+    uint64_t m_nTotalBytes = 0;
+};
