@@ -19,7 +19,7 @@ mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
 # The programs and libraries, with everything the tests need installed.
-VANTO_WINDOWS_PACKAGES="wine wine64 googletest socat g++" scripts/build-windows.sh "$dir"
+VANTO_WINDOWS_PACKAGES="wine wine64 googletest socat g++ xvfb xdotool" scripts/build-windows.sh "$dir"
 
 # GoogleTest, once per build directory.
 gtest=$dir/googletest
@@ -88,7 +88,8 @@ cleanup() {
 trap cleanup EXIT
 "$native/bin/vanto-devsim" --link "$ports/com3" --flash-out "$ports/flash3" --quiet \
     >"$ports/devsim3.log" 2>&1 &
-pids+=($!)
+devsim3=$!
+pids+=($devsim3)
 "$native/bin/vanto-devsim" --link "$ports/com4" --block-status 2:4 --quiet \
     >"$ports/devsim4.log" 2>&1 &
 pids+=($!)
@@ -114,3 +115,10 @@ export VANTO_WINE_DEVICE_DIR
 VANTO_WINE_DEVICE_DIR=$(sed 's|/|\\|g; s|^|Z:|' <<<"$ports")
 timeout 300 "$wine" "$dir/bin/win32_tests.exe"
 echo "test-windows: the Windows tests took $(($(date +%s) - start)) s under wine"
+
+# The wizard end to end, with a device of its own on COM3.
+kill "$devsim3"
+wait "$devsim3" 2>/dev/null || true
+start=$(date +%s)
+timeout 300 tests/win32/e2e/run.sh "$dir" "$ports" "$native/bin"
+echo "test-windows: the wizard end to end took $(($(date +%s) - start)) s under wine"
