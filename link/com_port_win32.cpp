@@ -170,8 +170,7 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
     PurgeComm(pLine->hPort, PURGE_TXCLEAR | PURGE_RXCLEAR);
     const Clock::time_point tStart = Clock::now();
     const Clock::time_point deadline =
-        tStart +
-        std::chrono::milliseconds(kWriteMsPerByte * static_cast<DWORD>(nCount) + kWriteConstantMs);
+        tStart + std::chrono::milliseconds(int64_t{kWriteMsPerByte} * nCount + kWriteConstantMs);
     const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
                                     ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
                                     : WriteResult::Failed;
