@@ -87,8 +87,13 @@ done
 click 5 "Next on the setup page" sheet $IDD_SETUP next
 click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
 click 120 "OK of the message box" box "VANTO Updating"
-locate 10 "the programming status" text $IDD_PROG_TARGET $IDC_PROG_STATUS
-[ "$answer" = "The device has been updated successfully" ] || fail "the status says '$answer'"
+# The worker sets the status once the box is closed.
+deadline=$(($(date +%s) + 20))
+until locate 10 "the programming status" text $IDD_PROG_TARGET $IDC_PROG_STATUS &&
+    [ "$answer" = "The device has been updated successfully" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || fail "the status says '$answer'"
+    sleep 0.2
+done
 click 30 "Finish" sheet $IDD_PROG_TARGET finish
 
 for _ in $(seq 200); do
