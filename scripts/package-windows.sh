@@ -49,12 +49,21 @@ echo "package-windows: $dir/$name-setup.exe, $dir/$name-portable.zip"
 export WINEPREFIX=$dir/wine-install WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=wine
 [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
+winpath() { sed 's|/|\\|g; s|^|Z:|' <<<"$1"; }
 rm -rf "$WINEPREFIX"
 "$wine" wineboot -i >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
+# The programs run here never reach the machine's serial devices (Wine maps
+# COM1 and up to them by itself): every COMn up to COM100 is named, as nothing.
+{
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+    for n in $(seq 1 100); do printf '"COM%d"=""\r\n' "$n"; done
+} >"$dir/wine-install-ports.reg"
+"$wine" regedit /S "$(winpath "$dir/wine-install-ports.reg")"
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 failures=0
 fail() { echo "package-windows: $*" >&2; failures=$((failures + 1)); }
-winpath() { sed 's|/|\\|g; s|^|Z:|' <<<"$1"; }
 
 "$wine" "$(winpath "$dir/$name-setup.exe")" /S || fail "the silent install failed ($?)"
 wineserver -w
