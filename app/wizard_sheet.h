@@ -1,10 +1,13 @@
 #pragma once
 
-// Wizard-button flags, combined by OR.
+// Wizard-button flags, combined by OR. The Win32 headers define the same
+// values as macros; where they came first, theirs stand.
+#ifndef PSWIZB_BACK
 inline constexpr unsigned PSWIZB_BACK = 1;
 inline constexpr unsigned PSWIZB_NEXT = 2;
 inline constexpr unsigned PSWIZB_FINISH = 4;
 inline constexpr unsigned PSWIZB_DISABLEDFINISH = 8;
+#endif
 
 // What the pages and their worker procedures need of the wizard sheet.
 class IWizardSheet {

@@ -22,6 +22,10 @@
 //
 // Nothing here opens a device; the map is worked out afresh on every call, so
 // a USB adapter plugged in meanwhile is seen by the next Open.
+//
+// On Windows the map is the identity, COMn is \\.\COMn, whatever the
+// environment says: there VANTO_COM_PORTS decides nothing, the fallback scan
+// finds nothing and no device is the console (Windows has no serial console).
 
 inline constexpr int kMaxComPort = 100;
 

@@ -106,22 +106,6 @@ bool ComPortsFromEnvironment() {
     return std::getenv("VANTO_COM_PORTS") != nullptr;
 }
 
-std::string ComPortPathFromList(const std::string& strList, int n) {
-    if (n < 1 || n > kMaxComPort) {
-        return "";
-    }
-    size_t nBegin = 0;
-    for (int i = 1; i < n; ++i) {
-        const size_t nColon = strList.find(':', nBegin);
-        if (nColon == std::string::npos) {
-            return "";  // past the end of the list
-        }
-        nBegin = nColon + 1;
-    }
-    const size_t nEnd = strList.find(':', nBegin);
-    return strList.substr(nBegin, nEnd == std::string::npos ? std::string::npos : nEnd - nBegin);
-}
-
 std::vector<std::string> FindSerialDevices(const SerialScanRoots& roots) {
     const std::vector<ConsoleEntry> consoles = ReadConsoles(roots.strConsoles);
     std::vector<std::string> devices;

@@ -77,12 +77,3 @@ std::vector<SPortHolder> FindPortHolders(const std::string& strDevice) {
     closedir(pProc);
     return holders;
 }
-
-std::string DescribePortHolders(const std::vector<SPortHolder>& holders) {
-    std::string strText;
-    for (const SPortHolder& holder : holders) {
-        strText += (strText.empty() ? "" : ", ") + holder.strName + " (pid " +
-                   std::to_string(holder.nPid) + ")";
-    }
-    return strText;
-}

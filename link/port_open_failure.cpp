@@ -1,6 +1,6 @@
 #include "link/port_open_failure.h"
 
-#include <cstring>
+#include "link/system_error_text.h"
 
 std::string DescribeOpenFailure(const SPortOpenFailure& failure) {
     switch (failure.eKind) {
@@ -19,6 +19,6 @@ std::string DescribeOpenFailure(const SPortOpenFailure& failure) {
         case EPortOpenFailure::Other:
             break;
     }
-    return failure.nErrno != 0 ? std::string(std::strerror(failure.nErrno))
+    return failure.nErrno != 0 ? SystemErrorText(failure.nErrno)
                                : std::string("the line settings did not take");
 }

@@ -19,7 +19,9 @@ enum class EPortOpenFailure {
 struct SPortOpenFailure {
     EPortOpenFailure eKind = EPortOpenFailure::None;
     std::string strDevice;  // the device file tried, "" when COMn has none
-    int nErrno = 0;         // the system error behind Other (and others), 0 if none
+    // The system error behind Other (and others), 0 if none: errno on POSIX,
+    // GetLastError() on Windows.
+    int nErrno = 0;
     std::string strHolder;  // for InUse: who holds it, "ModemManager (pid 812)", or ""
 };
 

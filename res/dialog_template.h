@@ -14,7 +14,9 @@
 enum class ControlKind { Static, Edit, Button, Progress, GroupBox };
 
 // Window styles, with the values the templates were written with, so that a
-// row reads like the template it came from.
+// row reads like the template it came from. The Win32 headers define the
+// same names and values as macros; where they came first, theirs stand.
+#ifndef WS_VISIBLE
 inline constexpr uint32_t WS_VISIBLE = 0x10000000;
 inline constexpr uint32_t WS_DISABLED = 0x08000000;
 inline constexpr uint32_t WS_BORDER = 0x00800000;
@@ -39,6 +41,7 @@ inline constexpr uint32_t ES_READONLY = 0x0800;
 
 // Extended style: the sunken edge of a picture frame.
 inline constexpr uint32_t WS_EX_STATICEDGE = 0x00020000;
+#endif
 
 struct CONTROL_TEMPLATE {
     int nId;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The layer check: the code's dependencies run one way only,
-#   tools, app/startup -> wizard -> wizard/procedures -> app -> link -> image
+#   tools, app/startup(_win32) -> wizard (Qt, win32) -> wizard/procedures -> app -> link -> image
 # with res beside them (a leaf the pages and the procedures use).
 # Fails when a file includes a header of a layer it may not use and, given a
 # build directory, when a library needs a symbol defined only in a library
@@ -17,7 +17,7 @@ layer_of() {
         image/*) echo image ;;
         link/*) echo link ;;
         res/*) echo res ;;
-        app/startup/*) echo startup ;;
+        app/startup/* | app/startup_win32/*) echo startup ;;
         app/*) echo app ;;
         wizard/procedures/*) echo procedures ;;
         wizard/*) echo wizard ;;

@@ -1,0 +1,249 @@
+// CComPort on Windows: the calls on an open COM port. Reads and writes are
+// started overlapped and waited for together with the line's wake-up event,
+// so that a Close() from another thread ends a call blocked on the line at
+// once (CancelIoEx), and the handle is closed only once no call uses it any
+// more: a handle value that Windows has given out again is never read or
+// written.
+
+#include <algorithm>
+#include <cstdint>
+
+#include "link/com_port_line_win32.h"
+#include "link/com_port_map.h"
+#include "link/comm_settings_win32.h"
+
+using namespace com_port_win32;
+
+namespace {
+
+// Our own wait outlasts the driver's time-out by this much: a back-stop for a
+// driver that does not keep it, never the time-out that normally ends a call.
+constexpr DWORD kBackstopMs = 1000;
+// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
+// 38400 baud.
+constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
+// How often the driver's output queue is looked at while it drains.
+constexpr DWORD kDrainPollMs = 2;
+
+DWORD MsUntil(std::chrono::steady_clock::time_point deadline) {
+    const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         deadline - std::chrono::steady_clock::now())
+                         .count();
+    return nMs <= 0 ? 0 : static_cast<DWORD>(nMs);
+}
+
+}  // namespace
+
+IoResult CComPort::Line::Transfer(bool bWrite, void* pBuffer, DWORD nCount, DWORD nBoundMs,
+                                  DWORD* pnDone) const {
+    *pnDone = 0;
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (ov.hEvent == nullptr) {
+        return IoResult::Failed;
+    }
+    const BOOL bStarted = bWrite ? WriteFile(hPort, pBuffer, nCount, nullptr, &ov)
+                                 : ReadFile(hPort, pBuffer, nCount, nullptr, &ov);
+    if (!bStarted) {
+        const DWORD nError = GetLastError();
+        if (nError != ERROR_IO_PENDING) {
+            CloseHandle(ov.hEvent);
+            return IsDeviceGoneError(nError) ? IoResult::LineGone : IoResult::Failed;
+        }
+    }
+    bool bCancelled = false;
+    const HANDLE waitFor[2] = {ov.hEvent, hWake};
+    if (WaitForMultipleObjects(2, waitFor, FALSE, nBoundMs) != WAIT_OBJECT_0) {
+        bCancelled = true;  // woken by Close(), or the back-stop ran out
+        CancelIoEx(hPort, &ov);
+    }
+    // Waits for the end of a cancelled call too: the driver owns ov and the
+    // buffer until then.
+    DWORD nDone = 0;
+    const bool bCompleted = GetOverlappedResult(hPort, &ov, &nDone, TRUE) != 0;
+    const DWORD nError = bCompleted ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(ov.hEvent);
+    if (bCancelled) {
+        return IoResult::Failed;  // our own cancel: the line itself is fine
+    }
+    if (!bCompleted) {
+        return IsDeviceGoneError(nError) ? IoResult::LineGone : IoResult::Failed;
+    }
+    *pnDone = nDone;
+    return IoResult::Done;
+}
+
+CComPort::CComPort() = default;
+
+CComPort::~CComPort() {
+    Close();
+}
+
+CComPort::Line* CComPort::Use() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_pLine) {
+        return nullptr;
+    }
+    ++m_pLine->nUsers;
+    return m_pLine.get();
+}
+
+void CComPort::Unuse(Line* pLine) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (--pLine->nUsers == 0) {
+        m_cvIdle.notify_all();
+    }
+}
+
+void CComPort::Release(std::unique_ptr<Line> pLine) {
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        // The event stays set: a call that starts its wait late returns at once too.
+        SetEvent(pLine->hWake);
+        m_cvIdle.wait(lock, [&pLine] { return pLine->nUsers == 0; });
+    }
+    // No call uses the handle and none can reach it any more: only now may
+    // Windows have it back.
+    pLine->Restore();
+}
+
+int CComPort::Open(uint8_t n) {
+    if (n == 0 || n > kMaxComPort || n == m_nPortNumber.load()) {
+        return 0;
+    }
+    SPortOpenFailure failure;
+    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n), &failure);
+    if (!pNew) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastOpenFailure = std::move(failure);
+        return 0;  // the port open before, if any, stays as it was
+    }
+    std::unique_ptr<Line> pOld;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pOld = std::move(m_pLine);
+        m_pLine = std::move(pNew);
+        m_nPortNumber.store(n);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
+        m_lastOpenFailure = SPortOpenFailure();
+    }
+    // The new port is fully set up before the old one is let go.
+    if (pOld) {
+        Release(std::move(pOld));
+    }
+    return 1;
+}
+
+int CComPort::Close() {
+    std::unique_ptr<Line> pOld;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pOld = std::move(m_pLine);
+        m_nPortNumber.store(0);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
+    }
+    if (pOld) {
+        Release(std::move(pOld));
+    }
+    return 1;
+}
+
+SPortOpenFailure CComPort::LastOpenFailure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastOpenFailure;
+}
+
+int CComPort::Write(const uint8_t* pBytes, int nCount) {
+    if (nCount < 0 || (pBytes == nullptr && nCount > 0)) {
+        return 0;
+    }
+    Line* pLine = Use();
+    if (pLine == nullptr) {
+        return 0;
+    }
+    // The purge: whatever the device sent before this frame (a late or stray
+    // reply) is dropped, so that the receiver after this write sees only the
+    // answer to this frame. Calls in progress are not aborted; the result
+    // does not matter.
+    PurgeComm(pLine->hPort, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    const Clock::time_point tStart = Clock::now();
+    const Clock::time_point deadline =
+        tStart + std::chrono::milliseconds(int64_t{kWriteMsPerByte} * nCount + kWriteConstantMs);
+    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
+                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
+                                    : WriteResult::Failed;
+    if (eResult == WriteResult::LineGone) {
+        m_bFailed.store(true);
+    }
+    Unuse(pLine);
+    return eResult == WriteResult::Done ? 1 : 0;
+}
+
+// One overlapped WriteFile under the driver's write time-out.
+CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,
+                                           Clock::time_point deadline) {
+    if (nCount == 0) {
+        return WriteResult::Done;
+    }
+    const DWORD nBytes = static_cast<DWORD>(nCount);
+    DWORD nDone = 0;
+    // WriteFile does not write through its buffer; the cast only fits its signature.
+    const IoResult eResult = line.Transfer(true, const_cast<uint8_t*>(pBytes), nBytes,
+                                           MsUntil(deadline) + kBackstopMs, &nDone);
+    if (eResult == IoResult::LineGone) {
+        return WriteResult::LineGone;
+    }
+    return eResult == IoResult::Done && nDone == nBytes ? WriteResult::Done : WriteResult::Failed;
+}
+
+// A completed WriteFile means the driver has the bytes, not that they are on
+// the wire: waits until the driver's output queue is empty and the bytes have
+// had their time on a 38400-baud line, in short steps so that Close() ends the
+// wait at once. (FlushFileBuffers would wait for the queue too, but no Close()
+// could end it.)
+CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wireEnd,
+                                          Clock::time_point deadline) {
+    for (;;) {
+        DWORD nErrors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(line.hPort, &nErrors, &status) && IsDeviceGoneError(GetLastError())) {
+            return WriteResult::LineGone;
+        }
+        const bool bQueueEmpty = status.cbOutQue == 0;
+        const Clock::time_point now = Clock::now();
+        if (bQueueEmpty && now >= wireEnd) {
+            return WriteResult::Done;
+        }
+        if (now >= deadline) {
+            return WriteResult::Failed;
+        }
+        const DWORD nStepMs = bQueueEmpty ? std::max<DWORD>(1, MsUntil(wireEnd) + 1) : kDrainPollMs;
+        if (line.Woken(std::min(nStepMs, MsUntil(deadline) + 1))) {
+            return WriteResult::Failed;
+        }
+    }
+}
+
+int CComPort::ReadByte(uint8_t* pByte) {
+    if (pByte == nullptr) {
+        return 0;
+    }
+    Line* pLine = Use();
+    if (pLine == nullptr) {
+        return 0;
+    }
+    uint8_t b = 0;
+    DWORD nDone = 0;
+    const DWORD nBoundMs = kReadMsPerByte * 1 + kReadConstantMs + kBackstopMs;
+    const IoResult eResult = pLine->Transfer(false, &b, 1, nBoundMs, &nDone);
+    const int nResult = eResult == IoResult::Done && nDone == 1 ? 1 : 0;
+    if (nResult == 1) {
+        *pByte = b;
+    } else if (eResult == IoResult::LineGone) {
+        m_bFailed.store(true);
+    }
+    Unuse(pLine);
+    return nResult;
+}

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The Windows tests: cross-builds GoogleTest (from Debian's sources) and the
+# updater's Windows tests, then runs them under wine against real
+# pseudo-terminals. Wine's own port map (HKLM\Software\Wine\Ports) names every
+# port from COM1 to COM100, so no Windows program here reaches the machine's
+# serial devices:
+#   COM3   vanto-devsim (built natively), its committed flash in flash3
+#   COM4   vanto-devsim that refuses the second block (flash address error)
+#   COM6   vanto-devsim that hangs up after two blocks
+#   COM8   a regular file: a handle that is no comm device
+#   COM5   one end of a null-modem pair (socat), COM12 the other end
+#   others nothing: the port does not exist
+# Usage: scripts/test-windows.sh [BUILD_DIR] (default build-windows)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+dir=${1:-build-windows}
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+
+# The programs and libraries, with everything the tests need installed.
+VANTO_WINDOWS_PACKAGES="wine wine64 googletest socat g++ xvfb xdotool" scripts/build-windows.sh "$dir"
+
+# GoogleTest, once per build directory.
+gtest=$dir/googletest
+if [ ! -f "$gtest/install/lib/cmake/GTest/GTestConfig.cmake" ]; then
+    cmake -S /usr/src/googletest -B "$gtest/build" -DBUILD_GMOCK=OFF \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$gtest/install" >"$gtest.log" 2>&1 || {
+        cat "$gtest.log" >&2
+        exit 1
+    }
+    cmake --build "$gtest/build" -j"$(nproc)" >>"$gtest.log"
+    cmake --install "$gtest/build" >>"$gtest.log"
+fi
+scripts/build-windows.sh "$dir" -DVANTO_BUILD_TESTS=ON \
+    -DGTest_DIR="$gtest/install/lib/cmake/GTest"
+
+# The simulated device, for this machine.
+native=$dir/native
+cmake -S . -B "$native" -DVANTO_WERROR=ON -DVANTO_BUILD_WIZARD=OFF -DVANTO_BUILD_TESTS=OFF \
+    -DVANTO_BUILD_BENCH=OFF >"$native.log" 2>&1 || {
+    cat "$native.log" >&2
+    exit 1
+}
+cmake --build "$native" -j"$(nproc)" --target vanto-devsim >>"$native.log"
+
+# The Wine prefix and its port map. The map points at fixed paths in $ports,
+# which the devices below make afresh on every run.
+export WINEPREFIX=$dir/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=wine
+[ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64  # no 32-bit wine needed
+ports=$dir/wine-ports
+rm -rf "$ports"
+mkdir -p "$ports"
+if [ ! -d "$WINEPREFIX/drive_c" ]; then
+    "$wine" wineboot -i >/dev/null 2>&1
+fi
+{
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+    for n in $(seq 1 100); do
+        case $n in
+            3 | 4 | 5 | 6 | 8 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
+            *) printf '"COM%d"=""\r\n' "$n" ;;
+        esac
+    done
+} >"$dir/wine-ports.reg"
+"$wine" regedit /S "$(sed 's|/|\\|g; s|^|Z:|' <<<"$dir/wine-ports.reg")"
+wineserver -k 2>/dev/null || true  # the map is read when wine next starts
+wineserver -w 2>/dev/null || true
+"$wine" cmd /c exit >/dev/null 2>&1
+for link in "$WINEPREFIX"/dosdevices/com*; do
+    if [ -L "$link" ] && [ "$(basename "$link" | tr -dc 0-9)" -le 100 ] &&
+        [[ $(readlink "$link") == /dev/* ]]; then
+        echo "test-windows: $link leads to $(readlink "$link"): refusing to run" >&2
+        exit 1
+    fi
+done
+
+# The devices and the null-modem pair; everything started here ends with the script.
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+"$native/bin/vanto-devsim" --link "$ports/com3" --flash-out "$ports/flash3" --quiet \
+    >"$ports/devsim3.log" 2>&1 &
+devsim3=$!
+pids+=($devsim3)
+"$native/bin/vanto-devsim" --link "$ports/com4" --block-status 2:4 --quiet \
+    >"$ports/devsim4.log" 2>&1 &
+pids+=($!)
+"$native/bin/vanto-devsim" --link "$ports/com6" --hangup-after 2 --quiet \
+    >"$ports/devsim6.log" 2>&1 &
+pids+=($!)
+: >"$ports/com8"
+socat pty,raw,echo=0,link="$ports/com5" pty,raw,echo=0,link="$ports/com12" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -e "$ports/com3" ] && [ -e "$ports/com4" ] && [ -e "$ports/com5" ] && [ -e "$ports/com6" ] &&
+        [ -e "$ports/com12" ] && break
+    sleep 0.05
+done
+# socat ends when a pty's last opener closes it: hold both ends open.
+for end in com5 com12; do
+    sleep 3600 <>"$ports/$end" &
+    pids+=($!)
+done
+
+start=$(date +%s)
+export VANTO_WINE_DEVICE_DIR
+VANTO_WINE_DEVICE_DIR=$(sed 's|/|\\|g; s|^|Z:|' <<<"$ports")
+timeout 300 "$wine" "$dir/bin/win32_tests.exe"
+echo "test-windows: the Windows tests took $(($(date +%s) - start)) s under wine"
+
+# The wizard end to end, with a device of its own on COM3.
+kill "$devsim3"
+wait "$devsim3" 2>/dev/null || true
+start=$(date +%s)
+timeout 300 tests/win32/e2e/run.sh "$dir" "$ports" "$native/bin"
+echo "test-windows: the wizard end to end took $(($(date +%s) - start)) s under wine"

@@ -1,0 +1,158 @@
+// Where the end-to-end run of the Windows wizard must click, and what the
+// wizard shows: a small Windows program run under wine beside the wizard.
+//   wizard_locator control PAGE ID   the centre of control ID on template
+//                                    PAGE, computed from the template
+//   wizard_locator sheet PAGE BUTTON the centre of the sheet's next, back,
+//                                    finish or cancel button on page PAGE
+//   wizard_locator box TITLE         the centre of a message box's OK button
+//   wizard_locator text PAGE ID      the text of control ID on page PAGE
+// Prints "X Y" (screen pixels) or the text; exit 1 while the window or the
+// control is not there, hidden or disabled, 2 on a wrong request or when a
+// control is not where its template puts it.
+#include <windows.h>
+
+#include <prsht.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "res/dialog_template.h"
+
+namespace {
+
+constexpr int kNotThere = 1;
+constexpr int kWrong = 2;
+
+bool Usable(HWND hWnd) {
+    return hWnd != nullptr && IsWindowVisible(hWnd) && IsWindowEnabled(hWnd);
+}
+
+int PrintCentre(const RECT& rect) {
+    std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return 0;
+}
+
+// The sheet shows the current page's caption in its title bar.
+HWND SheetOnPage(const DIALOG_TEMPLATE& page) {
+    HWND hSheet = FindWindowA(nullptr, page.pszCaption);
+    return hSheet != nullptr && IsWindowVisible(hSheet) ? hSheet : nullptr;
+}
+
+// The property sheet gives every page the size of the largest template.
+SIZE LargestPage() {
+    SIZE size{0, 0};
+    for (const int nId : {IDD_WELCOME, IDD_SETUP, IDD_PROG_TARGET}) {
+        const DIALOG_TEMPLATE* pPage = FindDialogTemplate(nId);
+        size.cx = std::max<LONG>(size.cx, pPage->cx);
+        size.cy = std::max<LONG>(size.cy, pPage->cy);
+    }
+    return size;
+}
+
+// The control's rectangle in screen pixels: the template's dialog units scaled
+// by the page's own size in pixels over its size in dialog units.
+int ControlCentre(const DIALOG_TEMPLATE& page, int nId) {
+    const auto pControl = std::find_if(page.controls.begin(), page.controls.end(),
+                                       [nId](const CONTROL_TEMPLATE& c) { return c.nId == nId; });
+    if (pControl == page.controls.end()) {
+        return kWrong;
+    }
+    const HWND hSheet = SheetOnPage(page);
+    const HWND hPage =
+        hSheet != nullptr
+            ? reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0))
+            : nullptr;
+    const HWND hControl = hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
+    if (!Usable(hControl)) {
+        return kNotThere;
+    }
+    RECT client{};
+    GetClientRect(hPage, &client);
+    const SIZE units = LargestPage();
+    POINT centre{MulDiv(2 * pControl->x + pControl->cx, client.right, 2 * units.cx),
+                 MulDiv(2 * pControl->y + pControl->cy, client.bottom, 2 * units.cy)};
+    ClientToScreen(hPage, &centre);
+    RECT actual{};
+    GetWindowRect(hControl, &actual);
+    if (!PtInRect(&actual, centre)) {
+        std::fprintf(stderr, "wizard_locator: control %d is at %ld,%ld-%ld,%ld, not at %ld,%ld\n",
+                     nId, actual.left, actual.top, actual.right, actual.bottom, centre.x, centre.y);
+        return kWrong;
+    }
+    std::printf("%ld %ld\n", centre.x, centre.y);
+    return 0;
+}
+
+int SheetButton(const DIALOG_TEMPLATE& page, const std::string& strButton) {
+    const int nId = strButton == "next"     ? 0x3024  // ID_WIZNEXT
+                    : strButton == "back"   ? 0x3023  // ID_WIZBACK
+                    : strButton == "finish" ? 0x3025  // ID_WIZFINISH
+                    : strButton == "cancel" ? IDCANCEL
+                                            : 0;
+    if (nId == 0) {
+        return kWrong;
+    }
+    const HWND hSheet = SheetOnPage(page);
+    const HWND hButton = hSheet != nullptr ? GetDlgItem(hSheet, nId) : nullptr;
+    if (!Usable(hButton)) {
+        return kNotThere;
+    }
+    RECT rect{};
+    GetWindowRect(hButton, &rect);
+    return PrintCentre(rect);
+}
+
+int BoxButton(const char* pszTitle) {
+    const HWND hBox = FindWindowA("#32770", pszTitle);
+    const HWND hOk = hBox != nullptr ? GetDlgItem(hBox, IDOK) : nullptr;
+    if (!Usable(hOk)) {
+        return kNotThere;
+    }
+    RECT rect{};
+    GetWindowRect(hOk, &rect);
+    return PrintCentre(rect);
+}
+
+int ControlText(const DIALOG_TEMPLATE& page, int nId) {
+    const HWND hSheet = SheetOnPage(page);
+    const HWND hPage =
+        hSheet != nullptr
+            ? reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0))
+            : nullptr;
+    const HWND hControl = hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
+    if (hControl == nullptr) {
+        return kNotThere;
+    }
+    char szText[1024] = "";
+    GetWindowTextA(hControl, szText, sizeof szText);
+    std::puts(szText);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string strWhat = argc > 1 ? argv[1] : "";
+    if (strWhat == "box" && argc == 3) {
+        return BoxButton(argv[2]);
+    }
+    const DIALOG_TEMPLATE* pPage = argc > 2 ? FindDialogTemplate(std::atoi(argv[2])) : nullptr;
+    if (pPage == nullptr || argc != 4) {
+        std::fputs("usage: wizard_locator control|sheet|text PAGE ID|BUTTON, or box TITLE\n",
+                   stderr);
+        return kWrong;
+    }
+    if (strWhat == "control") {
+        return ControlCentre(*pPage, std::atoi(argv[3]));
+    }
+    if (strWhat == "sheet") {
+        return SheetButton(*pPage, argv[3]);
+    }
+    if (strWhat == "text") {
+        return ControlText(*pPage, std::atoi(argv[3]));
+    }
+    return kWrong;
+}

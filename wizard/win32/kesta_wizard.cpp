@@ -1,0 +1,51 @@
+#include "wizard/win32/kesta_wizard.h"
+
+#include <commctrl.h>
+
+#include "app/updater_app.h"
+#include "res/page_texts.h"
+
+CKestaWizard::CKestaWizard(CUpdaterApp& app)
+    : m_app(app), m_fonts(app), m_pageWelcome(*this), m_pageSetup(*this), m_pageProgTarget(*this) {}
+
+INT_PTR CKestaWizard::DoModal() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    PROPSHEETPAGEA pages[] = {m_pageWelcome.Describe(), m_pageSetup.Describe(),
+                              m_pageProgTarget.Describe()};
+    PROPSHEETHEADERA header{};
+    header.dwSize = sizeof header;
+    // No PSH_HASHELP: no Help button. The title bar shows the page's caption.
+    header.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE;
+    header.hwndParent = nullptr;
+    header.hInstance = GetModuleHandleA(nullptr);
+    header.pszCaption = "";
+    header.nPages = sizeof pages / sizeof pages[0];
+    header.nStartPage = 0;
+    header.ppsp = pages;
+    return PropertySheetA(&header);
+}
+
+BOOL CKestaWizard::ConfirmCancel() {
+    if (m_app.m_bUpdateDone == 0 &&
+        MessageBoxA(m_hSheet, kExitQuestion, kExitCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return FALSE;
+    }
+    // A scan still running opens no further port once told to stop, so the
+    // port closed here stays closed.
+    m_pageSetup.Procedure().RequestStop();
+    m_app.ClosePort();
+    return TRUE;
+}
+
+void CKestaWizard::PostWizardButtons(unsigned nFlags) {
+    PostMessageA(m_hSheet, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(nFlags));
+}
+
+void CKestaWizard::CancelToClose() {
+    SendMessageA(m_hSheet, PSM_CANCELTOCLOSE, 0, 0);
+}
+
+bool CKestaWizard::IsWorkerRunning() const {
+    return m_pageSetup.Procedure().IsScanRunning() || m_pageProgTarget.Procedure().IsRunning();
+}

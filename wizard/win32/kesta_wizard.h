@@ -1,0 +1,51 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "app/wizard_sheet.h"
+#include "wizard/win32/prog_target_page.h"
+#include "wizard/win32/setup_page.h"
+#include "wizard/win32/welcome.h"
+#include "wizard/win32/win32_fonts.h"
+
+class CUpdaterApp;
+
+// The Win32 wizard: a property sheet in wizard mode (PSH_WIZARD) with the
+// welcome, setup and programming pages, run modally. The pages' procedures
+// and worker threads change its buttons only by posting PSM_SETWIZBUTTONS.
+class CKestaWizard : public IWizardSheet {
+public:
+    explicit CKestaWizard(CUpdaterApp& app);
+    ~CKestaWizard() override = default;
+
+    // Shows the wizard on page 0 and returns once it is closed (Finish, or a
+    // confirmed Cancel or close box).
+    INT_PTR DoModal();
+
+    // The exit question (not asked after a successful update). TRUE lets the
+    // wizard close: the scan is told to stop and the port is closed first.
+    BOOL ConfirmCancel();
+
+    // Safe from any thread.
+    void PostWizardButtons(unsigned nFlags) override;
+    // Sent: returns once the sheet has withdrawn Cancel.
+    void CancelToClose() override;
+
+    // A scan or programming thread has not ended yet.
+    bool IsWorkerRunning() const;
+
+    CUpdaterApp& App() { return m_app; }
+    const CWin32Fonts& Fonts() const { return m_fonts; }
+    // The sheet's window, from its first page's creation (UI thread).
+    void AttachSheet(HWND hSheet) { m_hSheet = hSheet; }
+
+private:
+    CUpdaterApp& m_app;
+    CWin32Fonts m_fonts;
+    std::atomic<HWND> m_hSheet{nullptr};
+    CWelcome m_pageWelcome;
+    CSetupPage m_pageSetup;
+    CProgTargetPage m_pageProgTarget;
+};

@@ -1,0 +1,36 @@
+#include "wizard/win32/win32_fonts.h"
+
+namespace {
+
+int ScreenDpi() {
+    const HDC hScreen = GetDC(nullptr);
+    const int nDpi = hScreen != nullptr ? GetDeviceCaps(hScreen, LOGPIXELSY) : 96;
+    if (hScreen != nullptr) {
+        ReleaseDC(nullptr, hScreen);
+    }
+    return nDpi > 0 ? nDpi : 96;
+}
+
+}  // namespace
+
+CWin32Fonts::CWin32Fonts(const CUpdaterApp& app) {
+    const int nDpi = ScreenDpi();
+    for (size_t n = 0; n < m_fonts.size(); ++n) {
+        const CFontSpec& spec = app.m_fonts[n];
+        if (spec.strFace.empty()) {
+            continue;
+        }
+        m_fonts[n] =
+            CreateFontA(MulDiv(spec.nHeight, nDpi, 96), 0, 0, 0, spec.nWeight, 0, 0, 0,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, spec.strFace.c_str());
+    }
+}
+
+CWin32Fonts::~CWin32Fonts() {
+    for (HFONT hFont : m_fonts) {
+        if (hFont != nullptr) {
+            DeleteObject(hFont);
+        }
+    }
+}
