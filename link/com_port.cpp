@@ -1,6 +1,13 @@
-// The platform-independent members of CComPort.
+// The members of CComPort that are the same on every platform: the line's
+// use count, open and close, and the reopen after a failure. The platform
+// sources hold the line itself (opening the device, waiting on it, waking it).
 
-#include "link/com_port.h"
+#include "link/com_port_map.h"
+#ifdef _WIN32
+#include "link/com_port_line_win32.h"
+#else
+#include "link/com_port_line_posix.h"
+#endif
 
 int CComPort::ReopenIfFailed() {
     uint8_t n = PortNumber();
@@ -19,4 +26,74 @@ int CComPort::ReopenIfFailed() {
     }
     m_nPortToReopen.store(n);
     return 0;
+}
+
+CComPort::CComPort() = default;
+
+CComPort::~CComPort() {
+    Close();
+}
+
+CComPort::Line* CComPort::Use() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_pLine) {
+        return nullptr;
+    }
+    ++m_pLine->nUsers;
+    return m_pLine.get();
+}
+
+void CComPort::Unuse(Line* pLine) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (--pLine->nUsers == 0) {
+        m_cvIdle.notify_all();
+    }
+}
+
+int CComPort::Open(uint8_t n) {
+    if (n == 0 || n > kMaxComPort || n == m_nPortNumber.load()) {
+        return 0;
+    }
+    SPortOpenFailure failure;
+    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n), &failure);
+    if (!pNew) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastOpenFailure = std::move(failure);
+        return 0;  // the port open before, if any, stays as it was
+    }
+    std::unique_ptr<Line> pOld;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pOld = std::move(m_pLine);
+        m_pLine = std::move(pNew);
+        m_nPortNumber.store(n);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
+        m_lastOpenFailure = SPortOpenFailure();
+    }
+    // The new port is fully set up before the old one is let go.
+    if (pOld) {
+        Release(std::move(pOld));
+    }
+    return 1;
+}
+
+int CComPort::Close() {
+    std::unique_ptr<Line> pOld;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pOld = std::move(m_pLine);
+        m_nPortNumber.store(0);
+        m_bFailed.store(false);
+        m_nPortToReopen.store(0);
+    }
+    if (pOld) {
+        Release(std::move(pOld));
+    }
+    return 1;
+}
+
+SPortOpenFailure CComPort::LastOpenFailure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastOpenFailure;
 }

@@ -73,28 +73,6 @@ IoResult CComPort::Line::Transfer(bool bWrite, void* pBuffer, DWORD nCount, DWOR
     return IoResult::Done;
 }
 
-CComPort::CComPort() = default;
-
-CComPort::~CComPort() {
-    Close();
-}
-
-CComPort::Line* CComPort::Use() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_pLine) {
-        return nullptr;
-    }
-    ++m_pLine->nUsers;
-    return m_pLine.get();
-}
-
-void CComPort::Unuse(Line* pLine) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (--pLine->nUsers == 0) {
-        m_cvIdle.notify_all();
-    }
-}
-
 void CComPort::Release(std::unique_ptr<Line> pLine) {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -105,54 +83,6 @@ void CComPort::Release(std::unique_ptr<Line> pLine) {
     // No call uses the handle and none can reach it any more: only now may
     // Windows have it back.
     pLine->Restore();
-}
-
-int CComPort::Open(uint8_t n) {
-    if (n == 0 || n > kMaxComPort || n == m_nPortNumber.load()) {
-        return 0;
-    }
-    SPortOpenFailure failure;
-    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n), &failure);
-    if (!pNew) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastOpenFailure = std::move(failure);
-        return 0;  // the port open before, if any, stays as it was
-    }
-    std::unique_ptr<Line> pOld;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        pOld = std::move(m_pLine);
-        m_pLine = std::move(pNew);
-        m_nPortNumber.store(n);
-        m_bFailed.store(false);
-        m_nPortToReopen.store(0);
-        m_lastOpenFailure = SPortOpenFailure();
-    }
-    // The new port is fully set up before the old one is let go.
-    if (pOld) {
-        Release(std::move(pOld));
-    }
-    return 1;
-}
-
-int CComPort::Close() {
-    std::unique_ptr<Line> pOld;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        pOld = std::move(m_pLine);
-        m_nPortNumber.store(0);
-        m_bFailed.store(false);
-        m_nPortToReopen.store(0);
-    }
-    if (pOld) {
-        Release(std::move(pOld));
-    }
-    return 1;
-}
-
-SPortOpenFailure CComPort::LastOpenFailure() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lastOpenFailure;
 }
 
 int CComPort::Write(const uint8_t* pBytes, int nCount) {
