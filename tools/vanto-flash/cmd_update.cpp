@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -9,6 +7,7 @@
 #include "link/com_port_map.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
+#include "tools/vanto-flash/console_setup.h"
 #include "tools/vanto-flash/flash_options.h"
 #include "tools/vanto-flash/frame_trace.h"
 #include "tools/vanto-flash/interrupt_pipe.h"
@@ -198,7 +197,7 @@ int RunUpdateCommand(const CommandArgs& args) {
         return ReportUsageError(strError, kUsage);
     }
     STerminalStreams streams;
-    streams.bInteractive = isatty(STDOUT_FILENO) != 0;
+    streams.bInteractive = IsInteractiveOutput();
     streams.bQuiet = options.bQuiet || options.bJson;
 
     SRunReport report;
