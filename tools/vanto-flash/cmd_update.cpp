@@ -196,6 +196,10 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
+    const int nPort = ChoosePort(options);
+    if (nPort < 0) {
+        return ReportUsageError("--port '" + options.strPortPath + "': names no COM port", kUsage);
+    }
     STerminalStreams streams;
     streams.bInteractive = IsInteractiveOutput();
     streams.bQuiet = options.bQuiet || options.bJson;
@@ -218,6 +222,5 @@ int RunUpdateCommand(const CommandArgs& args) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);
     }
-    const int nPort = ChoosePort(options);
     return Finish(options, report, RunRoad(options, streams, file, nPort, &report));
 }

@@ -26,12 +26,11 @@ int ComNumberOf(std::string strPath) {
 }  // namespace
 
 // Windows names every port COMn, and the map is the identity: a device path
-// is the COMn it names. Any other path names no port, so the scan of the one
-// port past COM100 finds none.
+// is the COMn it names, and any other path names no port.
 int ChoosePort(const SFlashOptions& options) {
     if (options.strPortPath.empty()) {
         return options.nPort;
     }
     const int n = ComNumberOf(options.strPortPath);
-    return n != 0 ? n : kMaxComPort + 1;
+    return n != 0 ? n : -1;
 }

@@ -5,9 +5,9 @@
 #include "tools/vanto-flash/port_platform.h"
 
 const char* PortMapHelp() {
-    return "COM ports: COMn is the port Windows\n"
-           "calls COMn; vanto-flash ports lists those Windows knows. Ctrl-C, Ctrl-Break and\n"
-           "closing the console end a run as signals 2, 3 and 1 would (130, 131, 129).\n";
+    return "COM ports: COMn is the port Windows calls COMn; vanto-flash\n"
+           "ports lists those Windows knows. Ctrl-C, Ctrl-Break and closing the console\n"
+           "end a run as signals 2, 3 and 1 would (exit status 130, 131, 129).\n";
 }
 
 void PrintPortListHeading() {
