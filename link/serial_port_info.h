@@ -20,4 +20,10 @@ struct SSerialPortInfo {
 // Reads /sys/class/tty and /dev/serial/by-id; the environment variable
 // VANTO_SYSFS_ROOT, when set, names a directory that stands in for "/" for
 // both (tests give a made-up tree).
+//
+// On Windows strDevicePath is \\.\COMn (or COMn), strKernelName is the
+// driver's device that Windows maps the name to ("\Device\Serial0"), empty
+// when Windows does not know the port, and the names and USB ids are those of
+// the Ports class device with that name: strProduct is its friendly name,
+// "USB Serial Port (COM3)". There is no by-id name.
 SSerialPortInfo DescribeSerialPort(const std::string& strDevicePath);

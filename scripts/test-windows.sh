@@ -116,9 +116,12 @@ VANTO_WINE_DEVICE_DIR=$(sed 's|/|\\|g; s|^|Z:|' <<<"$ports")
 timeout 300 "$wine" "$dir/bin/win32_tests.exe"
 echo "test-windows: the Windows tests took $(($(date +%s) - start)) s under wine"
 
-# The wizard end to end, with a device of its own on COM3.
+# vanto-flash.exe and the wizard end to end, each with devices of its own on COM3.
 kill "$devsim3"
 wait "$devsim3" 2>/dev/null || true
+start=$(date +%s)
+timeout 300 tests/win32/e2e/flash.sh "$dir" "$ports" "$native/bin"
+echo "test-windows: vanto-flash end to end took $(($(date +%s) - start)) s under wine"
 start=$(date +%s)
 timeout 300 tests/win32/e2e/run.sh "$dir" "$ports" "$native/bin"
 echo "test-windows: the wizard end to end took $(($(date +%s) - start)) s under wine"

@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -9,6 +7,7 @@
 #include "link/com_port_map.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
+#include "tools/vanto-flash/console_setup.h"
 #include "tools/vanto-flash/flash_options.h"
 #include "tools/vanto-flash/frame_trace.h"
 #include "tools/vanto-flash/interrupt_pipe.h"
@@ -197,8 +196,12 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
+    const int nPort = ChoosePort(options);
+    if (nPort < 0) {
+        return ReportUsageError("--port '" + options.strPortPath + "': names no COM port", kUsage);
+    }
     STerminalStreams streams;
-    streams.bInteractive = isatty(STDOUT_FILENO) != 0;
+    streams.bInteractive = IsInteractiveOutput();
     streams.bQuiet = options.bQuiet || options.bJson;
 
     SRunReport report;
@@ -219,6 +222,5 @@ int RunUpdateCommand(const CommandArgs& args) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);
     }
-    const int nPort = ChoosePort(options);
     return Finish(options, report, RunRoad(options, streams, file, nPort, &report));
 }

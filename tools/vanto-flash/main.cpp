@@ -1,17 +1,14 @@
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "tools/vanto-flash/commands.h"
+#include "tools/vanto-flash/console_setup.h"
+#include "tools/vanto-flash/port_platform.h"
 #include "version.h"
 
 namespace {
 
-const char kHelp[] =
+const char kHelpCommands[] =
     "usage: vanto-flash [options]           check the update file, scan COM1..COM10\n"
     "                                       (or the --port alone) for the device,\n"
     "                                       then program it\n"
@@ -37,26 +34,13 @@ const char kHelp[] =
     "                        standard output\n"
     "\n"
     "Results and the progress go to standard output; errors and warnings to\n"
-    "standard error. COM ports: set VANTO_COM_PORTS to a colon-separated list of\n"
-    "device files (entry n is COMn); otherwise COMn is the n-th serial device found\n"
-    "among /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* (consoles left out).\n"
+    "standard error. ";
+const char kHelpExitStatus[] =
     "\n"
     "Exit status: 0 success, 1 no device found, 2 usage error, 3..8 the failed\n"
     "run's result code (8: the update file), 9 a run ended by another device\n"
     "status, 128+N ended by signal N (130 Ctrl-C), after the device was told to\n"
     "discard an unfinished transfer.\n";
-
-// Descriptors 0, 1 and 2 that the caller left closed are taken by /dev/null
-// before anything else opens: otherwise a pipe or the serial port would get
-// one of those numbers, and text meant for the terminal would go to the device.
-void ClaimStandardDescriptors() {
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            // The lowest free number, which is fd: those below it are taken.
-            [[maybe_unused]] const int nOpened = open("/dev/null", O_RDWR);
-        }
-    }
-}
 
 }  // namespace
 
@@ -79,13 +63,12 @@ bool ParseNumber(const std::string& strText, int nLo, int nHi, int* pnValue) {
 }
 
 int main(int argc, char** argv) {
-    ClaimStandardDescriptors();
-    // A reader that went away (vanto-flash | head) must not end an update: a
-    // failed write to standard output is passed over.
-    signal(SIGPIPE, SIG_IGN);
+    PrepareStandardStreams();
     CommandArgs args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
-        std::fputs(kHelp, stdout);
+        std::fputs(kHelpCommands, stdout);
+        std::fputs(PortMapHelp(), stdout);
+        std::fputs(kHelpExitStatus, stdout);
         return 0;
     }
     if (!args.empty() && args[0] == "--version") {

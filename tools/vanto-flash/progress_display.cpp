@@ -29,8 +29,10 @@ SRate RateOf(int nDone, int nTotal, double dSeconds) {
 std::string CProgressDisplay::InteractiveLine(int nDone, int nTotal, double dSeconds) {
     const SRate rate = RateOf(nDone, nTotal, dSeconds);
     const int nFilled = rate.nPercent * kBarWidth / 100;
-    const std::string strBar = "[" + std::string(static_cast<size_t>(nFilled), '#') +
-                               std::string(static_cast<size_t>(kBarWidth - nFilled), '-') + "]";
+    std::string strBar = "[";
+    strBar.append(static_cast<size_t>(nFilled), '#');
+    strBar.append(static_cast<size_t>(kBarWidth - nFilled), '-');
+    strBar += ']';
     std::string strLeft = "--:--";
     if (nDone > 0 && dSeconds > 0.0) {
         strLeft = Clock(dSeconds * (nTotal - nDone) / nDone);

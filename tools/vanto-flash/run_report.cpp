@@ -57,27 +57,34 @@ std::string JsonObject(const SRunReport& report) {
     if (report.bHasResult) {
         CProgTarget::GetResultText(report.nResult, strText);
     }
-    const auto field = [](const char* pszName, const std::string& strValue) {
-        return std::string("\"") + pszName + "\": " + strValue;
-    };
     const std::string strNull = "null";
     const bool bPort = report.nPort != 0;
-    return "{" + field("file", JsonString(report.strFile)) + ", " +
-           field("format", report.strFormat.empty() ? strNull : JsonString(report.strFormat)) +
-           ", " +
-           field("port", bPort ? JsonString("COM" + std::to_string(report.nPort)) : strNull) +
-           ", " + field("device_file", bPort ? JsonString(report.strDevice) : strNull) + ", " +
-           field("blocks", std::to_string(report.nBlocks)) + ", " +
-           field("block_total", std::to_string(report.nBlockTotal)) + ", " +
-           field("bytes", std::to_string(report.Bytes())) + ", " +
-           field("seconds", JsonNumber(report.dSeconds)) + ", " +
-           field("result_code", report.bHasResult ? std::to_string(report.nResult) : strNull) +
-           ", " +
-           field("result_name",
-                 report.bHasResult ? JsonString(ResultName(report.nResult)) : strNull) +
-           ", " + field("text", JsonString(CTerminalPage::ToTerminalText(strText))) + ", " +
-           field("device_status",
-                 report.nDeviceStatus >= 0 ? std::to_string(report.nDeviceStatus) : strNull) +
-           ", " + field("finish_total", std::to_string(report.dwFinishTotal)) + ", " +
-           field("exit_status", std::to_string(report.nExitStatus)) + "}";
+    const std::pair<const char*, std::string> fields[] = {
+        {"file", JsonString(report.strFile)},
+        {"format", report.strFormat.empty() ? strNull : JsonString(report.strFormat)},
+        {"port", bPort ? JsonString("COM" + std::to_string(report.nPort)) : strNull},
+        {"device_file", bPort ? JsonString(report.strDevice) : strNull},
+        {"blocks", std::to_string(report.nBlocks)},
+        {"block_total", std::to_string(report.nBlockTotal)},
+        {"bytes", std::to_string(report.Bytes())},
+        {"seconds", JsonNumber(report.dSeconds)},
+        {"result_code", report.bHasResult ? std::to_string(report.nResult) : strNull},
+        {"result_name", report.bHasResult ? JsonString(ResultName(report.nResult)) : strNull},
+        {"text", JsonString(CTerminalPage::ToTerminalText(strText))},
+        {"device_status",
+         report.nDeviceStatus >= 0 ? std::to_string(report.nDeviceStatus) : strNull},
+        {"finish_total", std::to_string(report.dwFinishTotal)},
+        {"exit_status", std::to_string(report.nExitStatus)},
+    };
+    // Appended piece by piece: one long chain of + makes GCC 12 warn wrongly
+    // about overlapping copies (-Wrestrict).
+    std::string strObject = "{";
+    for (const auto& [pszName, strValue] : fields) {
+        strObject += strObject.size() > 1 ? ", \"" : "\"";
+        strObject += pszName;
+        strObject += "\": ";
+        strObject += strValue;
+    }
+    strObject += '}';
+    return strObject;
 }

@@ -20,11 +20,15 @@ std::string Printf(const char* pszFormat, double dValue) {
 }  // namespace
 
 std::string WithThousands(uint64_t nValue) {
-    std::string strDigits = std::to_string(nValue);
-    for (int i = static_cast<int>(strDigits.size()) - 3; i > 0; i -= 3) {
-        strDigits.insert(static_cast<size_t>(i), ",");
+    const std::string strDigits = std::to_string(nValue);
+    std::string strText;
+    for (size_t i = 0; i < strDigits.size(); ++i) {
+        if (i != 0 && (strDigits.size() - i) % 3 == 0) {
+            strText += ',';
+        }
+        strText += strDigits[i];
     }
-    return strDigits;
+    return strText;
 }
 
 std::string ByteSize(uint64_t nBytes) {

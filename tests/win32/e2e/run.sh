@@ -102,22 +102,6 @@ for _ in $(seq 200); do
 done
 kill -0 "$wizard" 2>/dev/null && fail "the wizard did not end after Finish"
 wait "$wizard" || fail "the wizard ended with $?"
-# The update file's data from its first address, gaps 0xFF, padded with 0xFF
-# to whole 256-byte blocks, as the device stores it.
-python3 - "$work/folder/kst.hex" "$work/flash.bin" <<'PY' ||
-import sys
-memory, base = {}, 0
-for line in open(sys.argv[1], encoding="ascii"):
-    record = bytes.fromhex(line.strip()[1:])
-    count, address, kind, data = record[0], record[1] << 8 | record[2], record[3], record[4:-1]
-    if kind == 0:
-        memory.update((base + address + i, b) for i, b in enumerate(data[:count]))
-    elif kind in (2, 4):
-        base = int.from_bytes(data, "big") << (4 if kind == 2 else 16)
-first, last = min(memory), max(memory)
-size = (last - first + 256) // 256 * 256
-image = bytes(memory.get(first + offset, 0xFF) for offset in range(size))
-sys.exit(0 if open(sys.argv[2], "rb").read() == image else 1)
-PY
+python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
     fail "the device's flash differs from the update image"
 echo "e2e-windows: the road done, the wizard ended, the flash equals the image"

@@ -4,12 +4,16 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <cerrno>
 #include <iterator>
 
 namespace {
 
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 int g_signalPipe[2] = {-1, -1};
+struct sigaction g_oldActions[std::size(kSignals)];
 
 extern "C" void OnInterruptSignal(int nSignal) {
     const int nSavedErrno = errno;
@@ -31,13 +35,13 @@ CInterruptPipe::CInterruptPipe() {
     action.sa_flags = SA_RESTART;
     m_bReady = true;
     for (size_t i = 0; i < std::size(kSignals); ++i) {
-        m_bReady = sigaction(kSignals[i], &action, &m_oldActions[i]) == 0 && m_bReady;
+        m_bReady = sigaction(kSignals[i], &action, &g_oldActions[i]) == 0 && m_bReady;
     }
 }
 
 CInterruptPipe::~CInterruptPipe() {
     for (size_t i = 0; i < std::size(kSignals); ++i) {
-        sigaction(kSignals[i], &m_oldActions[i], nullptr);
+        sigaction(kSignals[i], &g_oldActions[i], nullptr);
     }
     for (int& fd : g_signalPipe) {
         if (fd >= 0) {

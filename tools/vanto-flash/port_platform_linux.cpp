@@ -1,0 +1,54 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "link/com_port_map.h"
+#include "link/port_holders.h"
+#include "link/port_open_failure.h"
+#include "tools/vanto-flash/port_platform.h"
+
+const char* PortMapHelp() {
+    return "COM ports: set VANTO_COM_PORTS to a colon-separated list of\n"
+           "device files (entry n is COMn); otherwise COMn is the n-th serial device found\n"
+           "among /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* (consoles left out).\n";
+}
+
+void PrintPortListHeading() {
+    if (ComPortsFromEnvironment()) {
+        std::puts("COM ports from VANTO_COM_PORTS (entry n is COMn):");
+    } else {
+        std::puts("COM ports: serial devices found, in the order ttyUSB, ttyACM, ttyS");
+        std::puts("(ports with no UART and the system console left out):");
+    }
+}
+
+std::string ListedPortPath(int n) {
+    return ComPortDevicePath(n);
+}
+
+// Its permissions and the other processes that hold it open.
+std::string PortUsability(const std::string& strPath) {
+    struct stat st {};
+    if (stat(strPath.c_str(), &st) != 0) {
+        return "no such device file";
+    }
+    if (!S_ISCHR(st.st_mode)) {
+        return "not a serial port";
+    }
+    if (IsConsoleDevice(st.st_rdev)) {
+        return "the system console: never used";
+    }
+    if (access(strPath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        SPortOpenFailure failure;
+        failure.eKind = EPortOpenFailure::PermissionDenied;
+        return DescribeOpenFailure(failure);
+    }
+    const std::vector<SPortHolder> holders = FindPortHolders(strPath);
+    if (!holders.empty()) {
+        return "busy, in use by " + DescribePortHolders(holders);
+    }
+    return "ok";
+}
