@@ -16,14 +16,14 @@ int ScreenDpi() {
 CWin32Fonts::CWin32Fonts(const CUpdaterApp& app) {
     const int nDpi = ScreenDpi();
     for (size_t n = 0; n < m_fonts.size(); ++n) {
-        const CFontSpec& spec = app.m_fonts[n];
-        if (spec.strFace.empty()) {
+        const CFontSpec& font = app.m_fonts[n];
+        if (font.strFace.empty()) {
             continue;
         }
         m_fonts[n] =
-            CreateFontA(MulDiv(spec.nHeight, nDpi, 96), 0, 0, 0, spec.nWeight, 0, 0, 0,
+            CreateFontA(MulDiv(font.nHeight, nDpi, 96), 0, 0, 0, font.nWeight, 0, 0, 0,
                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, spec.strFace.c_str());
+                        DEFAULT_PITCH | FF_DONTCARE, font.strFace.c_str());
     }
 }
 
