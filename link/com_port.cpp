@@ -9,6 +9,17 @@
 #include "link/com_port_line_posix.h"
 #endif
 
+namespace {
+
+// Write time-out: 2000 ms per byte written plus 50 ms.
+constexpr int64_t kFrameWriteMsPerByte = 2000;
+constexpr int64_t kFrameWriteConstantMs = 50;
+// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
+// 38400 baud.
+constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
+
+}  // namespace
+
 int CComPort::ReopenIfFailed() {
     uint8_t n = PortNumber();
     if (n != 0 && !HasFailed()) {
@@ -96,4 +107,27 @@ int CComPort::Close() {
 SPortOpenFailure CComPort::LastOpenFailure() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lastOpenFailure;
+}
+
+int CComPort::Write(const uint8_t* pBytes, int nCount) {
+    if (nCount < 0 || (pBytes == nullptr && nCount > 0)) {
+        return 0;
+    }
+    Line* pLine = Use();
+    if (pLine == nullptr) {
+        return 0;
+    }
+    Purge(*pLine);
+
+    const Clock::time_point tStart = Clock::now();
+    const Clock::time_point deadline =
+        tStart + std::chrono::milliseconds(kFrameWriteMsPerByte * nCount + kFrameWriteConstantMs);
+    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
+                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
+                                    : WriteResult::Failed;
+    if (eResult == WriteResult::LineGone) {
+        m_bFailed.store(true);
+    }
+    Unuse(pLine);
+    return eResult == WriteResult::Done ? 1 : 0;
 }

@@ -81,6 +81,7 @@ private:
     enum class WriteResult { Done, Failed, LineGone };
     using Clock = std::chrono::steady_clock;
 
+    static void Purge(const Line& line);
     static WriteResult WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,
                                   Clock::time_point deadline);
     static WriteResult DrainLine(const Line& line, Clock::time_point wireEnd,

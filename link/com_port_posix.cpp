@@ -19,12 +19,6 @@ namespace {
 // Read time-out of one ReadByte: the original's 10 ms interval for one byte
 // plus 200 ms constant.
 constexpr int kReadTimeoutMs = 10 * 1 + 200;
-// Write time-out: 2000 ms per byte written plus 50 ms.
-constexpr int64_t kWriteMsPerByte = 2000;
-constexpr int64_t kWriteConstantMs = 50;
-// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
-// 38400 baud.
-constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
 // How often the output queue is looked at while it drains.
 constexpr int64_t kDrainPollMs = 2;
 
@@ -49,30 +43,11 @@ void CComPort::Release(std::unique_ptr<Line> pLine) {
     pLine->Restore();
 }
 
-int CComPort::Write(const uint8_t* pBytes, int nCount) {
-    if (nCount < 0 || (pBytes == nullptr && nCount > 0)) {
-        return 0;
-    }
-    Line* pLine = Use();
-    if (pLine == nullptr) {
-        return 0;
-    }
-    // The purge: whatever the device sent before this frame (a late or
-    // stray reply) is dropped, so that the receiver after this write sees
-    // only the answer to this frame. Its result does not matter.
-    tcflush(pLine->fd, TCIOFLUSH);
-
-    const Clock::time_point tStart = Clock::now();
-    const Clock::time_point deadline =
-        tStart + std::chrono::milliseconds(kWriteMsPerByte * nCount + kWriteConstantMs);
-    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
-                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
-                                    : WriteResult::Failed;
-    if (eResult == WriteResult::LineGone) {
-        m_bFailed.store(true);
-    }
-    Unuse(pLine);
-    return eResult == WriteResult::Done ? 1 : 0;
+// The purge: whatever the device sent before a frame (a late or stray reply)
+// is dropped, so that the receiver after the write sees only the answer to
+// this frame. Its result does not matter.
+void CComPort::Purge(const Line& line) {
+    tcflush(line.fd, TCIOFLUSH);
 }
 
 CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,

@@ -19,9 +19,6 @@ namespace {
 // Our own wait outlasts the driver's time-out by this much: a back-stop for a
 // driver that does not keep it, never the time-out that normally ends a call.
 constexpr DWORD kBackstopMs = 1000;
-// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
-// 38400 baud.
-constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
 // How often the driver's output queue is looked at while it drains.
 constexpr DWORD kDrainPollMs = 2;
 
@@ -85,30 +82,11 @@ void CComPort::Release(std::unique_ptr<Line> pLine) {
     pLine->Restore();
 }
 
-int CComPort::Write(const uint8_t* pBytes, int nCount) {
-    if (nCount < 0 || (pBytes == nullptr && nCount > 0)) {
-        return 0;
-    }
-    Line* pLine = Use();
-    if (pLine == nullptr) {
-        return 0;
-    }
-    // The purge: whatever the device sent before this frame (a late or stray
-    // reply) is dropped, so that the receiver after this write sees only the
-    // answer to this frame. Calls in progress are not aborted; the result
-    // does not matter.
-    PurgeComm(pLine->hPort, PURGE_TXCLEAR | PURGE_RXCLEAR);
-    const Clock::time_point tStart = Clock::now();
-    const Clock::time_point deadline =
-        tStart + std::chrono::milliseconds(int64_t{kWriteMsPerByte} * nCount + kWriteConstantMs);
-    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
-                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
-                                    : WriteResult::Failed;
-    if (eResult == WriteResult::LineGone) {
-        m_bFailed.store(true);
-    }
-    Unuse(pLine);
-    return eResult == WriteResult::Done ? 1 : 0;
+// The purge: whatever the device sent before a frame (a late or stray reply)
+// is dropped, so that the receiver after the write sees only the answer to
+// this frame. Calls in progress are not aborted; the result does not matter.
+void CComPort::Purge(const Line& line) {
+    PurgeComm(line.hPort, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 // One overlapped WriteFile under the driver's write time-out.
