@@ -176,5 +176,6 @@ bool CImageCheck::CountBlocks(const char* pszPath, uint8_t nFormat) {
         return Fail(0, "the blocks could not be counted");
     }
     m_nBlockCount = source.m_nBlockCount;
+    m_digest = source.m_countDigest;
     return true;
 }

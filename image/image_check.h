@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "image/block_digest.h"
 #include "image/update_record.h"
 
 // A whole update file read once from start to end before anything is sent:
@@ -37,6 +38,9 @@ public:
     uint32_t m_nDataRecords = 0;
     uint64_t m_nDataBytes = 0;  // bytes the records carry, without fill
     int m_nBlockCount = 0;      // 256-byte blocks counted as a run counts them
+    // Those blocks as a run's count pass sees them: a run that loads the file
+    // later can tell whether it is still the image that was checked.
+    CBlockDigest m_digest;
 
     // What the reader passes over or fills.
     uint32_t m_nGaps = 0;             // forward address gaps, filled with 0xFF

@@ -250,7 +250,13 @@ bool CUpdateEngine::LoadUpdateImage() {
     m_nSequence = 0;
     m_dwAddress = 0;
     m_dwByteTotal = 0;
-    return m_strChosenFile.empty()
-               ? m_image.LoadUpdateImage()
-               : m_image.LoadUpdateImageFile(m_strChosenFile.c_str(), m_nChosenFormat);
+    const bool bLoaded = m_strChosenFile.empty() ? m_image.LoadUpdateImage()
+                                                 : m_image.LoadUpdateImageFile(
+                                                       m_strChosenFile.c_str(), m_nChosenFormat);
+    if (bLoaded && m_bImageExpected && !(m_image.m_countDigest == m_expectedImage)) {
+        // The file changed since it was checked: not the image that was meant.
+        m_image.CloseUpdateImage();
+        return false;
+    }
+    return bLoaded;
 }

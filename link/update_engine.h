@@ -53,6 +53,13 @@ public:
         m_strChosenFile = strPath;
         m_nChosenFormat = nFormat;
     }
+    // Every later load fails unless its count finds exactly these blocks: the
+    // image a front end checked before it touched a port (vanto-flash, where
+    // several engines load the same file).
+    void ExpectImage(const CBlockDigest& digest) {
+        m_expectedImage = digest;
+        m_bImageExpected = true;
+    }
     bool CloseUpdateImage() { return m_image.CloseUpdateImage(); }
 
     // --- Command frames ---
@@ -95,4 +102,6 @@ public:
     std::unique_ptr<CComPort> m_pPort;  // the engine's one serial port
     std::string m_strChosenFile;        // "": kst.hex, else kst.a90
     uint8_t m_nChosenFormat = 0;        // format of m_strChosenFile
+    bool m_bImageExpected = false;      // ExpectImage was called
+    CBlockDigest m_expectedImage;       // what every load must count
 };

@@ -1,180 +1,48 @@
-#include <chrono>
 #include <cstdio>
-#include <functional>
-#include <memory>
+#include <vector>
 
-#include "app/updater_app.h"
-#include "link/com_port_map.h"
-#include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
 #include "tools/vanto-flash/console_setup.h"
+#include "tools/vanto-flash/device_road.h"
+#include "tools/vanto-flash/exit_status.h"
 #include "tools/vanto-flash/flash_options.h"
-#include "tools/vanto-flash/frame_trace.h"
 #include "tools/vanto-flash/interrupt_pipe.h"
+#include "tools/vanto-flash/many_devices.h"
 #include "tools/vanto-flash/port_choice.h"
 #include "tools/vanto-flash/run_report.h"
-#include "tools/vanto-flash/terminal_page.h"
-#include "tools/vanto-flash/terminal_sheet.h"
+#include "tools/vanto-flash/stream_output.h"
 #include "tools/vanto-flash/update_file.h"
 #include "wizard/procedures/prog_target.h"
-#include "wizard/procedures/setup.h"
 
 // vanto-flash without a command: the wizard's road on a terminal. The update
-// file is checked before any port is touched; then the scan and the
-// programming run are the wizard's own procedures, driven through a terminal
-// page. This file only starts them, waits for them and turns the outcome
-// into the last line and the exit status.
+// file is checked before any port is touched; then one device takes the
+// wizard's road (CDeviceRoad) on this thread, and several devices take one
+// road each at once (RunManyDevices). This file only chooses, starts and
+// turns the outcome of one device into its last line and the exit status.
 namespace {
 
-constexpr int kExitUpdated = 0;
-constexpr int kExitNoDevice = 1;
-constexpr int kExitOtherStatus = 9;
-constexpr int kExitSignalBase = 128;
-constexpr int kPollMilliseconds = 20;
-
 const char kUsage[] =
-    "usage: vanto-flash [--port N|PATH] [--file PATH] [--format hex|srec] [-q] [-v] [--json]\n"
+    "usage: vanto-flash [--port N|PATH]... [--ports LIST | --all] [--file PATH]\n"
+    "                   [--format hex|srec] [-q] [-v] [--json]\n"
     "       (see vanto-flash --help)\n";
 
 constexpr unsigned kAcceptedOptions =
-    OPT_PORT | OPT_FILE | OPT_FORMAT | OPT_QUIET | OPT_VERBOSE | OPT_JSON;
+    OPT_PORT | OPT_PORTS | OPT_ALL | OPT_FILE | OPT_FORMAT | OPT_QUIET | OPT_VERBOSE | OPT_JSON;
 
-int ExitStatusFor(int nResult) {
-    if (nResult == UPD_OK) {
-        return kExitUpdated;
-    }
-    if (nResult >= UPD_CHECKSUM_ERROR && nResult <= UPD_FILE_ERROR) {
-        return nResult;
-    }
-    return kExitOtherStatus;
-}
-
-// Waits while the worker runs; the signal that came first, 0 for none.
-int SignalWhile(CInterruptPipe& interrupt, const std::function<bool()>& isRunning) {
-    while (isRunning()) {
-        if (const int nSignal = interrupt.WaitForInterrupt(kPollMilliseconds)) {
-            return nSignal;
-        }
-    }
-    return 0;
-}
-
-// The run's pieces, in the order they are made: the page before the
-// application, so that the procedures' threads end before the page goes.
-struct SRoad {
-    explicit SRoad(const STerminalStreams& streams) : page(streams) {
-        app.m_pWizard = &sheet;
-        app.CreateFonts();
-        app.CreateEngine();
-    }
-    CUpdateEngine& Engine() { return *app.m_pEngine; }
-
+int RunOneDevice(const SFlashOptions& options, const STerminalStreams& streams,
+                 const SUpdateFile& file, int nPort, SRunReport* pReport) {
     CInterruptPipe interrupt;
-    CTerminalSheet sheet;
-    CTerminalPage page;
-    CUpdaterApp app;
-    std::unique_ptr<CFrameTrace> pTrace;
-};
-
-// The scan; the signal that ended it, else 0 when the device answered, else -1.
-int RunScan(SRoad& road, int nPort) {
-    CSetup setup(road.app, road.page);
-    setup.SetSinglePort(nPort);
-    setup.OnInitDialog();
-    setup.OnSetActive();
-    setup.OnScanDevice();
-    if (const int nSignal = SignalWhile(road.interrupt, [&] { return setup.IsScanRunning(); })) {
-        // No further port is opened once RequestStop returns, so the port
-        // closed here stays closed, and the worker's identify fails at once.
-        road.page.Silence();
-        setup.RequestStop();
-        road.app.ClosePort();
-        setup.WaitForScan();
-        return nSignal;
-    }
-    setup.WaitForScan();
-    return road.app.m_bDeviceFound != 0 ? 0 : -1;
-}
-
-// What leaving did for the device, in one line; never that it was told when
-// it was not.
-void ReportAbandon(CProgTarget::EAbandonOutcome eOutcome) {
-    switch (eOutcome) {
-        case CProgTarget::EAbandonOutcome::NoTransfer:
-            std::fputs("vanto-flash: interrupted before any block was sent\n", stderr);
-            break;
-        case CProgTarget::EAbandonOutcome::DeviceTold:
-            std::fputs("vanto-flash: interrupted, the device was told to discard the transfer\n",
-                       stderr);
-            break;
-        case CProgTarget::EAbandonOutcome::DeviceNotTold:
-            std::fputs(
-                "vanto-flash: interrupted; the device could not be told to discard the "
-                "transfer (no answer, or the port is gone)\n",
-                stderr);
-            break;
-    }
-}
-
-int RunProgramming(SRoad& road, SRunReport* pReport) {
-    CProgTarget prog(road.app, road.page);
-    prog.OnInitDialog();
-    prog.OnSetActive();
-    const auto tStart = std::chrono::steady_clock::now();
-    prog.OnStartProgramming();
-    const int nSignal = SignalWhile(road.interrupt, [&] { return prog.IsRunning(); });
-    auto eAbandon = CProgTarget::EAbandonOutcome::NoTransfer;
-    if (nSignal != 0) {
-        road.page.Silence();
-        eAbandon = prog.AbandonRun();  // the wizard's own way of leaving a run
-    }
-    prog.WaitForRun();
-    CUpdateEngine& engine = road.Engine();
-    pReport->dSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
-    pReport->nBlocks = engine.m_nBlocksSent;
-    pReport->nBlockTotal = prog.m_nBlockTotal;
-    pReport->dwFinishTotal = engine.m_dwByteTotal;
-    pReport->nDeviceStatus = engine.m_nStatus;
-    if (nSignal != 0) {
-        ReportAbandon(eAbandon);
-        return kExitSignalBase + nSignal;
-    }
-    if (!prog.HasResult()) {
-        std::fputs("vanto-flash: the programming thread could not be started\n", stderr);
-        return kExitOtherStatus;
-    }
-    pReport->bHasResult = true;
-    pReport->nResult = prog.LastResult();
-    std::string strText;
-    if (!CProgTarget::GetResultText(pReport->nResult, strText)) {
-        std::fprintf(stderr, "vanto-flash: the device answered with status %d\n", pReport->nResult);
-    }
-    return ExitStatusFor(pReport->nResult);
-}
-
-// The road after the file check; the exit status.
-int RunRoad(const SFlashOptions& options, const STerminalStreams& streams, const SUpdateFile& file,
-            int nPort, SRunReport* pReport) {
-    SRoad road(streams);
-    if (!options.strFile.empty()) {
-        road.Engine().ChooseUpdateFile(file.strPath, file.nFormat);
-    }
+    CStreamOutput output(streams);
+    CDeviceRoad road(output, [&](int nMs) { return interrupt.WaitForInterrupt(nMs); });
+    road.UseFile(file, !options.strFile.empty());
     if (options.bVerbose) {
-        road.pTrace = std::make_unique<CFrameTrace>(road.Engine(), stderr);
-        road.page.SetFrameTrace(road.pTrace.get());
+        road.TraceFrames(stderr);
     }
-    const int nScan = RunScan(road, nPort);
-    if (nScan > 0) {
-        std::fputs("vanto-flash: interrupted\n", stderr);
-        return kExitSignalBase + nScan;
+    const int nExitStatus = road.Run(nPort, pReport);
+    if (!pReport->strProblem.empty()) {
+        std::fprintf(stderr, "vanto-flash: %s\n", pReport->strProblem.c_str());
     }
-    if (nScan < 0) {
-        return kExitNoDevice;
-    }
-    pReport->nPort = road.Engine().m_pPort->PortNumber();
-    pReport->strDevice = ComPortDevicePath(pReport->nPort);
-    return RunProgramming(road, pReport);
+    return nExitStatus;
 }
 
 int Finish(const SFlashOptions& options, SRunReport& report, int nExitStatus) {
@@ -196,7 +64,18 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
-    const int nPort = ChoosePort(options);
+    std::vector<int> ports;
+    const bool bMany = options.bAll || options.PortsGiven() > 1;
+    if (bMany && !ChoosePorts(options, &ports, &strError)) {
+        return ReportUsageError(strError, kUsage);
+    }
+    if (bMany && options.bVerbose) {
+        return ReportUsageError("-v shows the frames of one device: give one port", kUsage);
+    }
+    // One port alone, from --port or a --ports of one, takes today's road.
+    const int nPort = bMany                      ? 0
+                      : options.portList.empty() ? ChoosePort(options)
+                                                 : options.portList.front();
     if (nPort < 0) {
         return ReportUsageError("--port '" + options.strPortPath + "': names no COM port", kUsage);
     }
@@ -214,6 +93,12 @@ int RunUpdateCommand(const CommandArgs& args) {
         std::fprintf(stderr, "%s\n", CTerminalPage::ToTerminalText(strText).c_str());
         report.bHasResult = true;
         report.nResult = UPD_FILE_ERROR;
+        if (bMany && options.bJson) {
+            // No device was touched: the array holds the file's outcome alone.
+            report.nExitStatus = UPD_FILE_ERROR;
+            std::printf("[%s]\n", JsonObject(report).c_str());
+            return UPD_FILE_ERROR;
+        }
         return Finish(options, report, UPD_FILE_ERROR);
     }
     report.strFormat = FormatName(file.nFormat);
@@ -222,5 +107,8 @@ int RunUpdateCommand(const CommandArgs& args) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);
     }
-    return Finish(options, report, RunRoad(options, streams, file, nPort, &report));
+    if (bMany) {
+        return RunManyDevices(options, streams, file, ports);
+    }
+    return Finish(options, report, RunOneDevice(options, streams, file, nPort, &report));
 }

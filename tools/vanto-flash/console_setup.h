@@ -15,3 +15,12 @@ void PrepareStandardStreams();
 // True when standard output is a terminal (a Windows console), where the
 // progress line is redrawn in place; false for a file or a pipe.
 bool IsInteractiveOutput();
+
+// Prepares standard output, a terminal, for the cursor movements that
+// rewrite several lines in place; false when it cannot take them (an old
+// Windows console), and the caller prints plain lines instead.
+bool PrepareCursorControl();
+
+// The width of the terminal on standard output in columns; 80 when it
+// cannot be told.
+int TerminalColumns();

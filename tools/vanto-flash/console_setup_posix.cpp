@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,4 +19,16 @@ void PrepareStandardStreams() {
 
 bool IsInteractiveOutput() {
     return isatty(STDOUT_FILENO) != 0;
+}
+
+bool PrepareCursorControl() {
+    return true;  // a terminal here takes the VT100 movements
+}
+
+int TerminalColumns() {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return 80;
 }

@@ -1,5 +1,6 @@
 #include "tools/vanto-flash/flash_options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -19,7 +20,7 @@ constexpr SOptionName kOptionNames[] = {
     {"--port", "", OPT_PORT, true},          {"--file", "", OPT_FILE, true},
     {"--format", "", OPT_FORMAT, true},      {"--quiet", "-q", OPT_QUIET, false},
     {"--verbose", "-v", OPT_VERBOSE, false}, {"--json", "", OPT_JSON, false},
-    {"--all", "", OPT_ALL, false},
+    {"--all", "", OPT_ALL, false},           {"--ports", "", OPT_PORTS, true},
 };
 
 const SOptionName* FindOption(const std::string& strName) {
@@ -32,6 +33,9 @@ const SOptionName* FindOption(const std::string& strName) {
 }
 
 bool SetPort(const std::string& strValue, SFlashOptions* pOptions, std::string* pstrError) {
+    pOptions->portValues.push_back(strValue);
+    pOptions->nPort = 0;
+    pOptions->strPortPath.clear();
     if (strValue.find('/') != std::string::npos) {
         pOptions->strPortPath = strValue;
         return true;
@@ -62,6 +66,8 @@ bool SetValue(EFlashOption eOption, const std::string& strValue, SFlashOptions* 
             return SetPort(strValue, pOptions, pstrError);
         case OPT_FORMAT:
             return SetFormat(strValue, pOptions, pstrError);
+        case OPT_PORTS:
+            return ParsePortList(strValue, &pOptions->portList, pstrError);
         default:
             break;
     }
@@ -120,6 +126,34 @@ bool ParseFlashOptions(const CommandArgs& args, unsigned nAccepted, SFlashOption
         pOptions->nGiven |= pOption->eOption;
     }
     return true;
+}
+
+bool ParsePortList(const std::string& strList, std::vector<int>* pPorts, std::string* pstrError) {
+    const std::string strRange = "give COM numbers from 1 to 100 and ranges, as in 3-6,9";
+    size_t nStart = 0;
+    for (;;) {
+        const size_t nComma = strList.find(',', nStart);
+        const std::string strItem = strList.substr(nStart, nComma - nStart);
+        const size_t nDash = strItem.find('-');
+        int nFirst = 0;
+        int nLast = 0;
+        const bool bNumber =
+            nDash == std::string::npos
+                ? ParseNumber(strItem, 1, kMaxComPort, &nFirst)
+                : ParseNumber(strItem.substr(0, nDash), 1, kMaxComPort, &nFirst) &&
+                      ParseNumber(strItem.substr(nDash + 1), 1, kMaxComPort, &nLast);
+        if (!bNumber || (nDash != std::string::npos && nLast < nFirst)) {
+            *pstrError = "--ports '" + strList + "': '" + strItem + "' is not a port: " + strRange;
+            return false;
+        }
+        for (int n = nFirst; n <= std::max(nFirst, nLast); ++n) {
+            pPorts->push_back(n);
+        }
+        if (nComma == std::string::npos) {
+            return true;
+        }
+        nStart = nComma + 1;
+    }
 }
 
 int ReportUsageError(const std::string& strError, const char* pszUsage) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/vanto-flash/commands.h"
 
@@ -14,24 +15,34 @@ enum EFlashOption : unsigned {
     OPT_VERBOSE = 1u << 4,  // -v, --verbose
     OPT_JSON = 1u << 5,     // --json
     OPT_ALL = 1u << 6,      // --all
+    OPT_PORTS = 1u << 7,    // --ports 3-6,9
 };
 
 struct SFlashOptions {
-    int nPort = 0;            // COMn; 0 when no number was given
-    std::string strPortPath;  // --port given a device file (a value with a '/')
-    std::string strFile;      // --file; empty: kst.hex, else kst.a90
-    int nFormat = -1;         // FMT_INTEL_HEX or FMT_SRECORD; -1: from the file's content
+    int nPort = 0;            // COMn of the last --port; 0 when it gave no number
+    std::string strPortPath;  // the last --port, when it gave a device file (a value with a '/')
+    std::vector<std::string> portValues;  // every --port value, in the order given
+    std::vector<int> portList;            // the COM numbers of --ports, in the order given
+    std::string strFile;                  // --file; empty: kst.hex, else kst.a90
+    int nFormat = -1;  // FMT_INTEL_HEX or FMT_SRECORD; -1: from the file's content
     bool bQuiet = false;
     bool bVerbose = false;
     bool bJson = false;
     bool bAll = false;
     unsigned nGiven = 0;  // the EFlashOption bits that were given
+
+    // How many ports --port and --ports name together.
+    size_t PortsGiven() const { return portValues.size() + portList.size(); }
 };
 
 // Parses args for a command that accepts the options in nAccepted. False on
 // a usage error, with *pstrError saying which word is wrong and why.
 bool ParseFlashOptions(const CommandArgs& args, unsigned nAccepted, SFlashOptions* pOptions,
                        std::string* pstrError);
+
+// The COM numbers of a --ports list, "3-6,9": numbers and ranges from 1 to
+// 100, separated by commas. False with *pstrError for anything else.
+bool ParsePortList(const std::string& strList, std::vector<int>* pPorts, std::string* pstrError);
 
 // Prints "vanto-flash: <error>" and the usage line of the command to standard
 // error; returns the usage exit status 2.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/vanto-flash/flash_options.h"
 
@@ -12,3 +13,15 @@
 // "\\.\COM3", "//./COM3"), and -1 when it names none. Call before any thread
 // starts (it may set the variable).
 int ChoosePort(const SFlashOptions& options);
+
+// The COM ports of a run on several devices, in port order: COM1..COM10 for
+// --all, else every port that --port and --ports name. A device file counts
+// as the COMn it already is in the port map; one the map has nowhere is
+// added to it after the ports it has (POSIX; on Windows it must name a COM
+// port). False with *pstrError when a value names no port, a port is named
+// twice, or --all comes with ports of its own. Call before any thread starts.
+bool ChoosePorts(const SFlashOptions& options, std::vector<int>* pPorts, std::string* pstrError);
+
+// The platform's part of ChoosePorts: the COMn of a --port device file; 0
+// when it names none.
+int PortOfDevicePath(const std::string& strPath);

@@ -34,3 +34,7 @@ int ChoosePort(const SFlashOptions& options) {
     const int n = ComNumberOf(options.strPortPath);
     return n != 0 ? n : -1;
 }
+
+int PortOfDevicePath(const std::string& strPath) {
+    return ComNumberOf(strPath);
+}

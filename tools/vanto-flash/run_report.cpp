@@ -32,16 +32,25 @@ std::string JsonNumber(double dValue) {
     return sz;
 }
 
-}  // namespace
-
-std::string SummaryLine(const SRunReport& report) {
+// " in 5.8 s, 3.5 KiB/s; finish total 0x00281138"
+std::string TimeRateAndTotal(const SRunReport& report) {
     const double dKiBps =
         report.dSeconds > 0.0 ? static_cast<double>(report.Bytes()) / 1024.0 / report.dSeconds : 0;
     char szRate[64];
     std::snprintf(szRate, sizeof szRate, " in %.1f s, %.1f KiB/s; finish total ", report.dSeconds,
                   dKiBps);
-    return WithThousands(report.Bytes()) + " bytes to COM" + std::to_string(report.nPort) + szRate +
-           Hex32(report.dwFinishTotal);
+    return szRate + Hex32(report.dwFinishTotal);
+}
+
+}  // namespace
+
+std::string SummaryLine(const SRunReport& report) {
+    return WithThousands(report.Bytes()) + " bytes to COM" + std::to_string(report.nPort) +
+           TimeRateAndTotal(report);
+}
+
+std::string TransferFigures(const SRunReport& report) {
+    return WithThousands(report.Bytes()) + " bytes" + TimeRateAndTotal(report);
 }
 
 std::string ResultName(int nResult) {

@@ -17,12 +17,17 @@ struct SRunReport {
     int nDeviceStatus = -1;  // status byte of the device's last reply; -1 for none
     uint32_t dwFinishTotal = 0;
     int nExitStatus = 0;
+    // The outcome in words where it has no result text: "interrupted ...",
+    // "the device answered with status N"; "" otherwise.
+    std::string strProblem;
 
     uint64_t Bytes() const { return static_cast<uint64_t>(nBlocks) * 256; }
 };
 
 // "20,480 bytes to COM3 in 5.8 s, 3.5 KiB/s; finish total 0x00281138"
 std::string SummaryLine(const SRunReport& report);
+// The same without the port: "20,480 bytes in 5.8 s, 3.5 KiB/s; finish total 0x00281138"
+std::string TransferFigures(const SRunReport& report);
 
 // The result's name: "UPD_OK", ..., or "device status N" for another value.
 std::string ResultName(int nResult);

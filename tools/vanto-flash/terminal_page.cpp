@@ -18,8 +18,7 @@ constexpr char kPortPrefix[] = "COM Port";
 
 }  // namespace
 
-CTerminalPage::CTerminalPage(const STerminalStreams& streams)
-    : m_streams(streams), m_progress(streams.pOut, streams.bInteractive) {}
+CTerminalPage::CTerminalPage(ITerminalOutput& output) : m_output(output) {}
 
 std::string CTerminalPage::ToTerminalText(const std::string& strText) {
     std::string strOut;
@@ -60,17 +59,16 @@ bool CTerminalPage::IsFailureText(const std::string& strText) {
     return false;
 }
 
-void CTerminalPage::PrintBlock(const std::string& strText) {
+void CTerminalPage::PassOn(const std::string& strText, bool bScanLine) {
     if (m_bSilent) {
         return;
     }
-    const bool bFailure = IsFailureText(strText);
-    if (!bFailure && m_streams.bQuiet) {
-        return;
+    const std::string strLine = ToTerminalText(TerminalWording(strText, m_nScanPort));
+    if (bScanLine) {
+        m_output.ScanLine(strLine);
+    } else {
+        m_output.Status(strLine, IsFailureText(strText));
     }
-    std::FILE* pStream = bFailure ? m_streams.pErr : m_streams.pOut;
-    std::fprintf(pStream, "%s\n", ToTerminalText(TerminalWording(strText, m_nScanPort)).c_str());
-    std::fflush(pStream);
 }
 
 void CTerminalPage::NoteScanPort(const std::string& strLogText) {
@@ -95,7 +93,7 @@ void CTerminalPage::SetText(int nId, const std::string& strText) {
     strLast = strText;
     // After the result box the status repeats its text: printed once is enough.
     if (!strText.empty() && strText != m_strLastBoxText) {
-        PrintBlock(strText);
+        PassOn(strText, false);
     }
 }
 
@@ -111,7 +109,7 @@ void CTerminalPage::AppendText(int nId, const std::string& strText) {
     m_strPendingLog += strText;
     for (size_t nBreak = m_strPendingLog.find("\r\n"); nBreak != std::string::npos;
          nBreak = m_strPendingLog.find("\r\n")) {
-        PrintBlock(m_strPendingLog.substr(0, nBreak));
+        PassOn(m_strPendingLog.substr(0, nBreak), true);
         m_strPendingLog.erase(0, nBreak + 2);
     }
 }
@@ -120,8 +118,8 @@ void CTerminalPage::Show(int nId, bool bShow) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (nId == IDC_PROGRESS && !bShow && m_bProgressStarted) {
         m_bProgressStarted = false;
-        if (!m_bSilent && !m_streams.bQuiet) {
-            m_progress.Stop();
+        if (!m_bSilent) {
+            m_output.ProgressStop();
         }
     }
 }
@@ -145,17 +143,13 @@ void CTerminalPage::SetProgressPos(int nId, int nPos) {
         // The page puts the bar at 1 before the first block goes out: that is
         // the start of the run, no block is done yet.
         m_bProgressStarted = true;
-        if (!m_streams.bQuiet) {
-            m_progress.Start(m_nProgressMax);
-        }
+        m_output.ProgressStart(m_nProgressMax);
         return;
     }
     if (m_pTrace != nullptr) {
         m_pTrace->AfterBlock();
     }
-    if (!m_streams.bQuiet) {
-        m_progress.Update(nPos);
-    }
+    m_output.ProgressUpdate(nPos);
 }
 
 void CTerminalPage::ShowMessageBox(const std::string& strText, const std::string& /*strCaption*/) {
@@ -166,22 +160,21 @@ void CTerminalPage::ShowMessageBox(const std::string& strText, const std::string
     m_strLastBoxText = strText;
     // A failed load shows its status before the box: the same text once.
     if (strText != m_lastTexts[IDC_PROG_STATUS]) {
-        PrintBlock(strText);
+        PassOn(strText, false);
     }
 }
 
 void CTerminalPage::Beep() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_streams.bInteractive && !m_bSilent && !m_streams.bQuiet) {
-        std::fputc('\a', m_streams.pOut);
-        std::fflush(m_streams.pOut);
+    if (!m_bSilent) {
+        m_output.Bell();
     }
 }
 
 void CTerminalPage::Silence() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_bProgressStarted && !m_streams.bQuiet) {
-        m_progress.Stop();
+    if (m_bProgressStarted) {
+        m_output.ProgressStop();
     }
     m_bProgressStarted = false;
     m_bSilent = true;

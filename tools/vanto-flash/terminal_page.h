@@ -1,37 +1,27 @@
 #pragma once
 
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
 
-#include "tools/vanto-flash/progress_display.h"
+#include "tools/vanto-flash/terminal_output.h"
 #include "wizard/procedures/page_controls.h"
 
 class CFrameTrace;
 
-// Where the terminal page prints: results and progress on pOut, errors on
-// pErr; bQuiet keeps everything but errors off pOut.
-struct STerminalStreams {
-    std::FILE* pOut = stdout;
-    std::FILE* pErr = stderr;
-    bool bInteractive = false;  // pOut is a terminal: the progress line is rewritten in place
-    bool bQuiet = false;
-};
-
 // The setup and programming pages on a terminal. The procedures call in from
-// their worker threads; each call prints at once under one lock, which keeps
-// the order in which the calls were made. What is printed:
+// their worker threads; each call is passed on at once under one lock, which
+// keeps the order in which the calls were made. What goes to the output:
 //   - each completed line of the scan log ("COM Port3--Device Found"),
 //   - each status text when it changes; the found text names the port and
 //     its device file instead of the wizard's Next button,
-//   - the progress of a run (CProgressDisplay),
-//   - the result box's text: on pErr when the run failed.
+//   - the progress of a run,
+//   - the result box's text, marked as a failure when the run failed.
 // "\r\n" in the system's texts becomes a line break. Titles, button texts and
 // the elapsed-time label have no use here and print nothing.
 class CTerminalPage : public IPageControls {
 public:
-    explicit CTerminalPage(const STerminalStreams& streams);
+    explicit CTerminalPage(ITerminalOutput& output);
 
     void SetText(int nId, const std::string& strText) override;
     void AppendText(int nId, const std::string& strText) override;
@@ -56,11 +46,11 @@ public:
     static bool IsFailureText(const std::string& strText);
 
 private:
-    void PrintBlock(const std::string& strText);
+    void PassOn(const std::string& strText, bool bScanLine);
     void NoteScanPort(const std::string& strLogText);
 
     std::mutex m_lock;
-    STerminalStreams m_streams;
+    ITerminalOutput& m_output;
     bool m_bSilent = false;
     std::string m_strPendingLog;             // scan log text after its last line break
     int m_nScanPort = 0;                     // the port of the scan log's last "COM Port%d--"
@@ -68,6 +58,5 @@ private:
     std::string m_strLastBoxText;
     int m_nProgressMax = 0;
     bool m_bProgressStarted = false;
-    CProgressDisplay m_progress;
     CFrameTrace* m_pTrace = nullptr;
 };

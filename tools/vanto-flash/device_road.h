@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/updater_app.h"
+#include "tools/vanto-flash/frame_trace.h"
+#include "tools/vanto-flash/run_report.h"
+#include "tools/vanto-flash/terminal_page.h"
+#include "tools/vanto-flash/terminal_sheet.h"
+#include "tools/vanto-flash/update_file.h"
+
+// One device's road on a terminal: the scan of its port (or of COM1..COM10),
+// then the programming run, each the wizard's own procedure driven through a
+// terminal page. The thread that calls Run plays the wizard's user-interface
+// thread; the procedures start their own workers. vanto-flash takes one road
+// for one device, and one road per device, each on its own thread, for
+// several devices at once.
+class CDeviceRoad {
+public:
+    // Waits up to the given milliseconds for a request to end; the number of
+    // the signal that asked, 0 for none.
+    using StopWait = std::function<int(int nMilliseconds)>;
+
+    // Creates the application and its engine; the engine opens COM1 as it
+    // always does at start-up.
+    CDeviceRoad(ITerminalOutput& output, StopWait waitForStop);
+    CDeviceRoad(const CDeviceRoad&) = delete;
+    CDeviceRoad& operator=(const CDeviceRoad&) = delete;
+
+    // The update file every load reads; with bNamed, the one given with
+    // --file, else the engine chooses kst.hex or kst.a90 as it always does.
+    // Each load must count exactly the blocks the check counted.
+    void UseFile(const SUpdateFile& file, bool bNamed);
+    // -v: the frames go to pOut as they pass.
+    void TraceFrames(std::FILE* pOut);
+    // Closes the port the engine opened at start-up, so that roads made one
+    // after another leave COM1 free for the road that is to use it.
+    void ReleasePort() { m_app.ClosePort(); }
+
+    // The scan of COMn (0: COM1..COM10 until the device answers), then the
+    // run when the device answered; the exit status. onScanOver is called
+    // when the scan is over (not when a signal ended it), with whether the
+    // device answered. *pReport gets what the
+    // road did; its strProblem says in words what the terminal reports for an
+    // outcome that has no result text (an interrupt, an unnamed device status).
+    int Run(int nPort, SRunReport* pReport,
+            const std::function<void(bool bFound)>& onScanOver = {});
+
+private:
+    int RunScan(int nPort);
+    int RunProgramming(SRunReport* pReport);
+    int SignalWhile(const std::function<bool()>& isRunning);
+    CUpdateEngine& Engine() { return *m_app.m_pEngine; }
+
+    // The page before the application, so that the procedures' threads end
+    // before the page goes.
+    StopWait m_waitForStop;
+    CTerminalSheet m_sheet;
+    CTerminalPage m_page;
+    CUpdaterApp m_app;
+    std::unique_ptr<CFrameTrace> m_pTrace;
+};
