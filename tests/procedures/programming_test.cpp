@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "image/image_check.h"
 #include "tests/procedures/rig.h"
 
 namespace {
@@ -192,6 +193,33 @@ TEST(Programming, EndsWithAnAbortWhenTheRunCannotCommit) {
         EXPECT_EQ(rig.DeviceSaw("FINISH abort"), 1);
         EXPECT_EQ(rig.DeviceSaw("FINISH commit"), 0);
         EXPECT_TRUE(rig.Flash().empty());
+    }
+}
+
+// A front end checks the file before it touches a port and has every engine
+// load only that image: a file rewritten after the check is refused at the
+// Start, before any block goes out.
+TEST(Programming, LoadsOnlyTheImageThatWasChecked) {
+    const std::pair<const char*, std::vector<uint8_t>> kAfterCheck[] = {
+        {"unchanged", k4},
+        {"rewritten", PatternBytes(4 * 256, 77)},
+        {"cut", std::vector<uint8_t>(k4.begin(), k4.begin() + 3 * 256)},
+    };
+    for (const auto& [pszChange, image] : kAfterCheck) {
+        SCOPED_TRACE(pszChange);
+        CRig rig;
+        WriteIntelHexFile("kst.hex", 0, k4);
+        CImageCheck check;
+        ASSERT_TRUE(check.Check("kst.hex", FMT_INTEL_HEX));
+        WriteIntelHexFile("kst.hex", 0, image);
+        ASSERT_TRUE(rig.Start("d"));
+        rig.app.m_pEngine->ExpectImage(check.m_digest);
+        rig.prog.OnStartProgramming();
+        rig.prog.WaitForRun();
+        const bool bSame = image == k4;
+        EXPECT_EQ(rig.prog.LastResult(), bSame ? UPD_OK : UPD_FILE_ERROR);
+        EXPECT_EQ(rig.DeviceSaw("BLOCK "), bSame ? 4 : 0);
+        EXPECT_EQ(rig.Flash(), bSame ? k4 : std::vector<uint8_t>{});
     }
 }
 

@@ -17,96 +17,12 @@
 #include "tests/image/image_test_files.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/pty_pair.h"
+#include "tests/tools/flash_run.h"
 
 namespace {
 
-using image_test::Bytes;
+using namespace flash_run;
 using image_test::RecordLine;
-using Strings = std::vector<std::string>;
-
-struct SRun {
-    int nExit = -1;  // 128 + signal for a signal
-    std::string strOut, strErr;
-};
-
-Strings Words(const std::string& strText) {
-    std::istringstream in(strText);
-    return Strings(std::istream_iterator<std::string>(in), {});
-}
-
-std::string ReadAll(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// bash -c strCommand in strDir with env entries added ("NAME=value"); stdout
-// and stderr to their own files. When strSignalAt is given, nSignal goes to
-// the program once the device printed it.
-SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,
-              CDevsimProcess* pDevice = nullptr, const std::string& strSignalAt = "",
-              int nSignal = 0) {
-    const std::string strOut = strDir + "/run.out", strErr = strDir + "/run.err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGINT, SIG_DFL), signal(SIGPIPE, SIG_DFL);
-        for (const std::string& strEntry : env) {
-            putenv(const_cast<char*>(strEntry.c_str()));
-        }
-        const int fdOut = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int fdErr = open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fdOut, 1), dup2(fdErr, 2), close(fdOut), close(fdErr);
-        const int fdIn = open("/dev/null", O_RDONLY);
-        dup2(fdIn, 0), close(fdIn);
-        if (chdir(strDir.c_str()) == 0) {
-            execl("/bin/bash", "bash", "-c", strCommand.c_str(), nullptr);
-        }
-        _exit(127);
-    }
-    if (!strSignalAt.empty()) {
-        EXPECT_TRUE(pDevice->WaitForOutput(strSignalAt, 20000)) << strSignalAt;
-        kill(pid, nSignal);
-    }
-    SRun run;
-    int nStatus = 0;
-    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (waitpid(pid, &nStatus, WNOHANG) != pid) {
-        if (std::chrono::steady_clock::now() > tEnd) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &nStatus, 0);
-            ADD_FAILURE() << "no end: " << strCommand;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
-    run.strOut = ReadAll(strOut);
-    run.strErr = ReadAll(strErr);
-    return run;
-}
-
-// nCount bytes with no two neighbouring blocks alike.
-Bytes Image(size_t nCount) {
-    Bytes bytes(nCount);
-    for (size_t i = 0; i < nCount; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
-    }
-    return bytes;
-}
-
-// Data records of 16 bytes from nBase (S1 for nAddrBytes 2), then the end record.
-std::string UpdateFile(const Bytes& data, uint32_t nBase = 0x4000, int nAddrBytes = 0) {
-    std::string strText;
-    for (size_t i = 0; i < data.size(); i += 16) {
-        const Bytes line(data.begin() + long(i),
-                         data.begin() + long(std::min(i + 16, data.size())));
-        strText += RecordLine(nAddrBytes, nBase + uint32_t(i), line) + "\r\n";
-    }
-    return strText + (nAddrBytes == 0 ? ":00000001FF\r\n" : "S9030000FC\r\n");
-}
-
-Bytes Padded(Bytes data) {
-    data.resize((data.size() + 255) / 256 * 256, 0xFF);
-    return data;
-}
 
 const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks
 const std::string kFile = UpdateFile(kImage);
@@ -209,8 +125,13 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
     }
     const std::string strPorts =
         row.strArgs.find("--port @") != std::string::npos ? "" : device.LinkPath();
-    const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, &device,
-                              row.pszSignalAt, row.nSignal);
+    const auto signalAt = [&](pid_t pid) {
+        if (row.nSignal != 0) {
+            EXPECT_TRUE(device.WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
+            kill(pid, row.nSignal);
+        }
+    };
+    const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
     EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
     for (const std::string& strWant : row.out) {
         EXPECT_NE(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
