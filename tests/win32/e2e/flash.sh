@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # vanto-flash.exe end to end under wine, against vanto-devsim on COM3: a run
 # that programs the device (its committed flash equals the update file), a
-# run the device fails (the second block refused: exit 4, nothing committed),
+# run on two ports at once (COM3 and COM8, a plain file where no device can
+# answer), a run the device fails (the second block refused: exit 4, nothing committed),
 # Ctrl-C in the middle of a run (exit 130, the device told to discard the
 # transfer), and the commands that need no device.
 # Run by scripts/test-windows.sh, which sets up WINEPREFIX and its port map.
@@ -64,6 +65,14 @@ run_flash 0 --port 3
 python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
     fail "the device's flash differs from the update image"
 echo "flash-windows: --port 3 programmed the device, the flash equals the image"
+
+start_device --quiet
+run_flash 1 --ports 3,8
+python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
+    fail "the device's flash differs from the update image after the run on two ports"
+grep -q "^1 of 2 updated; COM8: no device answered" "$work/err.log" ||
+    fail "the run on two ports did not sum up COM8's failure"
+echo "flash-windows: --ports 3,8 programmed COM3 and named COM8 as the one without a device"
 
 start_device --quiet --block-status 2:4
 run_flash 4 --port 3
