@@ -27,6 +27,7 @@ struct SManyRow {
     Strings out, err;              // must be on standard output / standard error
     int nSignal = 0;               // sent once every device has sent its third block
     bool bLastOutsideMap = false;  // the last device's link is left out of the port map
+    bool bOnTerminal = false;      // standard output is a terminal (script's pty)
 };
 
 const char kUpdated[] = "The device has been updated successfully (5,376 bytes in ";
@@ -69,6 +70,11 @@ const SManyRow kManyRows[] = {
       "interrupted\n"}, SIGINT},
     {"Sigterm", {"--reply-delay 30", "--reply-delay 30"}, "-q --ports 1-2", 128 + SIGTERM,
      {false, false}, {}, {"COM2 (@2): interrupted, the device was told to discard"}, SIGTERM},
+    {"RowsInPlace", {"", ""}, "--ports 1-2", 0, {true, true},
+     {"COM Port1--Device Found\r\n", "\x1b[2A\r\x1b[2KCOM1 (@1)  [", "\r\x1b[2KCOM2 (@2)  [",
+      "\x1b[2A\r\x1b[2KCOM1 (@1)  [################] 100%  ",
+      "\r\x1b[2KCOM2 (@2)  [################] 100%  ", "2 of 2 updated\r\n"}, {}, 0, false,
+     true},
 };
 // clang-format on
 
@@ -131,9 +137,13 @@ TEST_P(ManyDevices, EachDeviceItsOwnOutcome) {
         }
         kill(pid, row.nSignal);
     };
-    const SRun run = RunShell(
-        bench.dir.Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' " + bench.WithLinks(row.strArgs),
-        {"VANTO_COM_PORTS=" + bench.PortMap(row.bLastOutsideMap)}, signalOnceAllSend);
+    std::string strCommand = "exec '" VANTO_BIN_DIR "/vanto-flash' " + bench.WithLinks(row.strArgs);
+    if (row.bOnTerminal) {
+        strCommand = "script -qefc \"" + strCommand + "\" /dev/null";
+    }
+    const SRun run =
+        RunShell(bench.dir.Path(), strCommand,
+                 {"VANTO_COM_PORTS=" + bench.PortMap(row.bLastOutsideMap)}, signalOnceAllSend);
     EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
     size_t nAfter = 0;
     for (const std::string& strWant : row.out) {
