@@ -196,9 +196,10 @@ TEST(FlashJson, AgreesWithTheDevice) {
 }
 
 TEST(Programs, TellTheirVersion) {
+    const CTempDir dir;  // for the run's output files, not the working directory
     for (const char* pszProgram : {"vanto-flash", "vanto-devsim", "vanto-update"}) {
         const SRun run =
-            RunShell(".", std::string("'" VANTO_BIN_DIR "/") + pszProgram + "' --version",
+            RunShell(dir.Path(), std::string("'" VANTO_BIN_DIR "/") + pszProgram + "' --version",
                      {"QT_QPA_PLATFORM=offscreen"});
         EXPECT_EQ(run.nExit, 0) << pszProgram;
         EXPECT_EQ(run.strOut.rfind(std::string(pszProgram) + " ", 0), 0u) << run.strOut;

@@ -153,11 +153,14 @@ void PrintResults(const std::vector<const SDevice*>& counted, bool bQuiet) {
                          ": " + OutcomeText(*pDevice, true);
         }
         if (!bUpdated || !bQuiet) {
-            std::fprintf(bUpdated ? stdout : stderr, "%s\n", strLine.c_str());
+            // Flushed line by line: with both streams in one pipe or file the
+            // lines keep port order.
+            std::FILE* pStream = bUpdated ? stdout : stderr;
+            std::fprintf(pStream, "%s\n", strLine.c_str());
+            std::fflush(pStream);
         }
     }
     const bool bAll = nUpdated == static_cast<int>(counted.size());
-    std::fflush(stdout);
     std::fprintf(bAll ? stdout : stderr, "%d of %zu updated%s\n", nUpdated, counted.size(),
                  strFailed.c_str());
 }
