@@ -86,20 +86,29 @@ TEST(ProceduresWin32, ScanAndProgram) {
         << "the device's committed flash is not the image";
 }
 
+// The scan of COMn alone, then a run of nBlocks whole blocks; the run's
+// result, or -1 when the scan did not leave COMn open.
+int ScanPortThenProgram(CWinRig& rig, int nPort, int nBlocks) {
+    CSetup setup(rig.app, rig.page);
+    setup.SetSinglePort(nPort);
+    setup.OnScanDevice();
+    setup.WaitForScan();
+    if (rig.app.m_pEngine->m_pPort->PortNumber() != nPort) {
+        ADD_FAILURE() << "the scan did not end on COM" << nPort;
+        return -1;
+    }
+    WriteIntelHexFile("kst.hex", 0, PatternBytes(static_cast<size_t>(nBlocks) * 256));
+    CProgTarget prog(rig.app, rig.page);
+    prog.OnStartProgramming();
+    prog.WaitForRun();
+    return prog.LastResult();
+}
+
 // The device refuses the second block: the run ends with its status, the
 // same result code as on Linux, and Start is offered again.
 TEST(ProceduresWin32, RefusedBlock) {
     CWinRig rig;
-    CSetup setup(rig.app, rig.page);
-    setup.SetSinglePort(kFaultyPort);
-    setup.OnScanDevice();
-    setup.WaitForScan();
-    ASSERT_EQ(rig.app.m_pEngine->m_pPort->PortNumber(), kFaultyPort);
-    WriteIntelHexFile("kst.hex", 0, PatternBytes(3 * 256));
-    CProgTarget prog(rig.app, rig.page);
-    prog.OnStartProgramming();
-    prog.WaitForRun();
-    EXPECT_EQ(prog.LastResult(), UPD_FLASH_ADDRESS_ERROR);
+    EXPECT_EQ(ScanPortThenProgram(rig, kFaultyPort, 3), UPD_FLASH_ADDRESS_ERROR);
     EXPECT_EQ(rig.page.All("box"), (Strings{"VANTO Updating|Flash Address Error"}));
     EXPECT_EQ(rig.page.Last("enable", IDC_START_BUTTON), "1");
 }
@@ -108,16 +117,7 @@ TEST(ProceduresWin32, RefusedBlock) {
 // fails and the port is marked failed, so the next Start opens it afresh.
 TEST(ProceduresWin32, HungUpPortIsMarkedFailed) {
     CWinRig rig;
-    CSetup setup(rig.app, rig.page);
-    setup.SetSinglePort(kHangUpPort);
-    setup.OnScanDevice();
-    setup.WaitForScan();
-    ASSERT_EQ(rig.app.m_pEngine->m_pPort->PortNumber(), kHangUpPort);
-    WriteIntelHexFile("kst.hex", 0, PatternBytes(5 * 256));
-    CProgTarget prog(rig.app, rig.page);
-    prog.OnStartProgramming();
-    prog.WaitForRun();
-    EXPECT_NE(prog.LastResult(), UPD_OK);
+    EXPECT_NE(ScanPortThenProgram(rig, kHangUpPort, 5), UPD_OK);
     EXPECT_TRUE(rig.app.m_pEngine->m_pPort->HasFailed());
 }
 
