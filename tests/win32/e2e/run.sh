@@ -19,16 +19,8 @@ locator=$(winpath "$dir/bin/wizard_locator.exe")
 IDD_WELCOME=129 IDD_SETUP=130 IDD_PROG_TARGET=132
 IDC_SCAN_BUTTON=1028 IDC_START_BUTTON=1016 IDC_PROG_STATUS=1015
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../../support/e2e_workspace.sh
+. "$root/tests/support/e2e_workspace.sh"
 fail() {
     echo "e2e-windows: $*" >&2
     echo "e2e-windows: the device's log:" >&2

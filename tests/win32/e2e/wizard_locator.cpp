@@ -35,6 +35,17 @@ int PrintCentre(const RECT& rect) {
     return 0;
 }
 
+// Where to click a button: its centre on the screen, printed; kNotThere when
+// it cannot be clicked now.
+int PrintClickPoint(HWND hButton) {
+    if (!Usable(hButton)) {
+        return kNotThere;
+    }
+    RECT rect{};
+    GetWindowRect(hButton, &rect);
+    return PrintCentre(rect);
+}
+
 // The sheet shows the current page's caption in its title bar.
 HWND SheetOnPage(const DIALOG_TEMPLATE& page) {
     HWND hSheet = FindWindowA(nullptr, page.pszCaption);
@@ -96,24 +107,12 @@ int SheetButton(const DIALOG_TEMPLATE& page, const std::string& strButton) {
         return kWrong;
     }
     const HWND hSheet = SheetOnPage(page);
-    const HWND hButton = hSheet != nullptr ? GetDlgItem(hSheet, nId) : nullptr;
-    if (!Usable(hButton)) {
-        return kNotThere;
-    }
-    RECT rect{};
-    GetWindowRect(hButton, &rect);
-    return PrintCentre(rect);
+    return PrintClickPoint(hSheet != nullptr ? GetDlgItem(hSheet, nId) : nullptr);
 }
 
 int BoxButton(const char* pszTitle) {
     const HWND hBox = FindWindowA("#32770", pszTitle);
-    const HWND hOk = hBox != nullptr ? GetDlgItem(hBox, IDOK) : nullptr;
-    if (!Usable(hOk)) {
-        return kNotThere;
-    }
-    RECT rect{};
-    GetWindowRect(hOk, &rect);
-    return PrintCentre(rect);
+    return PrintClickPoint(hBox != nullptr ? GetDlgItem(hBox, IDOK) : nullptr);
 }
 
 int ControlText(const DIALOG_TEMPLATE& page, int nId) {

@@ -16,16 +16,8 @@ shots=${VANTO_SCREENSHOT_DIR:-}
 # program ends and frees the port).
 EXPECT_ABORT=${EXPECT_ABORT:-1}
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../../support/e2e_workspace.sh
+. "$root/tests/support/e2e_workspace.sh"
 
 wait_until() {  # seconds, what, test...
     local deadline=$(($(date +%s) + $1)) what=$2
