@@ -183,6 +183,7 @@ int CUpdateEngine::ReceiveReply() {
 
 int CUpdateEngine::SendCommand() {
     int nResult = UPD_PORT_WRITE_FAILED;
+    m_bRefused = false;
     // Two attempts with the identical frame: it is not built again, so the
     // device sees the same sequence number, address and byte total, and can
     // tell a resend after a lost reply from a new block.
@@ -192,6 +193,7 @@ int CUpdateEngine::SendCommand() {
         }
         NoteFrameSent();
         nResult = ReceiveReply();
+        m_bRefused = nResult == UPD_OK && m_nStatus != kStatusDone;
         if (nResult != UPD_OK) {
             continue;
         }

@@ -96,6 +96,10 @@ public:
     uint32_t m_dwAddress = 0;      // flash address of the next block
     uint32_t m_dwByteTotal = 0;    // sum of all block data bytes, mod 2^32
     uint8_t m_bStatusPresent = 0;  // accepted reply code had bit 0x40
+    // The outcome the last SendCommand returned came from a well-formed reply
+    // whose device status was not 1: the device heard the command and refused
+    // it (as opposed to no reply, or a reply that arrived garbled).
+    bool m_bRefused = false;
     // A CMD_WRITE_BLOCK frame has gone out since the load and no CMD_FINISH
     // after it: the device may hold blocks of a transfer nobody has ended.
     bool m_bTransferOpen = false;

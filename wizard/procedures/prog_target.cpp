@@ -188,8 +188,9 @@ int CProgTarget::RunProgramming() {
 // ends the transfer on the device: the commit form of the finish after the
 // last block, the abort form after a link or device error. A file error
 // (a bad record, or a file changed since it was counted) after blocks went
-// out sends the abort form once, so the device never holds a transfer that
-// nobody ends.
+// out sends the abort form once, and so does a commit the device refused, so
+// the device never holds a transfer that nobody ends. A commit that got no
+// reply, or a garbled one, is left alone: the device may have committed.
 int CProgTarget::SendAllBlocks(std::time_t tStart) {
     CUpdateEngine& engine = *m_app.m_pEngine;
     for (;;) {
@@ -200,7 +201,11 @@ int CProgTarget::SendAllBlocks(std::time_t tStart) {
             continue;
         }
         if (nResult == UPD_OK) {
-            return engine.Finish(1);
+            const int nFinish = engine.Finish(1);
+            if (engine.m_bRefused) {
+                engine.AbortTransfer();  // its own result does not change the run's
+            }
+            return nFinish;
         }
         if (nResult != UPD_FILE_ERROR) {
             engine.Finish(0);  // its own result does not change the run's
