@@ -352,6 +352,78 @@ TEST_F(LinkTest, BlockedCallsWake) {
     EXPECT_EQ(port.PortNumber(), 1);
 }
 
+// The device goes away (its pty master closed, COM1's path removed) while the
+// port is idle, during a reply wait or during a write. Each is noticed: by the
+// call it lands in, and for an idle port by the next write or by
+// ReopenIfFailed. While the device is gone the reopen fails; once a new pty
+// stands behind the same path, ReopenIfFailed opens COM1 afresh and the
+// exchange works.
+TEST(HangUp, NoticedWhereverItLandsThenTheSamePortReopens) {
+    enum EWhen { kIdleThenReopen, kIdleThenWrite, kReplyWait, kWrite };
+    const std::filesystem::path link = ::testing::TempDir() + "com1-" + std::to_string(getpid());
+    setenv("VANTO_COM_PORTS", link.c_str(), 1);
+    auto pDevice = std::make_unique<PtyPair>();
+    const auto plugIn = [&link](PtyPair& device) {
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(device.SlavePath(), link);
+        device.CloseSlave();  // a device holds no descriptor of the PC's port
+    };
+    const auto pull = [&link](PtyPair& device) {
+        std::filesystem::remove(link);
+        device.CloseMaster();
+    };
+    plugIn(*pDevice);
+    CUpdateEngine engine;
+    CComPort& port = *engine.m_pPort;
+    const std::vector<uint8_t> big(1 << 20, 0x55);  // more than the pty's queues hold
+    for (const EWhen eWhen : {kIdleThenReopen, kIdleThenWrite, kReplyWait, kWrite}) {
+        SCOPED_TRACE(eWhen);
+        ASSERT_EQ(port.PortNumber(), 1);
+        if (eWhen == kIdleThenReopen || eWhen == kIdleThenWrite) {
+            pull(*pDevice);
+            EXPECT_FALSE(port.HasFailed());  // nothing was on the line to notice
+            if (eWhen == kIdleThenWrite) {
+                EXPECT_EQ(engine.Identify(), UPD_PORT_WRITE_FAILED);
+            }
+        } else if (eWhen == kReplyWait) {
+            engine.BuildFrame(CMD_WRITE_BLOCK);
+            ASSERT_EQ(port.Write(engine.m_txFrame, engine.m_nFrameLen), 1);
+            std::thread device([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                pull(*pDevice);
+            });
+            const auto start = Clock::now();
+            EXPECT_EQ(engine.ReceiveReply(), UPD_NO_RESPONSE);
+            EXPECT_LT(MsSince(start), 1000) << "waited out the 1500 ms of a dead line";
+            device.join();
+        } else {
+            std::thread device([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                pull(*pDevice);
+            });
+            EXPECT_EQ(port.Write(big.data(), int(big.size())), 0);
+            device.join();
+        }
+        EXPECT_EQ(port.HasFailed(), eWhen != kIdleThenReopen);
+        EXPECT_EQ(port.ReopenIfFailed(), 0);  // still gone: nothing to open
+        EXPECT_EQ(port.PortNumber(), 0);
+        pDevice = std::make_unique<PtyPair>();
+        plugIn(*pDevice);
+        EXPECT_EQ(port.ReopenIfFailed(), 1);
+        EXPECT_EQ(port.PortNumber(), 1);
+        EXPECT_FALSE(port.HasFailed());
+        std::thread device([&] {
+            EXPECT_EQ(pDevice->ReadMaster(11, 3000), Hex("0A 19 00 05 56 41 4E 54 4F 01 B0"));
+            pDevice->WriteMaster(Hex("99 00 00 00 99"));
+        });
+        EXPECT_EQ(engine.Identify(), UPD_OK);
+        device.join();
+        EXPECT_EQ(port.ReopenIfFailed(), 1);  // a healthy port is left as it is
+    }
+    std::filesystem::remove(link);
+    setenv("VANTO_COM_PORTS", "", 1);
+}
+
 // The fallback scan on a made-up /dev, /sys and /proc/consoles: family and
 // numeric order; phantom ttyS ports (no type, type 0) and consoles left out.
 TEST(ComPortMap, SerialScan) {

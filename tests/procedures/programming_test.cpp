@@ -27,7 +27,7 @@ std::string TextOf(int nCode) {
 }
 
 enum EFinish { kNoFinish, kAbort, kCommit };
-enum ESetup { kHexFile, kEndMidStream, kNoPortOpen };
+enum ESetup { kHexFile, kEndMidStream, kNoPortOpen, kHungUpWhileIdle };
 
 struct ProgCase {
     std::vector<uint8_t> image;
@@ -65,6 +65,9 @@ const ProgCase kRuns[] = {
     {k3, 0, "--baud 38400 --block-reply-delay 1440", {UPD_OK}, 4, 3, kCommit},
     {k3, 0, "--hangup-after 2", {UPD_NO_RESPONSE, UPD_PORT_WRITE_FAILED}, 3, 2, kNoFinish},
     {k3, 0, "", {UPD_PORT_WRITE_FAILED}, 1, 0, kNoFinish, nullptr, kNoPortOpen},
+    // The adapter pulled and plugged back while the page waited: the Start
+    // opens the port afresh instead of failing its first write.
+    {k4, 0x8000, "", {UPD_OK}, 5, 4, kCommit, nullptr, kHungUpWhileIdle},
 };
 
 TEST(Programming, RunsAgainstTheDevice) {
@@ -80,6 +83,10 @@ TEST(Programming, RunsAgainstTheDevice) {
         ASSERT_TRUE(rig.Start("d", c.pszDevsimArgs));
         if (c.eSetup == kNoPortOpen) {
             rig.app.ClosePort();
+        } else if (c.eSetup == kHungUpWhileIdle) {  // the same link path, a new pty
+            rig.device.Stop();
+            ASSERT_TRUE(
+                rig.device.Start(Words(std::string(c.pszDevsimArgs) + " --flash-out flash")));
         }
         rig.prog.OnStartProgramming();
         rig.prog.WaitForRun();
