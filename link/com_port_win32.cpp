@@ -149,16 +149,15 @@ int CComPort::ReadByte(uint8_t* pByte) {
     const int nResult = eResult == IoResult::Done && nDone == 1 ? 1 : 0;
     if (nResult == 1) {
         *pByte = b;
-    } else if (eResult == IoResult::LineGone ||
-               (eResult == IoResult::Done && ShowsHangUp(*pLine))) {
-        // A read that ends empty is the read time-out, or a device that went
-        // away without failing the read itself: the port's state tells which.
+    } else if (eResult == IoResult::LineGone) {
         m_bFailed.store(true);
     }
     Unuse(pLine);
     return nResult;
 }
 
+// A port whose device went away fails every later call, the query of its
+// state included; a healthy one answers it at once.
 bool CComPort::ShowsHangUp(const Line& line) {
     DWORD nErrors = 0;
     COMSTAT status{};
