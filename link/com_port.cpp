@@ -21,6 +21,9 @@ constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
 }  // namespace
 
 int CComPort::ReopenIfFailed() {
+    // A tty hung up while nobody read or wrote it has told no one: ask it now,
+    // so that the port is reopened before the next frame rather than failing it.
+    NoteHangUp();
     uint8_t n = PortNumber();
     if (n != 0 && !HasFailed()) {
         return 1;
@@ -47,7 +50,9 @@ CComPort::~CComPort() {
 
 CComPort::Line* CComPort::Use() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_pLine) {
+    // A failed line is dead for good: no call waits on it (a hung-up tty polls
+    // ready at once, forever) until it is closed or reopened.
+    if (!m_pLine || m_bFailed.load()) {
         return nullptr;
     }
     ++m_pLine->nUsers;
@@ -59,6 +64,17 @@ void CComPort::Unuse(Line* pLine) {
     if (--pLine->nUsers == 0) {
         m_cvIdle.notify_all();
     }
+}
+
+void CComPort::NoteHangUp() {
+    Line* pLine = Use();
+    if (pLine == nullptr) {
+        return;
+    }
+    if (ShowsHangUp(*pLine)) {
+        m_bFailed.store(true);
+    }
+    Unuse(pLine);
 }
 
 int CComPort::Open(uint8_t n) {
@@ -122,9 +138,12 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
     const Clock::time_point tStart = Clock::now();
     const Clock::time_point deadline =
         tStart + std::chrono::milliseconds(kFrameWriteMsPerByte * nCount + kFrameWriteConstantMs);
-    const WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline) == WriteResult::Done
-                                    ? DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline)
-                                    : WriteResult::Failed;
+    WriteResult eResult = WriteBytes(*pLine, pBytes, nCount, deadline);
+    if (eResult == WriteResult::Done) {
+        eResult = DrainLine(*pLine, tStart + kWireByteTime * nCount, deadline);
+    }
+    // The device may go away in the write itself (EIO on a tty hung up while
+    // the port was idle) or while the bytes drain: either way the line is dead.
     if (eResult == WriteResult::LineGone) {
         m_bFailed.store(true);
     }

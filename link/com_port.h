@@ -53,24 +53,31 @@ public:
     // reply time-out started afterwards counts from the frame's last byte even
     // where the driver reports its queue empty early (USB adapters, ptys). 1
     // when every byte went out; 0 with no port open, on a time-out, or when the
-    // device went away.
+    // device went away (the port is then marked failed, whether that showed in
+    // the write itself or in the wait for the bytes to leave). 0 at once on a
+    // port that has failed.
     int Write(const uint8_t* pBytes, int nCount);
 
     // Reads one byte within 210 ms. Returns 1 when a byte came, 0 when none
-    // came, when no port is open, when the device went away or the port was
-    // closed meanwhile.
+    // came, when no port is open, when the device went away (the port is then
+    // marked failed) or the port was closed meanwhile. 0 at once on a port
+    // that has failed, so a caller that reads until a time-out does not spin.
     int ReadByte(uint8_t* pByte);
 
     // n of the open port COMn, 0 when none is open.
     uint8_t PortNumber() const { return m_nPortNumber.load(); }
     bool IsOpen() const { return PortNumber() != 0; }
-    // True once the open port reported a hang-up or an I/O error: the adapter
-    // was pulled, and the descriptor will never work again.
+    // True once a call on the open port met a hang-up or an I/O error: the
+    // adapter was pulled, and the descriptor will never work again. A hang-up
+    // while no call was on the line shows only in the next call (or in
+    // ReopenIfFailed); until then this stays false.
     bool HasFailed() const { return m_bFailed.load(); }
-    // After a failure, closes the dead port and opens the same COMn afresh (the
-    // adapter may be back). 1 when the port is usable (it had not failed, or it
-    // reopened); 0 when it could not be opened again, and the next call tries
-    // the same COMn again; 0 with no port open and none to reopen.
+    // First looks whether the open port has hung up meanwhile (without waiting:
+    // an adapter pulled while the port was idle), then, after a failure, closes
+    // the dead port and opens the same COMn afresh (the adapter may be back).
+    // 1 when the port is usable (it had not failed, or it reopened); 0 when it
+    // could not be opened again, and the next call tries the same COMn again;
+    // 0 with no port open and none to reopen.
     int ReopenIfFailed();
 
 private:
@@ -82,15 +89,21 @@ private:
     using Clock = std::chrono::steady_clock;
 
     static void Purge(const Line& line);
+    // True when the line shows now, without waiting, that its device went
+    // away: a hang-up that no call has met yet.
+    static bool ShowsHangUp(const Line& line);
     static WriteResult WriteBytes(const Line& line, const uint8_t* pBytes, int nCount,
                                   Clock::time_point deadline);
     static WriteResult DrainLine(const Line& line, Clock::time_point wireEnd,
                                  Clock::time_point deadline);
 
-    // Marks a call as using the open line; null when no port is open or the
-    // line is being closed. Every non-null result is given back with Unuse().
+    // Marks a call as using the open line; null when no port is open, the
+    // line is being closed or has failed. Every non-null result is given back
+    // with Unuse().
     Line* Use();
     void Unuse(Line* pLine);
+    // Marks the port failed when its line shows a hang-up now.
+    void NoteHangUp();
     // Wakes the calls blocked on the line, waits until none uses it any more,
     // then restores its settings and closes it. The line must no longer be
     // reachable through m_pLine.

@@ -64,7 +64,10 @@ CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pByt
             continue;
         }
         if (nWritten < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            return WriteResult::LineGone;  // EIO and the like: the device went away
+            // EIO (a tty hung up), ENXIO or ENODEV (its device removed): the
+            // device went away. A tty write fails for nothing else, and a
+            // needless reopen costs less than a dead port kept.
+            return WriteResult::LineGone;
         }
         // The output queue is full: wait until it takes more, the time-out
         // runs out, the device goes away or Close() wants the line back.
@@ -130,8 +133,9 @@ int CComPort::ReadByte(uint8_t* pByte) {
     int nResult = 0;
     short nRevents = 0;
     // One wait decides: a byte came (POLLIN), nothing came, the device went
-    // away (POLLHUP/POLLERR without data), or Close() woke us. With VMIN=0 a
-    // read of 0 bytes means "nothing there", never end of file by itself.
+    // away (POLLHUP/POLLERR), or Close() woke us. A hung-up tty polls
+    // POLLIN|POLLHUP|POLLERR and reads 0 bytes (end of file) from then on;
+    // Linux drops its unread input with the hang-up.
     const bool bReady = pLine->Wait(POLLIN, kReadTimeoutMs, &nRevents) == WaitResult::Ready;
     if (bReady && (nRevents & POLLIN) != 0) {
         uint8_t b = 0;
@@ -140,16 +144,28 @@ int CComPort::ReadByte(uint8_t* pByte) {
             nRead = ::read(pLine->fd, &b, 1);
         } while (nRead < 0 && errno == EINTR);
         if (nRead == 1) {
-            *pByte = b;
+            *pByte = b;  // a byte still queued counts, even beside a hang-up
             nResult = 1;
-        } else if (nRead < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        } else if (nRead < 0 ? errno != EAGAIN && errno != EWOULDBLOCK : IsLineGone(nRevents)) {
+            // An error (EIO, ENXIO), or 0 bytes with the hang-up in the same
+            // poll. With VMIN=0 a read of 0 bytes alone means "nothing
+            // there": a quiet line is never taken for a dead one.
             m_bFailed.store(true);
         }
-        // 0 bytes or an error (EIO, or end of file after a hang-up): no byte,
-        // at once. (Linux drops a hung-up tty's unread input with it.)
     } else if (bReady && IsLineGone(nRevents)) {
         m_bFailed.store(true);
     }
     Unuse(pLine);
     return nResult;
+}
+
+bool CComPort::ShowsHangUp(const Line& line) {
+    // With no events asked for, poll() reports only what is always reported:
+    // POLLHUP, POLLERR and POLLNVAL.
+    pollfd fd = {line.fd, 0, 0};
+    int nResult = 0;
+    do {
+        nResult = poll(&fd, 1, 0);
+    } while (nResult < 0 && errno == EINTR);
+    return nResult > 0 && IsLineGone(fd.revents);
 }

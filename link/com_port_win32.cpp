@@ -155,3 +155,11 @@ int CComPort::ReadByte(uint8_t* pByte) {
     Unuse(pLine);
     return nResult;
 }
+
+// A port whose device went away fails every later call, the query of its
+// state included; a healthy one answers it at once.
+bool CComPort::ShowsHangUp(const Line& line) {
+    DWORD nErrors = 0;
+    COMSTAT status{};
+    return !ClearCommError(line.hPort, &nErrors, &status) && IsDeviceGoneError(GetLastError());
+}

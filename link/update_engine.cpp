@@ -119,9 +119,10 @@ int CUpdateEngine::ReceiveReply() {
     for (;;) {
         uint8_t b = 0;
         if (m_pPort->ReadByte(&b) == 0) {
-            // A port closed meanwhile (the user left the program) can bring
-            // nothing more: give up now instead of waiting out the time-out.
-            if (!m_pPort->IsOpen()) {
+            // A port closed meanwhile (the user left the program) or whose
+            // device went away (an adapter pulled) can bring nothing more:
+            // give up now instead of waiting out the time-out.
+            if (!m_pPort->IsOpen() || m_pPort->HasFailed()) {
                 return UPD_NO_RESPONSE;
             }
             PauseMs(kEmptyReadPauseMs);

@@ -65,6 +65,9 @@ public:
     // --- Command frames ---
     void BuildFrame(uint8_t nCode);
     int SendCommand();
+    // Reads one reply under m_nReplyTimeout: UPD_OK, UPD_NO_RESPONSE or
+    // UPD_TRANSMISSION_ERROR; sets m_nStatus. Gives up at once, with
+    // UPD_NO_RESPONSE, once the port is closed or its device went away.
     int ReceiveReply();
     int Identify();
     int Finish(uint8_t bOk);

@@ -7,6 +7,7 @@
 #   COM3   vanto-devsim (built natively), its committed flash in flash3
 #   COM4   vanto-devsim that refuses the second block (flash address error)
 #   COM6   vanto-devsim that hangs up after two blocks
+#   COM9   vanto-devsim that hangs up after one block, started again each time
 #   COM8   a regular file: a handle that is no comm device
 #   COM5   one end of a null-modem pair (socat), COM12 the other end
 #   others nothing: the port does not exist
@@ -60,7 +61,7 @@ fi
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
     for n in $(seq 1 100); do
         case $n in
-            3 | 4 | 5 | 6 | 8 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
+            3 | 4 | 5 | 6 | 8 | 9 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
             *) printf '"COM%d"=""\r\n' "$n" ;;
         esac
     done
@@ -96,12 +97,23 @@ pids+=($!)
 "$native/bin/vanto-devsim" --link "$ports/com6" --hangup-after 2 --quiet \
     >"$ports/devsim6.log" 2>&1 &
 pids+=($!)
+# A device pulled and plugged back: a new pseudo-terminal behind the same path.
+(
+    trap 'kill "$device" 2>/dev/null; exit 0' TERM
+    while :; do
+        "$native/bin/vanto-devsim" --link "$ports/com9" --hangup-after 1 --quiet \
+            >>"$ports/devsim9.log" 2>&1 &
+        device=$!
+        wait "$device" || sleep 1 # a device that cannot start is not started in a busy loop
+    done
+) &
+pids+=($!)
 : >"$ports/com8"
 socat pty,raw,echo=0,link="$ports/com5" pty,raw,echo=0,link="$ports/com12" &
 pids+=($!)
 for _ in $(seq 100); do
     [ -e "$ports/com3" ] && [ -e "$ports/com4" ] && [ -e "$ports/com5" ] && [ -e "$ports/com6" ] &&
-        [ -e "$ports/com12" ] && break
+        [ -e "$ports/com9" ] && [ -e "$ports/com12" ] && break
     sleep 0.05
 done
 # socat ends when a pty's last opener closes it: hold both ends open.

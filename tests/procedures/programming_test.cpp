@@ -41,7 +41,7 @@ std::string FinishLetters(const std::string& strLog) {
     return strLetters;
 }
 
-enum ESetup { kHexFile, kEndMidStream, kNoPortOpen };
+enum ESetup { kHexFile, kEndMidStream, kNoPortOpen, kHungUpWhileIdle };
 
 struct ProgCase {
     std::vector<uint8_t> image;
@@ -85,6 +85,9 @@ const ProgCase kRuns[] = {
     {k3, 0, "--baud 38400 --block-reply-delay 1440", {UPD_OK}, 4, 3, "c"},
     {k3, 0, "--hangup-after 2", {UPD_NO_RESPONSE, UPD_PORT_WRITE_FAILED}, 3, 2, ""},
     {k3, 0, "", {UPD_PORT_WRITE_FAILED}, 1, 0, "", nullptr, kNoPortOpen},
+    // The adapter pulled and plugged back while the page waited: the Start
+    // opens the port afresh instead of failing its first write.
+    {k4, 0x8000, "", {UPD_OK}, 5, 4, "c", nullptr, kHungUpWhileIdle},
 };
 
 TEST(Programming, RunsAgainstTheDevice) {
@@ -100,6 +103,10 @@ TEST(Programming, RunsAgainstTheDevice) {
         ASSERT_TRUE(rig.Start("d", c.pszDevsimArgs));
         if (c.eSetup == kNoPortOpen) {
             rig.app.ClosePort();
+        } else if (c.eSetup == kHungUpWhileIdle) {  // the same link path, a new pty
+            rig.device.Stop();
+            ASSERT_TRUE(
+                rig.device.Start(Words(std::string(c.pszDevsimArgs) + " --flash-out flash")));
         }
         rig.prog.OnStartProgramming();
         rig.prog.WaitForRun();

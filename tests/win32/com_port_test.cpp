@@ -1,6 +1,7 @@
 // CComPort on Windows, through a null-modem pair of COM ports: open rules and
 // the causes of a refusal, the DCB it asks for, a transparent line, the purge
-// and a Close that ends a blocked write.
+// and a Close that ends a blocked write; and a device that hangs up and comes
+// back.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include "link/com_port.h"
 #include "link/comm_settings_win32.h"
 #include "link/system_error_text.h"
+#include "link/update_engine.h"
 #include "tests/win32/rig_win32.h"
 
 namespace {
@@ -154,6 +156,50 @@ TEST(ComPortWin32, CloseEndsABlockedWrite) {
     worker.join();
     EXPECT_EQ(nResult, 0);
     EXPECT_EQ(port.Open(kPairPort), 1);
+}
+
+// The device on kComebackPort hangs up at the first frame after a stored
+// block, while the port is idle (the frame comes through a second handle:
+// Wine lets a pseudo-terminal port be opened twice) or inside the command
+// that the port sends. Each is noticed, by ReopenIfFailed or the next write
+// for the idle port; the same COM port then opens afresh on the device that
+// came back, and the next command is answered.
+TEST(ComPortWin32, HangUpNoticedThenTheSamePortReopens) {
+    enum EWhen { kIdleThenReopen, kIdleThenWrite, kInCommand };
+    CUpdateEngine engine;  // COM1 does not exist here: no port open yet
+    CComPort& port = *engine.m_pPort;
+    ASSERT_EQ(port.Open(kComebackPort), 1);
+    for (const EWhen eWhen : {kIdleThenReopen, kIdleThenWrite, kInCommand}) {
+        SCOPED_TRACE(eWhen);
+        std::fill(std::begin(engine.m_blockData), std::end(engine.m_blockData), uint8_t{0xFF});
+        engine.BuildFrame(CMD_WRITE_BLOCK);
+        ASSERT_EQ(engine.SendCommand(), UPD_OK);  // stored: the next frame ends the device
+        if (eWhen == kInCommand) {
+            EXPECT_NE(engine.Identify(), UPD_OK);
+        } else {
+            CComPort other;
+            ASSERT_EQ(other.Open(kComebackPort), 1);
+            const uint8_t b = 0x0A;
+            other.Write(&b, 1);  // (the device may go before the byte has drained)
+            uint8_t nIn = 0;
+            for (int i = 0; i < 20 && !other.HasFailed(); ++i) {
+                other.ReadByte(&nIn);
+            }
+            ASSERT_TRUE(other.HasFailed()) << "the device did not hang up";
+            EXPECT_FALSE(port.HasFailed());  // nothing was on the line to notice
+            if (eWhen == kIdleThenWrite) {
+                EXPECT_EQ(engine.Identify(), UPD_PORT_WRITE_FAILED);
+            }
+        }
+        EXPECT_EQ(port.HasFailed(), eWhen != kIdleThenReopen);
+        int nReopened = 0;
+        for (int i = 0; i < 100 && (nReopened = port.ReopenIfFailed()) == 0; ++i) {
+            Sleep(50);  // until the device is back
+        }
+        EXPECT_EQ(nReopened, 1);
+        EXPECT_EQ(port.PortNumber(), kComebackPort);
+        EXPECT_EQ(engine.Identify(), UPD_OK);
+    }
 }
 
 }  // namespace
