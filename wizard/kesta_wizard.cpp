@@ -144,6 +144,16 @@ void CKestaWizard::PostWizardButtons(unsigned nFlags) {
     m_invoker.Post([this, nFlags] { ApplyWizardButtons(nFlags); });
 }
 
+void CKestaWizard::PostPageButtons(int nPage, unsigned nFlags) {
+    // Which page is active is looked at when the request's turn comes, on
+    // this thread: a page change queued before it is seen.
+    m_invoker.Post([this, nPage, nFlags] {
+        if (ActivePageIndex() == nPage) {
+            ApplyWizardButtons(nFlags);
+        }
+    });
+}
+
 void CKestaWizard::ApplyWizardButtons(unsigned nFlags) {
     // Finish takes Next's place when either Finish flag is given; the
     // disabled form shows it greyed. A flag that is absent disables its button.

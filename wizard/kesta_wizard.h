@@ -30,6 +30,7 @@ public:
     bool ConfirmCancel();
 
     void PostWizardButtons(unsigned nFlags) override;
+    void PostPageButtons(int nPage, unsigned nFlags) override;
     void CancelToClose() override;
 
     // True while a scan or programming thread has not ended yet.

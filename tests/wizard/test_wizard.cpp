@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/updater_app.h"
+#include "res/page_texts.h"
 #include "wizard/color_static.h"
 #include "wizard/kesta_wizard.h"
 #include "wizard/qt_fonts.h"
@@ -188,6 +189,54 @@ private slots:
         const size_t nBefore = W().AppliedRequests().size();
         Click(W().NextButton());  // a later visit applies 9 alone
         QCOMPARE(AppliedSince(nBefore), std::vector<unsigned>{9});
+    }
+
+    // A scan goes on while the user goes Back or Next: its request for Back and Next is for
+    // the setup page alone. Start says why it waits for the scan; a second Start during a
+    // run (a double click, then a press that reaches the handler) changes nothing at all.
+    void pagesWhileAScanOrARunGoesOn() {
+        // The first scan waits 1.6 s on COM3 (eight identify frames unanswered); every reply
+        // takes 100 ms, so a later scan and each block take that long too.
+        StartDevice({"--answer-identify-from", "9", "--reply-delay", "100"}, 2 * 16 + 1);
+        StartWizard();
+        CProgTarget& prog = W().ProgTargetPage().Procedure();
+        const auto scan = [this] { Click(W().SetupPage().Control(1028)); };
+        const auto start = [this] { return W().ProgTargetPage().Control(1016); };
+        const auto scanEnded = [this] { return !W().SetupPage().IsWorkerRunning(); };
+        const QString strWelcome = "Welcome to VANTO Update bN-C ", strProg = "Programming Target ";
+        const QString strReady = "Ready to update the device now.";
+        const std::tuple<std::function<void()>, std::function<bool()>, QString> rows[] = {
+            {[&] { Click(W().NextButton()), scan(), Click(W().BackButton()); }, [] { return true; },
+             strWelcome},
+            {[] {}, scanEnded, strWelcome},  // the device was found meanwhile
+            {[&] { Click(W().NextButton()); }, [] { return true; }, kSetup + "BN-C "},
+            {[&] { scan(), Click(W().NextButton()), Click(start()); }, [&] { return !scanEnded(); },
+             strProg + "B-fC " + kScanStillRunning},
+            {[] {}, scanEnded, strProg + "B-fC " + kScanStillRunning},
+            {[&] {
+                 QTest::mouseDClick(W().windowHandle(), Qt::LeftButton, {},
+                                    CentreInWindow(start()));
+                 QVERIFY(QTest::qWaitFor([&] { return prog.m_nBlocksDone >= 2; }, 10000));
+                 emit static_cast<QPushButton*>(start())->clicked();
+             },
+             [&] { return !W().IsWorkerRunning(); },
+             strProg + "b-Fc The device has been updated successfully"}};
+        int nRow = 0;
+        for (const auto& [act, isDone, strState] : rows) {
+            act();
+            QVERIFY(QTest::qWaitFor(isDone, 30000));
+            QTest::qWait(50);  // the posted button requests
+            const QString strStatus =
+                QString::fromStdString(W().ProgTargetPage().PageControls().Text(1015));
+            QCOMPARE(std::pair(nRow, Screen() + " " + (strStatus == strReady ? "" : strStatus)),
+                     std::pair(nRow, strState));
+            ++nRow;
+        }
+        // One run: each block once, the bar at its top (position 4 of 3) at the end.
+        auto* pBar = W().ProgTargetPage().ControlAs<QProgressBar>(1013);
+        QCOMPARE(pBar->value() * 100 + pBar->maximum(), 303);
+        QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
+                 31);
     }
 
     // The real program, left in a scan (silent device) and a run (slow flash writes):

@@ -42,6 +42,29 @@ void CKestaWizard::PostWizardButtons(unsigned nFlags) {
     PostMessageA(m_hSheet, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(nFlags));
 }
 
+void CKestaWizard::PostPageButtons(int nPage, unsigned nFlags) {
+    const HWND hPage = PageWindow(nPage);
+    CWin32PageControls::PostToPage(hPage, [this, hPage, nFlags] {
+        const HWND hSheet = m_hSheet;
+        if (reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0)) == hPage) {
+            SendMessageA(hSheet, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(nFlags));
+        }
+    });
+}
+
+HWND CKestaWizard::PageWindow(int nPage) const {
+    switch (nPage) {
+        case WIZ_PAGE_WELCOME:
+            return m_pageWelcome.Window();
+        case WIZ_PAGE_SETUP:
+            return m_pageSetup.Window();
+        case WIZ_PAGE_PROG_TARGET:
+            return m_pageProgTarget.Window();
+        default:
+            return nullptr;
+    }
+}
+
 void CKestaWizard::CancelToClose() {
     SendMessageA(m_hSheet, PSM_CANCELTOCLOSE, 0, 0);
 }

@@ -30,6 +30,9 @@ public:
 
     // Safe from any thread.
     void PostWizardButtons(unsigned nFlags) override;
+    // Through the page's own window, so that it is applied after the changes
+    // the worker made before it, and only while that page is current.
+    void PostPageButtons(int nPage, unsigned nFlags) override;
     // Sent: returns once the sheet has withdrawn Cancel.
     void CancelToClose() override;
 
@@ -42,6 +45,8 @@ public:
     void AttachSheet(HWND hSheet) { m_hSheet = hSheet; }
 
 private:
+    HWND PageWindow(int nPage) const;
+
     CUpdaterApp& m_app;
     CWin32Fonts m_fonts;
     std::atomic<HWND> m_hSheet{nullptr};
