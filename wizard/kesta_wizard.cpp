@@ -176,8 +176,14 @@ void CKestaWizard::ApplyWizardButtons(unsigned nFlags) {
 }
 
 void CKestaWizard::CancelToClose() {
-    // The programming worker waits until Cancel is gone.
-    m_invoker.RunAndWait([this] { m_pCancel->setEnabled(false); });
+    // The programming worker waits until Cancel is gone. A question asked
+    // during the run is answered No: the wizard stays, with Finish alone.
+    m_invoker.RunAndWait([this] {
+        m_pCancel->setEnabled(false);
+        if (m_pExitQuestion != nullptr) {
+            m_pExitQuestion->button(QMessageBox::No)->click();
+        }
+    });
 }
 
 bool CKestaWizard::ConfirmCancel() {
@@ -187,7 +193,10 @@ bool CKestaWizard::ConfirmCancel() {
         box.setObjectName(QStringLiteral("exitQuestion"));
         // During a run a stray Enter must not break off the transfer.
         box.setDefaultButton(m_app.m_nProgState != 0 ? QMessageBox::No : QMessageBox::Yes);
-        if (box.exec() != QMessageBox::Yes) {
+        m_pExitQuestion = &box;
+        const int nAnswer = box.exec();
+        m_pExitQuestion = nullptr;
+        if (nAnswer != QMessageBox::Yes) {
             return false;
         }
     }
@@ -195,8 +204,9 @@ bool CKestaWizard::ConfirmCancel() {
     // holding blocks of a transfer nobody finishes. A scan stops after its
     // current identify call; closing the port makes the worker's port calls
     // fail at once. The process then ends without waiting for a scan worker
-    // (see the start-up).
-    if (m_app.m_pEngine && m_pageProgTarget.IsWorkerRunning()) {
+    // (see the start-up). A Yes that crossed the run's success abandons
+    // nothing: the device has committed.
+    if (m_app.m_pEngine && m_pageProgTarget.IsWorkerRunning() && m_app.m_bUpdateDone == 0) {
         m_pageProgTarget.Procedure().AbandonRun();
     }
     m_pageSetup.StopScan();

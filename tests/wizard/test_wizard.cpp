@@ -151,9 +151,18 @@ private slots:
         QVERIFY(countBlue() > 20);
     }
 
+    // The exit question asked during the run is still open when the run succeeds: the
+    // wizard answers it No itself, and stays with Finish alone.
     void successfulUpdate() {
-        StartDevice({}, 5 * 16 + 1);  // 6 blocks, the last one short
-        ScanAndProgram();
+        StartDevice({"--block-reply-delay", "50"}, 5 * 16 + 1);  // 6 blocks, the last one short
+        ScanAndProgram([this] {
+            QVERIFY(QTest::qWaitFor(
+                [this] { return W().ProgTargetPage().Procedure().m_nBlocksDone >= 2; }, 10000));
+            m_pAnswerer->m_bHoldQuestion = true;
+            Click(W().CancelButton());  // returns once the question is closed
+            QVERIFY(W().isVisible() && m_pApp->m_bUpdateDone);
+        });
+        QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort"), 0);
         const QString strDone = "The device has been updated successfully";
         QCOMPARE(m_pAnswerer->m_seen, QStringList{BoxText("VANTO Updating", strDone,
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
@@ -271,7 +280,7 @@ private slots:
 
 private:
     // Welcome, a scan, back and forth (no new scan), then the run; elapsed time after 1 s.
-    void ScanAndProgram() {
+    void ScanAndProgram(const std::function<void()>& duringRun = [] {}) {
         StartWizard();
         QCOMPARE(Screen(), QString("Welcome to VANTO Update bN-C"));
         Click(W().NextButton());
@@ -307,6 +316,7 @@ private:
         // text may show more seconds than have passed since the press.
         const std::time_t tPress = std::time(nullptr);
         Click(W().ProgTargetPage().Control(1016));
+        duringRun();
         QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
         QCoreApplication::processEvents();
         for (const auto& [tWrite, strWrite] : m_writes) {

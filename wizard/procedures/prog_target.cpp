@@ -178,12 +178,18 @@ int CProgTarget::RunProgramming() {
     m_controls.SetText(IDC_ELAPSED_TIME, "");
     m_controls.Show(IDC_ELAPSED_TIME, false);
     m_controls.Enable(IDC_ELAPSED_TIME, false);
-    m_controls.Beep();
+    // The user who left hears nothing; the program is closing (and a beep
+    // that blocks, as on Windows, would hold up the abort for the device).
+    if (!m_bAbandoned) {
+        m_controls.Beep();
+    }
     m_app.m_nProgState = 0;
 
     if (nResult == UPD_OK) {
         m_app.m_bUpdateDone = 1;
         m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_FINISH);
+        // Also closes an exit question left open during the run: there is
+        // nothing left to abandon.
         m_app.m_pWizard->CancelToClose();  // the Start button stays disabled
     } else {
         m_controls.Enable(IDC_START_BUTTON, true);
