@@ -34,7 +34,7 @@ inline constexpr const char* kExitCaption = "Cancel Installation";
 // The programming page's answer to a Start press while a scan still holds
 // the port (the user went on with Next during a scan).
 inline constexpr const char* kScanStillRunning =
-    "The device scan is still running.\r\nPlease start again when it has ended.";
+    "The device scan was still running.\r\nPlease start again once it has ended.";
 
 // The cabling picture, read from the working directory.
 inline constexpr const char* kCablingPicture = "kst_PC.bmp";
