@@ -2,7 +2,7 @@
 
 #include <string>
 
-// Fixed texts of the welcome page. Line breaks are "\r\n", as the device's
+// Fixed texts of the pages and the sheet. Line breaks are "\r\n", as the device's
 // update kit has always written them; the Qt controls turn them into breaks.
 
 // The introduction is built from six pieces, in this order. Every blank
@@ -30,6 +30,11 @@ inline std::string BuildIntroText() {
 // The exit question of the wizard.
 inline constexpr const char* kExitQuestion = "Are you sure you want to exit ?";
 inline constexpr const char* kExitCaption = "Cancel Installation";
+
+// The programming page's answer to a Start press while a scan still holds
+// the port (the user went on with Next during a scan).
+inline constexpr const char* kScanStillRunning =
+    "The device scan was still running.\r\nPlease start again once it has ended.";
 
 // The cabling picture, read from the working directory.
 inline constexpr const char* kCablingPicture = "kst_PC.bmp";

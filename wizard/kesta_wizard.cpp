@@ -144,6 +144,16 @@ void CKestaWizard::PostWizardButtons(unsigned nFlags) {
     m_invoker.Post([this, nFlags] { ApplyWizardButtons(nFlags); });
 }
 
+void CKestaWizard::PostPageButtons(int nPage, unsigned nFlags) {
+    // Which page is active is looked at when the request's turn comes, on
+    // this thread: a page change queued before it is seen.
+    m_invoker.Post([this, nPage, nFlags] {
+        if (ActivePageIndex() == nPage) {
+            ApplyWizardButtons(nFlags);
+        }
+    });
+}
+
 void CKestaWizard::ApplyWizardButtons(unsigned nFlags) {
     // Finish takes Next's place when either Finish flag is given; the
     // disabled form shows it greyed. A flag that is absent disables its button.
@@ -166,8 +176,14 @@ void CKestaWizard::ApplyWizardButtons(unsigned nFlags) {
 }
 
 void CKestaWizard::CancelToClose() {
-    // The programming worker waits until Cancel is gone.
-    m_invoker.RunAndWait([this] { m_pCancel->setEnabled(false); });
+    // The programming worker waits until Cancel is gone. A question asked
+    // during the run is answered No: the wizard stays, with Finish alone.
+    m_invoker.RunAndWait([this] {
+        m_pCancel->setEnabled(false);
+        if (m_pExitQuestion != nullptr) {
+            m_pExitQuestion->button(QMessageBox::No)->click();
+        }
+    });
 }
 
 bool CKestaWizard::ConfirmCancel() {
@@ -177,7 +193,10 @@ bool CKestaWizard::ConfirmCancel() {
         box.setObjectName(QStringLiteral("exitQuestion"));
         // During a run a stray Enter must not break off the transfer.
         box.setDefaultButton(m_app.m_nProgState != 0 ? QMessageBox::No : QMessageBox::Yes);
-        if (box.exec() != QMessageBox::Yes) {
+        m_pExitQuestion = &box;
+        const int nAnswer = box.exec();
+        m_pExitQuestion = nullptr;
+        if (nAnswer != QMessageBox::Yes) {
             return false;
         }
     }
@@ -185,8 +204,9 @@ bool CKestaWizard::ConfirmCancel() {
     // holding blocks of a transfer nobody finishes. A scan stops after its
     // current identify call; closing the port makes the worker's port calls
     // fail at once. The process then ends without waiting for a scan worker
-    // (see the start-up).
-    if (m_app.m_pEngine && m_pageProgTarget.IsWorkerRunning()) {
+    // (see the start-up). A Yes that crossed the run's success abandons
+    // nothing: the device has committed.
+    if (m_app.m_pEngine && m_pageProgTarget.IsWorkerRunning() && m_app.m_bUpdateDone == 0) {
         m_pageProgTarget.Procedure().AbandonRun();
     }
     m_pageSetup.StopScan();

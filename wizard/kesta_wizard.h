@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
     bool ConfirmCancel();
 
     void PostWizardButtons(unsigned nFlags) override;
+    void PostPageButtons(int nPage, unsigned nFlags) override;
+    // Withdraws Cancel and closes an exit question that is still open: after
+    // a successful update there is nothing left to leave from.
     void CancelToClose() override;
 
     // True while a scan or programming thread has not ended yet.
@@ -77,6 +82,7 @@ private:
     bool m_bStarted = false;
     bool m_bFocusDefaultButton = false;
     std::vector<unsigned> m_appliedRequests;
+    QPointer<QMessageBox> m_pExitQuestion;  // while the exit question is open
     CUiInvoker m_invoker{this};
 
     CWelcome m_pageWelcome;

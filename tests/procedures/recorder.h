@@ -46,6 +46,8 @@ public:
     }
     void Beep() override { Put("beep", 0, ""); }
     void PostWizardButtons(unsigned n) override { Put("buttons", 0, std::to_string(n)); }
+    // The procedures' tests have no pages: every request counts.
+    void PostPageButtons(int, unsigned n) override { Put("buttons", 0, std::to_string(n)); }
     void CancelToClose() override { Put("cancel-to-close", 0, ""); }
 
     Strings All(const std::string& strKind, int nId = 0) const {  // the values, in call order

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "res/page_texts.h"
 #include "tests/procedures/rig.h"
 
 namespace {
@@ -83,9 +84,9 @@ TEST(Scan, StopDuringIdentifyCalls) {
     WriteIntelHexFile("kst.hex", 0, PatternBytes(300));
     rig.setup.OnScanDevice();
     ASSERT_TRUE(WaitUntil([&] { return rig.SilentBytes() >= 3 * kIdentifyBytes; }));
-    rig.prog.OnStartProgramming();
+    rig.prog.OnStartProgramming();  // refused, with the reason
     EXPECT_FALSE(rig.prog.IsRunning());
-    EXPECT_EQ(rig.page.All("text", IDC_PROG_STATUS), Strings{});
+    EXPECT_EQ(rig.page.All("text", IDC_PROG_STATUS), Strings{kScanStillRunning});
     rig.setup.OnScanDevice();
     rig.setup.OnScanDevice();
     EXPECT_TRUE(rig.setup.IsScanRunning());

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/updater_app.h"
+#include "res/page_texts.h"
 #include "wizard/color_static.h"
 #include "wizard/kesta_wizard.h"
 #include "wizard/qt_fonts.h"
@@ -150,9 +151,18 @@ private slots:
         QVERIFY(countBlue() > 20);
     }
 
+    // The exit question asked during the run is still open when the run succeeds: the
+    // wizard answers it No itself, and stays with Finish alone.
     void successfulUpdate() {
-        StartDevice({}, 5 * 16 + 1);  // 6 blocks, the last one short
-        ScanAndProgram();
+        StartDevice({"--block-reply-delay", "50"}, 5 * 16 + 1);  // 6 blocks, the last one short
+        ScanAndProgram([this] {
+            QVERIFY(QTest::qWaitFor(
+                [this] { return W().ProgTargetPage().Procedure().m_nBlocksDone >= 2; }, 10000));
+            m_pAnswerer->m_bHoldQuestion = true;
+            Click(W().CancelButton());  // returns once the question is closed
+            QVERIFY(W().isVisible() && m_pApp->m_bUpdateDone);
+        });
+        QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort"), 0);
         const QString strDone = "The device has been updated successfully";
         QCOMPARE(m_pAnswerer->m_seen, QStringList{BoxText("VANTO Updating", strDone,
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
@@ -190,6 +200,54 @@ private slots:
         QCOMPARE(AppliedSince(nBefore), std::vector<unsigned>{9});
     }
 
+    // A scan goes on while the user goes Back or Next: its request for Back and Next is for
+    // the setup page alone. Start says why it waits for the scan; a second Start during a
+    // run (a double click, then a press that reaches the handler) changes nothing at all.
+    void pagesWhileAScanOrARunGoesOn() {
+        // The first scan waits 1.6 s on COM3 (eight identify frames unanswered); every reply
+        // takes 100 ms, so a later scan and each block take that long too.
+        StartDevice({"--answer-identify-from", "9", "--reply-delay", "100"}, 2 * 16 + 1);
+        StartWizard();
+        CProgTarget& prog = W().ProgTargetPage().Procedure();
+        const auto scan = [this] { Click(W().SetupPage().Control(1028)); };
+        const auto start = [this] { return W().ProgTargetPage().Control(1016); };
+        const auto scanEnded = [this] { return !W().SetupPage().IsWorkerRunning(); };
+        const QString strWelcome = "Welcome to VANTO Update bN-C ", strProg = "Programming Target ";
+        const QString strReady = "Ready to update the device now.";
+        const std::tuple<std::function<void()>, std::function<bool()>, QString> rows[] = {
+            {[&] { Click(W().NextButton()), scan(), Click(W().BackButton()); }, [] { return true; },
+             strWelcome},
+            {[] {}, scanEnded, strWelcome},  // the device was found meanwhile
+            {[&] { Click(W().NextButton()); }, [] { return true; }, kSetup + "BN-C "},
+            {[&] { scan(), Click(W().NextButton()), Click(start()); }, [&] { return !scanEnded(); },
+             strProg + "B-fC " + kScanStillRunning},
+            {[] {}, scanEnded, strProg + "B-fC " + kScanStillRunning},
+            {[&] {
+                 QTest::mouseDClick(W().windowHandle(), Qt::LeftButton, {},
+                                    CentreInWindow(start()));
+                 QVERIFY(QTest::qWaitFor([&] { return prog.m_nBlocksDone >= 2; }, 10000));
+                 emit static_cast<QPushButton*>(start())->clicked();
+             },
+             [&] { return !W().IsWorkerRunning(); },
+             strProg + "b-Fc The device has been updated successfully"}};
+        int nRow = 0;
+        for (const auto& [act, isDone, strState] : rows) {
+            act();
+            QVERIFY(QTest::qWaitFor(isDone, 30000));
+            QTest::qWait(50);  // the posted button requests
+            const QString strStatus =
+                QString::fromStdString(W().ProgTargetPage().PageControls().Text(1015));
+            QCOMPARE(std::pair(nRow, Screen() + " " + (strStatus == strReady ? "" : strStatus)),
+                     std::pair(nRow, strState));
+            ++nRow;
+        }
+        // One run: each block once, the bar at its top (position 4 of 3) at the end.
+        auto* pBar = W().ProgTargetPage().ControlAs<QProgressBar>(1013);
+        QCOMPARE(pBar->value() * 100 + pBar->maximum(), 303);
+        QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
+                 31);
+    }
+
     // The real program, left in a scan (silent device) and a run (slow flash writes):
     // after Yes the port is closed and the process ends cleanly.
     void leavingEndsTheProgram() {
@@ -222,7 +280,7 @@ private slots:
 
 private:
     // Welcome, a scan, back and forth (no new scan), then the run; elapsed time after 1 s.
-    void ScanAndProgram() {
+    void ScanAndProgram(const std::function<void()>& duringRun = [] {}) {
         StartWizard();
         QCOMPARE(Screen(), QString("Welcome to VANTO Update bN-C"));
         Click(W().NextButton());
@@ -258,6 +316,7 @@ private:
         // text may show more seconds than have passed since the press.
         const std::time_t tPress = std::time(nullptr);
         Click(W().ProgTargetPage().Control(1016));
+        duringRun();
         QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
         QCoreApplication::processEvents();
         for (const auto& [tWrite, strWrite] : m_writes) {

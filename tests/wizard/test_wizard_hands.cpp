@@ -93,7 +93,7 @@ private slots:
             {2, 1014, {"Elapse Time: 59:59"}},
             {2, 1015,
              results + QStringList{"Ready to update the device now.",
-                                   "Programming In Process, Please Wait..."}},
+                                   "Programming In Process, Please Wait...", kScanStillRunning}},
             {2, 1016, {"Start Programming"}}};
         for (const auto& [nPage, nId, texts] : rows) {
             W().SetActivePage(nPage);

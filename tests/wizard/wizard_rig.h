@@ -44,6 +44,10 @@ struct CBoxAnswerer : QTimer {
             for (QWidget* pWidget : QApplication::topLevelWidgets()) {
                 auto* pBox = qobject_cast<QMessageBox*>(pWidget);
                 if (pBox != nullptr && pBox->isVisible()) {
+                    if (m_bHoldQuestion && pBox->objectName() == "exitQuestion" &&
+                        ++m_nHeldTicks < 500) {
+                        continue;  // for about 10 s
+                    }
                     m_onBox();
                     m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
                     m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
@@ -56,6 +60,8 @@ struct CBoxAnswerer : QTimer {
         start(20);
     }
     int m_nAnswer = QMessageBox::Ok;
+    bool m_bHoldQuestion = false;  // the exit question stays open, as a person thinks it over
+    int m_nHeldTicks = 0;
     QStringList m_seen, m_defaults;
     std::function<void()> m_onBox = [] {};
 };

@@ -9,6 +9,8 @@
 class CTerminalSheet : public IWizardSheet {
 public:
     void PostWizardButtons(unsigned nFlags) override { m_nButtons = nFlags; }
+    // The terminal shows one page at a time, always the worker's own.
+    void PostPageButtons(int, unsigned nFlags) override { m_nButtons = nFlags; }
     void CancelToClose() override { m_bCancelWithdrawn = true; }
 
     unsigned Buttons() const { return m_nButtons.load(); }

@@ -8,6 +8,7 @@
 #include "app/updater_app.h"
 #include "app/wizard_sheet.h"
 #include "link/update_engine.h"
+#include "res/page_texts.h"
 #include "wizard/procedures/page_controls.h"
 
 namespace {
@@ -56,13 +57,19 @@ void CProgTarget::OnSetActive() {
 }
 
 void CProgTarget::OnStartProgramming() {
-    m_nBlocksDone = 0;
-    m_bAbandoned = false;
-    // A run in progress ignores the press. So does one that has ended but still
-    // shows its result, and a scan that still owns the port.
-    if (m_app.m_nProgState != 0 || m_bThreadRunning || !m_app.ClaimLink()) {
+    // A run in progress ignores the press and changes nothing, its counter
+    // included. So does one that has ended but still shows its result.
+    if (m_app.m_nProgState != 0 || m_bThreadRunning) {
         return;
     }
+    // The other worker is the scan (the user pressed Next while it ran): it
+    // owns the port until it ends. Say so rather than ignore the press.
+    if (!m_app.ClaimLink()) {
+        m_controls.SetText(IDC_PROG_STATUS, kScanStillRunning);
+        return;
+    }
+    m_nBlocksDone = 0;
+    m_bAbandoned = false;
     if (m_thread.joinable()) {
         m_thread.join();  // the previous run has ended; reap its thread
     }
@@ -154,7 +161,8 @@ bool CProgTarget::WaitForWorkerEnd(std::chrono::milliseconds maxWait) const {
 int CProgTarget::RunProgramming() {
     m_nBlocksDone = 0;
     m_controls.Enable(IDC_START_BUTTON, false);
-    m_app.m_pWizard->PostWizardButtons(PSWIZB_DISABLEDFINISH);
+    // The worker's requests are for this page alone (see IWizardSheet).
+    m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_DISABLEDFINISH);
 
     std::this_thread::sleep_for(kPauseBeforeFirstBlock);
     const std::time_t tStart = std::time(nullptr);
@@ -170,16 +178,22 @@ int CProgTarget::RunProgramming() {
     m_controls.SetText(IDC_ELAPSED_TIME, "");
     m_controls.Show(IDC_ELAPSED_TIME, false);
     m_controls.Enable(IDC_ELAPSED_TIME, false);
-    m_controls.Beep();
+    // The user who left hears nothing; the program is closing (and a beep
+    // that blocks, as on Windows, would hold up the abort for the device).
+    if (!m_bAbandoned) {
+        m_controls.Beep();
+    }
     m_app.m_nProgState = 0;
 
     if (nResult == UPD_OK) {
         m_app.m_bUpdateDone = 1;
-        m_app.m_pWizard->PostWizardButtons(PSWIZB_FINISH);
+        m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_FINISH);
+        // Also closes an exit question left open during the run: there is
+        // nothing left to abandon.
         m_app.m_pWizard->CancelToClose();  // the Start button stays disabled
     } else {
         m_controls.Enable(IDC_START_BUTTON, true);
-        m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+        m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
     }
     return nResult;
 }

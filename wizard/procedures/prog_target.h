@@ -25,7 +25,9 @@ public:
     void OnInitDialog();
     // Posts the wizard-button request of this page. UI thread.
     void OnSetActive();
-    // The Start button. UI thread.
+    // The Start button. UI thread. Changes nothing while a run is in progress
+    // or still shows its result. While the scan holds the port, only the
+    // status label changes: it says that the scan is still running.
     void OnStartProgramming();
 
     // The transfer loop on the worker thread; returns the final result code.

@@ -141,7 +141,10 @@ void CSetup::FinishScan(int nLastResult) {
     if (nLastResult == UPD_OK) {
         // The port the device answered on stays open for the programming page.
         m_app.m_bDeviceFound = 1;
-        m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+        // Only for this page: the user may have gone Back or Next while the
+        // scan ran, and those pages keep their own buttons. Coming back here
+        // shows Next, as m_bDeviceFound is set before the request is posted.
+        m_app.m_pWizard->PostPageButtons(WIZ_PAGE_SETUP, PSWIZB_BACK | PSWIZB_NEXT);
         m_controls.SetText(IDC_SETUP_STATUS, "The device is found, Press \" Next \" to continue");
     } else {
         m_app.ClosePort();

@@ -26,7 +26,8 @@ public:
     // The scan button. UI thread.
     void OnScanDevice();
 
-    // The scan itself; runs on the scan thread.
+    // The scan itself; runs on the scan thread. Its end-of-scan button
+    // request is for the setup page alone (IWizardSheet::PostPageButtons).
     void ScanPorts();
     void AppendLog(const char* pszText);
     void AppendOpenFailureCause();

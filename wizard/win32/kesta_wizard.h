@@ -24,13 +24,19 @@ public:
     // confirmed Cancel or close box).
     INT_PTR DoModal();
 
-    // The exit question (not asked after a successful update). TRUE lets the
-    // wizard close: the scan is told to stop and the port is closed first.
+    // The exit question (not asked after a successful update; No is the
+    // default while a run is in progress). TRUE lets the wizard close: a run
+    // in progress is abandoned (the device told to discard it), the scan is
+    // told to stop and the port is closed first. FALSE changes nothing.
     BOOL ConfirmCancel();
 
     // Safe from any thread.
     void PostWizardButtons(unsigned nFlags) override;
-    // Sent: returns once the sheet has withdrawn Cancel.
+    // Through the page's own window, so that it is applied after the changes
+    // the worker made before it, and only while that page is current.
+    void PostPageButtons(int nPage, unsigned nFlags) override;
+    // Sent: returns once the sheet has withdrawn Cancel. An exit question
+    // still open is then answered No: the wizard stays, with Finish alone.
     void CancelToClose() override;
 
     // A scan or programming thread has not ended yet.
@@ -42,6 +48,12 @@ public:
     void AttachSheet(HWND hSheet) { m_hSheet = hSheet; }
 
 private:
+    // Asks the exit question; true on Yes.
+    bool AskExitQuestion();
+    // Answers No to the exit question if it is open. Any thread.
+    void CloseExitQuestion() const;
+    HWND PageWindow(int nPage) const;
+
     CUpdaterApp& m_app;
     CWin32Fonts m_fonts;
     std::atomic<HWND> m_hSheet{nullptr};

@@ -11,16 +11,22 @@ void CWin32PageControls::RunPosted(LPARAM lParam) {
     (*pChange)();
 }
 
+bool CWin32PageControls::PostToPage(HWND hPage, std::function<void()> change) {
+    auto* pChange = new std::function<void()>(std::move(change));
+    if (hPage == nullptr ||
+        !PostMessageA(hPage, kRunMessage, 0, reinterpret_cast<LPARAM>(pChange))) {
+        delete pChange;  // the page is gone: nothing left to change
+        return false;
+    }
+    return true;
+}
+
 void CWin32PageControls::Run(std::function<void()> change) {
     if (GetCurrentThreadId() == m_nUiThread) {
         change();
         return;
     }
-    auto* pChange = new std::function<void()>(std::move(change));
-    if (m_hPage == nullptr ||
-        !PostMessageA(m_hPage, kRunMessage, 0, reinterpret_cast<LPARAM>(pChange))) {
-        delete pChange;  // the page is gone: nothing left to change
-    }
+    PostToPage(m_hPage, std::move(change));
 }
 
 void CWin32PageControls::SetText(int nId, const std::string& strText) {

@@ -27,6 +27,11 @@ public:
     }
     // Runs the change a kRunMessage carries (its lParam) and frees it.
     static void RunPosted(LPARAM lParam);
+    // Posts a change to the page window hPage: the UI thread runs it when the
+    // page's dialog procedure takes the message, after every message posted
+    // to that thread before. False (the change dropped) when there is no
+    // such window. Any thread.
+    static bool PostToPage(HWND hPage, std::function<void()> change);
 
     void SetText(int nId, const std::string& strText) override;
     void AppendText(int nId, const std::string& strText) override;

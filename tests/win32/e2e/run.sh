@@ -2,10 +2,15 @@
 # The Windows wizard end to end under wine, driven from outside as a person
 # would: a virtual X display, vanto-devsim on COM3, and xdotool clicking at
 # the points that wizard_locator.exe computes from the dialog templates (the
-# sheet's own buttons and the message box from the windows themselves). The
-# road: Next, Scan Device (again if a scan missed the device), Next, Start
-# Programming, OK, Finish; the program must end and the device's committed
-# flash must equal the update image.
+# sheet's own buttons and the message boxes from the windows themselves).
+# Run 1, the road: Next, Scan Device and at once Back (the scan goes on and
+# finds the device; the welcome page keeps its buttons), Next (the setup page
+# as the scan left it), Next, Start Programming; Cancel during the run, where
+# No is the default and answered; Cancel again, left open until the run
+# succeeds, which closes the question; OK, Finish. The program must end and
+# the device's committed flash must equal the update image.
+# Run 2: Cancel and Yes during the run; the program ends and the device's
+# log shows the abort form of the finish, nothing committed.
 # Run by scripts/test-windows.sh, which sets up WINEPREFIX and its port map.
 # Usage: tests/win32/e2e/run.sh BUILD_DIR PORTS_DIR NATIVE_BIN_DIR
 set -euo pipefail
@@ -56,29 +61,93 @@ done
 [ -s "$work/display" ] || fail "no X server"
 export DISPLAY=":$(cat "$work/display")"
 
-"$native/vanto-devsim" --link "$ports/com3" --flash-out "$work/flash.bin" >"$work/devsim.log" 2>&1 &
-pids+=($!)
 mkdir "$work/folder"
 cp "$root/scripts/demo/kst.hex" "$root/scripts/demo/kst_PC.bmp" "$work/folder/"
-(cd "$work/folder" && exec "$wine" "$(winpath "$dir/bin/vanto-update.exe")") \
-    >"$work/wizard.log" 2>&1 &
-wizard=$!
-pids+=($wizard)
+question="Cancel Installation"
 
-click 60 "Next on the welcome page" sheet $IDD_WELCOME next
-click 20 "Scan Device" control $IDD_SETUP $IDC_SCAN_BUTTON
-deadline=$(($(date +%s) + 60))
-until "$wine" "$locator" sheet $IDD_SETUP next >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for the scan to find the device"
-    if "$wine" "$locator" control $IDD_SETUP $IDC_SCAN_BUTTON >/dev/null 2>&1; then
-        click 5 "Scan Device again (the scan missed the device)" control $IDD_SETUP \
-            $IDC_SCAN_BUTTON
+device=""
+start_device() {  # devsim options...
+    if [ -n "$device" ]; then
+        kill "$device" 2>/dev/null || true
+        wait "$device" 2>/dev/null || true
     fi
-    sleep 0.5
-done
+    rm -f "$work/flash.bin"
+    "$native/vanto-devsim" --link "$ports/com3" --flash-out "$work/flash.bin" "$@" \
+        >"$work/devsim.log" 2>&1 &
+    device=$!
+    pids+=("$device")
+    for _ in $(seq 100); do
+        [ -e "$ports/com3" ] && return
+        sleep 0.05
+    done
+    fail "vanto-devsim made no COM3"
+}
+start_wizard() {
+    (cd "$work/folder" && exec "$wine" "$(winpath "$dir/bin/vanto-update.exe")") \
+        >"$work/wizard.log" 2>&1 &
+    wizard=$!
+    pids+=("$wizard")
+}
+wait_for_log() {  # seconds pattern
+    local deadline=$(($(date +%s) + $1))
+    until grep -q "$2" "$work/devsim.log"; do
+        [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for '$2' in the device's log"
+        sleep 0.1
+    done
+}
+usable() {  # locator-arguments...: the button can be clicked now
+    "$wine" "$locator" "$@" >/dev/null 2>&1
+}
+wizard_ends() {  # what
+    for _ in $(seq 200); do
+        kill -0 "$wizard" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$wizard" 2>/dev/null && fail "the wizard did not end after $1"
+    wait "$wizard" || fail "the wizard ended with $?"
+}
+# On the setup page: until the scan has found the device (again if it missed).
+scan_until_found() {
+    local deadline=$(($(date +%s) + 60))
+    until usable sheet $IDD_SETUP next; do
+        [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for the scan to find the device"
+        if usable control $IDD_SETUP $IDC_SCAN_BUTTON; then
+            click 5 "Scan Device again (the scan missed the device)" control $IDD_SETUP \
+                $IDC_SCAN_BUTTON
+        fi
+        sleep 0.5
+    done
+}
+
+# Run 1. The first scan waits on COM3 (eight identify frames unanswered, 1.6 s);
+# every block's reply takes 150 ms, so the run lasts about 15 s.
+start_device --answer-identify-from 9 --block-reply-delay 150
+start_wizard
+click 60 "Next on the welcome page" sheet $IDD_WELCOME next
+locate 20 "Back on the setup page" sheet $IDD_SETUP back
+back=$answer
+click 20 "Scan Device" control $IDD_SETUP $IDC_SCAN_BUTTON
+# shellcheck disable=SC2086  # "X Y"
+xdotool mousemove --sync $back click 1
+echo "e2e-windows: clicked Back during the scan"
+wait_for_log 30 "^IDENTIFY status=1"
+sleep 2  # the scan's request for Back and Next, had it landed here
+usable sheet $IDD_WELCOME back && fail "the scan's end gave the welcome page a Back"
+click 5 "Next on the welcome page, the scan ended" sheet $IDD_WELCOME next
+scan_until_found
 click 5 "Next on the setup page" sheet $IDD_SETUP next
 click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
+wait_for_log 30 "^BLOCK seq=5 "
+click 10 "Cancel during the run" sheet $IDD_PROG_TARGET cancel
+locate 10 "the exit question's default button" default "$question"
+[ "$answer" = "no" ] || fail "during a run the exit question's default is '$answer', not no"
+click 10 "No to the exit question" box "$question" no
+wait_for_log 30 "^BLOCK seq=20 "
+kill -0 "$wizard" 2>/dev/null || fail "the wizard ended after No"
+click 10 "Cancel during the run, the question left open" sheet $IDD_PROG_TARGET cancel
+locate 10 "the exit question" box "$question" no
 click 120 "OK of the message box" box "VANTO Updating"
+usable box "$question" no && fail "the exit question stayed open after the update"
 # The worker sets the status once the box is closed.
 deadline=$(($(date +%s) + 20))
 until locate 10 "the programming status" text $IDD_PROG_TARGET $IDC_PROG_STATUS &&
@@ -87,13 +156,25 @@ until locate 10 "the programming status" text $IDD_PROG_TARGET $IDC_PROG_STATUS 
     sleep 0.2
 done
 click 30 "Finish" sheet $IDD_PROG_TARGET finish
-
-for _ in $(seq 200); do
-    kill -0 "$wizard" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$wizard" 2>/dev/null && fail "the wizard did not end after Finish"
-wait "$wizard" || fail "the wizard ended with $?"
+wizard_ends Finish
+grep -q "^FINISH abort" "$work/devsim.log" && fail "the device was told to discard an update"
 python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
     fail "the device's flash differs from the update image"
 echo "e2e-windows: the road done, the wizard ended, the flash equals the image"
+
+# Run 2: leaving during programming.
+start_device --block-reply-delay 150
+start_wizard
+click 60 "Next on the welcome page" sheet $IDD_WELCOME next
+click 20 "Scan Device" control $IDD_SETUP $IDC_SCAN_BUTTON
+scan_until_found
+click 5 "Next on the setup page" sheet $IDD_SETUP next
+click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
+wait_for_log 30 "^BLOCK seq=5 "
+click 10 "Cancel during the run" sheet $IDD_PROG_TARGET cancel
+click 10 "Yes to the exit question" box "$question" yes
+wizard_ends "Yes"
+[ "$(grep -c "^FINISH abort" "$work/devsim.log")" -eq 1 ] ||
+    fail "the device was not told once to discard the transfer"
+[ ! -e "$work/flash.bin" ] || fail "leaving the run left a committed flash"
+echo "e2e-windows: leaving during the run told the device to discard it, the wizard ended"

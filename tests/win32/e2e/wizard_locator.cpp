@@ -4,7 +4,10 @@
 //                                    PAGE, computed from the template
 //   wizard_locator sheet PAGE BUTTON the centre of the sheet's next, back,
 //                                    finish or cancel button on page PAGE
-//   wizard_locator box TITLE         the centre of a message box's OK button
+//   wizard_locator box TITLE [BUTTON] the centre of a message box's ok (the
+//                                    default), yes or no button
+//   wizard_locator default TITLE     the message box's default button: ok,
+//                                    yes or no
 //   wizard_locator text PAGE ID      the text of control ID on page PAGE
 // Prints "X Y" (screen pixels) or the text; exit 1 while the window or the
 // control is not there, hidden or disabled, 2 on a wrong request or when a
@@ -110,9 +113,34 @@ int SheetButton(const DIALOG_TEMPLATE& page, const std::string& strButton) {
     return PrintClickPoint(hSheet != nullptr ? GetDlgItem(hSheet, nId) : nullptr);
 }
 
-int BoxButton(const char* pszTitle) {
+struct SBoxButton {
+    const char* pszName;
+    int nId;
+};
+constexpr SBoxButton kBoxButtons[] = {{"ok", IDOK}, {"yes", IDYES}, {"no", IDNO}};
+
+int BoxButton(const char* pszTitle, const std::string& strButton) {
+    const auto pButton =
+        std::find_if(std::begin(kBoxButtons), std::end(kBoxButtons),
+                     [&](const SBoxButton& button) { return strButton == button.pszName; });
+    if (pButton == std::end(kBoxButtons)) {
+        return kWrong;
+    }
     const HWND hBox = FindWindowA("#32770", pszTitle);
-    return PrintClickPoint(hBox != nullptr ? GetDlgItem(hBox, IDOK) : nullptr);
+    return PrintClickPoint(hBox != nullptr ? GetDlgItem(hBox, pButton->nId) : nullptr);
+}
+
+// The button that Enter presses: the one that answers as the default push button.
+int BoxDefault(const char* pszTitle) {
+    const HWND hBox = FindWindowA("#32770", pszTitle);
+    for (const SBoxButton& button : kBoxButtons) {
+        const HWND hButton = hBox != nullptr ? GetDlgItem(hBox, button.nId) : nullptr;
+        if (Usable(hButton) && (SendMessageA(hButton, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) {
+            std::puts(button.pszName);
+            return 0;
+        }
+    }
+    return kNotThere;
 }
 
 int ControlText(const DIALOG_TEMPLATE& page, int nId) {
@@ -135,13 +163,18 @@ int ControlText(const DIALOG_TEMPLATE& page, int nId) {
 
 int main(int argc, char** argv) {
     const std::string strWhat = argc > 1 ? argv[1] : "";
-    if (strWhat == "box" && argc == 3) {
-        return BoxButton(argv[2]);
+    if (strWhat == "box" && (argc == 3 || argc == 4)) {
+        return BoxButton(argv[2], argc == 4 ? argv[3] : "ok");
+    }
+    if (strWhat == "default" && argc == 3) {
+        return BoxDefault(argv[2]);
     }
     const DIALOG_TEMPLATE* pPage = argc > 2 ? FindDialogTemplate(std::atoi(argv[2])) : nullptr;
     if (pPage == nullptr || argc != 4) {
-        std::fputs("usage: wizard_locator control|sheet|text PAGE ID|BUTTON, or box TITLE\n",
-                   stderr);
+        std::fputs(
+            "usage: wizard_locator control|sheet|text PAGE ID|BUTTON, box TITLE [BUTTON], or "
+            "default TITLE\n",
+            stderr);
         return kWrong;
     }
     if (strWhat == "control") {
