@@ -1,5 +1,7 @@
 #include "app/updater_app.h"
 
+#include "link/com_port_map.h"
+
 CUpdaterApp::~CUpdaterApp() = default;
 
 void CUpdaterApp::CreateEngine() {
@@ -28,4 +30,8 @@ int CUpdaterApp::OpenPort(int n) {
 
 int CUpdaterApp::ClosePort() {
     return m_pEngine->m_pPort->Close();
+}
+
+std::string CUpdaterApp::PortDeviceFile(int n) const {
+    return ComPortDevicePath(n);
 }

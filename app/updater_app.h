@@ -38,6 +38,9 @@ public:
     // Forward to the engine's port: 1 opened / 0 failed; Close always 1.
     int OpenPort(int n);
     int ClosePort();
+    // The device file COMn stands for (what OpenPort(n) opens); "" when COMn
+    // maps to none. Changes nothing.
+    std::string PortDeviceFile(int n) const;
 
     std::unique_ptr<CUpdateEngine> m_pEngine;
     std::atomic<uint8_t> m_nProgState{0};  // 0 idle, 1 programming

@@ -2,13 +2,16 @@
 
 #include <string>
 
-// Fixed texts of the pages and the sheet. Line breaks are "\r\n", as the device's
-// update kit has always written them; the Qt controls turn them into breaks.
+// Every fixed text the pages and the sheet show, in one table that the Qt
+// wizard, the Win32 wizard and vanto-flash all read. Line breaks are "\r\n";
+// the Qt controls and the terminal turn them into their own breaks. Every
+// blank counts.
 
-// The introduction is built from six pieces, in this order. Every blank
-// counts: four leading blanks on the step lines, two after "device." and
-// after each step's colon, one before the break after "Scan the device.",
-// two after the closing quote of "Update Mode".
+// --- Welcome page (template 129) ---
+// The introduction is built from six pieces, in this order: four leading
+// blanks on the step lines, two after "device." and after each step's colon,
+// one before the break after "Scan the device.", two after the closing quote
+// of "Update Mode".
 inline constexpr const char* kIntroPieces[6] = {
     "This Wizard will guide you through procedures of programming VANTO device.  There are 3 "
     "easy steps:\r\n\r\n",
@@ -27,14 +30,60 @@ inline std::string BuildIntroText() {
     return strText;
 }
 
-// The exit question of the wizard.
-inline constexpr const char* kExitQuestion = "Are you sure you want to exit ?";
-inline constexpr const char* kExitCaption = "Cancel Installation";
+// --- Setup page (template 130) ---
+inline constexpr const char* kSetupTitle = "Setup Serial Connection";
+inline constexpr const char* kSetupStep1 =
+    "1, Connect serial cable between COM ports on PC\r\n   and device.";
+inline constexpr const char* kSetupStep2 = "2, Power on the device and enter update mode.";
+inline constexpr const char* kSetupStep3 = "3, Press the below button to scan the device.";
+// The scan button: idle, and while a scan runs.
+inline constexpr const char* kScanButton = "Scan Device";
+inline constexpr const char* kStopButton = "Stop";
+// The status label: on the press, once the scan runs, and its two outcomes
+// (the quotes around Next are part of the text, with a blank inside each).
+inline constexpr const char* kScanPressed =
+    "Connecting device...\r\nMake sure device is in update mode";
+inline constexpr const char* kScanRunning = "Connecting device...";
+inline constexpr const char* kDeviceFound = "The device is found, Press \" Next \" to continue";
+inline constexpr const char* kDeviceNotFound =
+    "Is the device power on and in update mode?\r\nIs cable connection is good?";
+// The scan log: one line per port. A port that opens gets its number first
+// and its outcome once the identify calls are over.
+inline constexpr const char* kLogPortNotAvailable = "COM Port%d--Not Available\r\n";
+inline constexpr const char* kLogPortOpened = "COM Port%d--";
+inline constexpr const char* kLogDeviceFound = "Device Found\r\n";
+inline constexpr const char* kLogDeviceNotFound = "Device Not Found\r\n";
 
+// --- Programming page (template 132) ---
+inline constexpr const char* kProgReady = "Ready to update the device now.";
+inline constexpr const char* kProgRunning = "Programming In Process, Please Wait...";
+// Minutes within the hour and seconds, both without leading zeros.
+inline constexpr const char* kElapsedTimeFormat = "Elapse Time: %ld:%ld";
 // The programming page's answer to a Start press while a scan still holds
 // the port (the user went on with Next during a scan).
 inline constexpr const char* kScanStillRunning =
     "The device scan was still running.\r\nPlease start again once it has ended.";
+
+// The outcome of a run: the message box's caption and the text of each
+// result that has one (the result box and the status label show the same).
+inline constexpr const char* kResultCaption = "VANTO Updating";
+inline constexpr const char* kResultUpdated = "The device has been updated successfully";
+inline constexpr const char* kResultChecksumError =
+    "Over All Checksum Error\r\nPlease restart programming";
+inline constexpr const char* kResultFlashAddressError = "Flash Address Error";
+inline constexpr const char* kResultPortWriteFailed = "COM port transmission failed. Please retry.";
+inline constexpr const char* kResultNoResponse =
+    "Could not get response from the device.\r\n"
+    "Please check cable connection and power supply and retry\r\n";
+inline constexpr const char* kResultTransmissionError =
+    "Data transmission error. Please restart programming";
+inline constexpr const char* kResultFileError =
+    "Update file not found or may be crashed.\r\nTask can not continue";
+
+// --- The sheet ---
+// The exit question of the wizard.
+inline constexpr const char* kExitQuestion = "Are you sure you want to exit ?";
+inline constexpr const char* kExitCaption = "Cancel Installation";
 
 // The cabling picture, read from the working directory.
 inline constexpr const char* kCablingPicture = "kst_PC.bmp";

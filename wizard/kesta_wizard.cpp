@@ -21,7 +21,8 @@ CKestaWizard::CKestaWizard(CUpdaterApp& app, const QString& strCaption, QWidget*
       m_nSelectPage(nSelectPage),
       m_pageWelcome(app),
       m_pageSetup(app),
-      m_pageProgTarget(app) {
+      m_pageProgTarget(app),
+      m_exit(app, m_pageSetup.Procedure(), m_pageProgTarget.Procedure()) {
     setWindowTitle(strCaption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // The message boxes carry the program's icon too.
@@ -201,17 +202,10 @@ bool CKestaWizard::ConfirmCancel() {
         }
     }
     // A run in progress is ended on the device too: it must not be left
-    // holding blocks of a transfer nobody finishes. A scan stops after its
-    // current identify call; closing the port makes the worker's port calls
-    // fail at once. The process then ends without waiting for a scan worker
-    // (see the start-up). A Yes that crossed the run's success abandons
-    // nothing: the device has committed.
-    if (m_app.m_pEngine && m_pageProgTarget.IsWorkerRunning() && m_app.m_bUpdateDone == 0) {
-        m_pageProgTarget.Procedure().AbandonRun();
-    }
-    m_pageSetup.StopScan();
+    // holding blocks of a transfer nobody finishes. A Yes that crossed the
+    // run's success abandons nothing: the device has committed.
     if (m_app.m_pEngine) {
-        m_app.ClosePort();
+        m_exit.Leave();
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/wizard_sheet.h"
+#include "wizard/procedures/procedure_exit.h"
 #include "wizard/prog_target_page.h"
 #include "wizard/setup_page.h"
 #include "wizard/ui_invoker.h"
@@ -26,9 +27,11 @@ public:
                  unsigned nSelectPage);
     ~CKestaWizard() override;
 
-    // Asks "Are you sure you want to exit ?" unless the update is done. On Yes
-    // (or without the question) stops a scan, closes the port and returns
-    // true; on No nothing changes and it returns false.
+    // Asks "Are you sure you want to exit ?" unless the update is done (No
+    // is the default while a run is in progress). On Yes, or without the
+    // question, leaves through CProcedureExit (a scan stops, a run in
+    // progress is ended on the device, the port is closed) and returns true;
+    // on No nothing changes and it returns false.
     bool ConfirmCancel();
 
     void PostWizardButtons(unsigned nFlags) override;
@@ -88,4 +91,5 @@ private:
     CWelcome m_pageWelcome;
     CSetupPage m_pageSetup;
     CProgTargetPage m_pageProgTarget;
+    CProcedureExit m_exit;
 };

@@ -5,7 +5,7 @@
 #include "wizard/color_static.h"
 
 CProgTargetPage::CProgTargetPage(CUpdaterApp& app)
-    : CWizardPage(app, IDD_PROG_TARGET, {IDC_PROG_STATUS}), m_prog(app, m_pageControls) {}
+    : CWizardPage(app, IDD_PROG_TARGET, {IDC_PROG_STATUS}), m_prog(app, m_view) {}
 
 CProgTargetPage::~CProgTargetPage() {
     // A run still going may wait on its result box; let it go before it is joined.
@@ -26,7 +26,8 @@ void CProgTargetPage::OnInitDialog() {
     }
     ApplyFont(IDC_PROG_STATUS, 3);
     ApplyFont(IDC_ELAPSED_TIME, 2);
-    // "Ready to update the device now." and the first button request (Back).
+    // "Ready to update the device now.", then the first button request (Back).
+    m_view.OnInitDialog();
     m_prog.OnInitDialog();
 }
 

@@ -9,7 +9,7 @@
 #include "wizard/color_static.h"
 
 CSetupPage::CSetupPage(CUpdaterApp& app)
-    : CWizardPage(app, IDD_SETUP, {IDC_SETUP_STATUS}), m_setup(app, m_pageControls) {}
+    : CWizardPage(app, IDD_SETUP, {IDC_SETUP_STATUS}), m_setup(app, m_view) {}
 
 CSetupPage::~CSetupPage() {
     // A scan still running may wait on the page; let it go before it is joined.
@@ -31,8 +31,8 @@ void CSetupPage::OnInitDialog() {
     if (auto* pStatus = dynamic_cast<CColorStatic*>(Control(IDC_SETUP_STATUS))) {
         pStatus->SetTextColor(kStatusBlue);
     }
-    // Titles, step texts, "Scan Device" and the idle scanning flag.
-    m_setup.OnInitDialog();
+    // Titles, step texts, "Scan Device".
+    m_view.OnInitDialog();
     ApplyFont(IDC_SCAN_BUTTON, 4);
     LoadPicture();
 }

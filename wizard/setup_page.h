@@ -1,19 +1,19 @@
 #pragma once
 
 #include "wizard/procedures/setup.h"
+#include "wizard/procedures/setup_page_view.h"
 #include "wizard/qt_page_controls.h"
 #include "wizard/wizard_page.h"
 
 // The setup page on Qt: the template 130 controls, the cabling picture, the
-// blue status label, and the scan procedure CSetup that drives them.
+// blue status label, and the scan procedure CSetup, whose events
+// CSetupPageView turns into the controls' changes.
 class CSetupPage : public CWizardPage {
 public:
     explicit CSetupPage(CUpdaterApp& app);
     ~CSetupPage() override;
 
-    // The program is leaving: a running scan stops after the identify call
-    // it is in and opens no further port.
-    void StopScan() { m_setup.RequestStop(); }
+    // True while the scan's worker has not ended.
     bool IsWorkerRunning() const { return m_setup.IsScanRunning(); }
 
     CSetup& Procedure() { return m_setup; }
@@ -29,5 +29,6 @@ private:
 
     // Declared before the procedure: the procedure's thread is joined first.
     CQtPageControls m_pageControls{this};
+    CSetupPageView m_view{m_pageControls};
     CSetup m_setup;
 };

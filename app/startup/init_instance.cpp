@@ -1,6 +1,5 @@
 #include "app/startup/init_instance.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/updater_app.h"
@@ -23,13 +22,9 @@ bool InitInstance(CUpdaterApp& app) {
 }
 
 int EndInstance(CUpdaterApp& app) {
-    CKestaWizard* pWizard = TheWizard(app);
-    if (pWizard != nullptr && pWizard->IsWorkerRunning()) {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(EXIT_SUCCESS);
-    }
+    // A worker still ending may post to the sheet while the pages wait for
+    // it: the sheet, detached by then, drops such requests.
+    delete TheWizard(app);
     app.m_pWizard = nullptr;
-    delete pWizard;
     return EXIT_SUCCESS;
 }

@@ -9,10 +9,8 @@ class CKestaWizard;
 // The wizard is left in app.m_pWizard for EndInstance.
 bool InitInstance(CUpdaterApp& app);
 
-// Ends the program after the wizard has closed and returns the exit code.
-// When the user left while a scan or programming thread was still finishing,
-// the process ends at once (buffers flushed, no destructors): that thread
-// may still be inside the engine, the port or its page, and its port calls
-// already fail because the exit closed the port. Otherwise the wizard is
-// destroyed in order and the caller returns normally.
+// Ends the program after the wizard has closed and returns the exit code:
+// destroys the wizard, whose pages let go of a worker still waiting for them
+// and then wait for it (a worker left by the exit sends and shows nothing
+// more, so it ends at once).
 int EndInstance(CUpdaterApp& app);

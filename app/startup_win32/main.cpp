@@ -40,14 +40,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR pszCommandLine, int) {
     auto* pWizard = new CKestaWizard(theApp);
     theApp.m_pWizard = pWizard;
     pWizard->DoModal();  // finished or cancelled: either way the program ends
-    if (pWizard->IsWorkerRunning()) {
-        // The user left while a scan or a run was finishing: that thread may
-        // still be inside the engine or its page, and its port calls already
-        // fail (the exit closed the port). End without waiting for it.
-        std::fflush(stdout);
-        ExitProcess(0);
-    }
-    theApp.m_pWizard = nullptr;
+    // The pages wait for a worker still ending: one the exit left sends and
+    // shows nothing more.
     delete pWizard;
+    theApp.m_pWizard = nullptr;
     return 0;
 }

@@ -273,7 +273,7 @@ TEST(Programming, NextStartReopensAPortThatHungUp) {
 // that holds blocks is told to discard them, and the outcome says whether it
 // heard it.
 TEST(Programming, AbandonedRunTellsTheDevice) {
-    using E = CProgTarget::EAbandonOutcome;
+    using E = ELeaveOutcome;
     const std::vector<uint8_t> k40 = PatternBytes(40 * 256);
     // When to leave: before any block (""), once the device logged a block; whether it is gone.
     const std::tuple<const char*, bool, E> kLeaves[] = {
@@ -291,7 +291,7 @@ TEST(Programming, AbandonedRunTellsTheDevice) {
         if (bDeviceGone) {
             rig.device.Kill();
         }
-        EXPECT_EQ(rig.prog.AbandonRun(), eOutcome);
+        EXPECT_EQ(rig.exit.Leave(), eOutcome);
         EXPECT_FALSE(rig.prog.IsRunning());
         EXPECT_EQ(rig.OpenPort(), 0);
         if (!bDeviceGone) {  // (a device gone may end the run on its own first)
@@ -312,7 +312,7 @@ TEST(Programming, ElapsedTimeText) {
     // clang-format on
     for (const auto& [nSeconds, pszText] : cases) {
         std::string strText;
-        EXPECT_EQ(CProgTarget::FormatElapsedTime(nSeconds, strText), *pszText != '\0');
+        EXPECT_EQ(CProgPageView::FormatElapsedTime(nSeconds, strText), *pszText != '\0');
         EXPECT_EQ(strText, pszText) << nSeconds;
     }
 }

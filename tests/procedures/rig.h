@@ -19,13 +19,18 @@
 #include "app/updater_app.h"
 #include "app/wizard_sheet.h"
 #include "link/update_engine.h"
+#include "res/control_ids.h"
+#include "res/page_texts.h"
 #include "tests/procedures/recorder.h"
 #include "tests/procedures/update_file_writer.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/pty_pair.h"
 #include "wizard/procedures/page_controls.h"
+#include "wizard/procedures/procedure_exit.h"
+#include "wizard/procedures/prog_page_view.h"
 #include "wizard/procedures/prog_target.h"
 #include "wizard/procedures/setup.h"
+#include "wizard/procedures/setup_page_view.h"
 
 inline constexpr long kIdentifyBytes = 11;  // one CMD_IDENTIFY frame
 
@@ -139,8 +144,11 @@ struct CRig {
     std::vector<std::unique_ptr<CPortHolder>> holders;
     CRecorder page;
     CUpdaterApp app;
-    CSetup setup{app, page};
-    CProgTarget prog{app, page};
+    CSetupPageView setupView{page};
+    CProgPageView progView{page};
+    CSetup setup{app, setupView};
+    CProgTarget prog{app, progView};
+    CProcedureExit exit{app, setup, prog};
 };
 
 // vanto-flash run in the working directory, stdin /dev/null, output to a file.

@@ -19,7 +19,7 @@ struct FlashCase {
 
 const char kWait[] = "Programming In Process, Please Wait...\n";
 const char kRoad[] =
-    "Connecting device...\nMake sure device is in update mode\nConnecting device...\n"
+    "Connecting device...\nMake sure device is in update mode\n"
     "COM Port1--Not Available\nCOM Port2--Device Not Found\nCOM Port3--Device Found\n"
     "The device is found on COM3 (";
 
@@ -30,7 +30,7 @@ const char kRoad[] =
 const FlashCase kFlashRuns[] = {
     {"asd", "", "", nullptr, 0, kRoad},
     {"", "", "", nullptr, 1, "COM Port10--Not Available\n"},
-    {"ad", "", "--port 2", nullptr, 0, "Connecting device...\nCOM Port2--Device Found\n"},
+    {"ad", "", "--port 2", nullptr, 0, "update mode\nCOM Port2--Device Found\n"},
     {"d", "", "", nullptr, 8, "Update file not found or may be crashed.\nTask can not continue\n",
      true},
     {"d", "--block-status 2:4", "", nullptr, 4, "\nFlash Address Error\n"},

@@ -49,7 +49,7 @@ TEST(Scan, LogStatusAndWire) {
         CRig rig;
         ASSERT_TRUE(rig.Start(c.pszPorts, c.pszDevsimArgs));
         rig.setup.SetSinglePort(c.nSinglePort);
-        rig.setup.OnInitDialog();
+        rig.setupView.OnInitDialog();
         rig.page.strPauseAt = c.bStop ? "COM Port2--Not Available\r\n" : "";
         rig.setup.OnScanDevice();
         if (c.bStop) {

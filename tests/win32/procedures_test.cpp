@@ -15,8 +15,10 @@
 #include "tests/procedures/recorder.h"
 #include "tests/procedures/update_file_writer.h"
 #include "tests/win32/rig_win32.h"
+#include "wizard/procedures/prog_page_view.h"
 #include "wizard/procedures/prog_target.h"
 #include "wizard/procedures/setup.h"
+#include "wizard/procedures/setup_page_view.h"
 
 namespace {
 
@@ -38,6 +40,8 @@ struct CWinRig {
                                 ("vanto-road-" + std::to_string(GetCurrentProcessId()));
     CRecorder page;
     CUpdaterApp app;
+    CSetupPageView setupView{page};
+    CProgPageView progView{page};
 };
 
 std::vector<uint8_t> ReadFileBytes(const std::string& strPath) {
@@ -60,7 +64,7 @@ std::string WithoutDetailLines(const std::string& strLog) {
 // COM1 and COM2 do not exist; the device answers on COM3 and takes the image.
 TEST(ProceduresWin32, ScanAndProgram) {
     CWinRig rig;
-    CSetup setup(rig.app, rig.page);
+    CSetup setup(rig.app, rig.setupView);
     setup.OnScanDevice();
     setup.WaitForScan();
     // Below a port the log may name why it could not be used; under Wine a
@@ -74,7 +78,7 @@ TEST(ProceduresWin32, ScanAndProgram) {
 
     const std::vector<uint8_t> image = PatternBytes(5 * 256 + 17);
     WriteIntelHexFile("kst.hex", 0, image);
-    CProgTarget prog(rig.app, rig.page);
+    CProgTarget prog(rig.app, rig.progView);
     prog.OnStartProgramming();
     prog.WaitForRun();
     EXPECT_EQ(prog.LastResult(), UPD_OK);
@@ -89,7 +93,7 @@ TEST(ProceduresWin32, ScanAndProgram) {
 // The scan of COMn alone, then a run of nBlocks whole blocks; the run's
 // result, or -1 when the scan did not leave COMn open.
 int ScanPortThenProgram(CWinRig& rig, int nPort, int nBlocks) {
-    CSetup setup(rig.app, rig.page);
+    CSetup setup(rig.app, rig.setupView);
     setup.SetSinglePort(nPort);
     setup.OnScanDevice();
     setup.WaitForScan();
@@ -98,7 +102,7 @@ int ScanPortThenProgram(CWinRig& rig, int nPort, int nBlocks) {
         return -1;
     }
     WriteIntelHexFile("kst.hex", 0, PatternBytes(static_cast<size_t>(nBlocks) * 256));
-    CProgTarget prog(rig.app, rig.page);
+    CProgTarget prog(rig.app, rig.progView);
     prog.OnStartProgramming();
     prog.WaitForRun();
     return prog.LastResult();

@@ -64,7 +64,7 @@ private slots:
         QStringList results, log;
         for (int nCode = 0; nCode < 10; ++nCode) {
             std::string strText;
-            results << (CProgTarget::GetResultText(nCode, strText) ? strText.c_str() : "");
+            results << (CProgPageView::GetResultText(nCode, strText) ? strText.c_str() : "");
         }
         for (int n = 1; n <= 10; ++n) {
             for (const char* pszEnd : {"Not Available", "Device Found", "Device Not Found"}) {

@@ -9,7 +9,9 @@
 // it would sound once per device.
 class CBoardRowOutput : public ITerminalOutput {
 public:
-    CBoardRowOutput(CDeviceBoard& board, int nRow) : m_board(board), m_nRow(nRow) {}
+    explicit CBoardRowOutput(CDeviceBoard& board) : m_board(board) {}
+    // The row to draw in; before anything is drawn.
+    void SetRow(int nRow) { m_nRow = nRow; }
 
     void ScanLine(const std::string& strLine) override { m_board.PrintScanLine(m_nRow, strLine); }
     void Status(const std::string& strText, bool /*bFailure*/) override {
@@ -22,5 +24,5 @@ public:
 
 private:
     CDeviceBoard& m_board;
-    int m_nRow;
+    int m_nRow = -1;
 };

@@ -12,7 +12,6 @@
 #include "tools/vanto-flash/run_report.h"
 #include "tools/vanto-flash/stream_output.h"
 #include "tools/vanto-flash/update_file.h"
-#include "wizard/procedures/prog_target.h"
 
 // vanto-flash without a command: the wizard's road on a terminal. The update
 // file is checked before any port is touched; then one device takes the
@@ -88,9 +87,7 @@ int RunUpdateCommand(const CommandArgs& args) {
     const bool bFileOk = PrepareUpdateFile(options, &file, stderr);
     report.strFile = file.strPath;
     if (!bFileOk) {
-        std::string strText;
-        CProgTarget::GetResultText(UPD_FILE_ERROR, strText);
-        std::fprintf(stderr, "%s\n", CTerminalPage::ToTerminalText(strText).c_str());
+        std::fprintf(stderr, "%s\n", CTerminalPage::ResultText(UPD_FILE_ERROR).c_str());
         report.bHasResult = true;
         report.nResult = UPD_FILE_ERROR;
         if (bMany && options.bJson) {

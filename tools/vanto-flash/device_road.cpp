@@ -1,12 +1,7 @@
 #include "tools/vanto-flash/device_road.h"
 
-#include <chrono>
-
-#include "link/com_port_map.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/exit_status.h"
-#include "wizard/procedures/prog_target.h"
-#include "wizard/procedures/setup.h"
 
 namespace {
 
@@ -14,13 +9,13 @@ constexpr int kPollMilliseconds = 20;
 
 // What leaving did for the device, in words; never that it was told when it
 // was not.
-const char* AbandonText(CProgTarget::EAbandonOutcome eOutcome) {
+const char* LeaveText(ELeaveOutcome eOutcome) {
     switch (eOutcome) {
-        case CProgTarget::EAbandonOutcome::NoTransfer:
-            return "interrupted before any block was sent";
-        case CProgTarget::EAbandonOutcome::DeviceTold:
+        case ELeaveOutcome::NoTransfer:
+            return "interrupted; no transfer was left open on the device";
+        case ELeaveOutcome::DeviceTold:
             return "interrupted, the device was told to discard the transfer";
-        case CProgTarget::EAbandonOutcome::DeviceNotTold:
+        case ELeaveOutcome::DeviceNotTold:
             break;
     }
     return "interrupted; the device could not be told to discard the transfer (no answer, or the "
@@ -45,7 +40,6 @@ void CDeviceRoad::UseFile(const SUpdateFile& file, bool bNamed) {
 
 void CDeviceRoad::TraceFrames(std::FILE* pOut) {
     m_pTrace = std::make_unique<CFrameTrace>(Engine(), pOut);
-    m_page.SetFrameTrace(m_pTrace.get());
 }
 
 // Waits while a procedure's worker runs; the signal that came first, 0 for none.
@@ -58,77 +52,69 @@ int CDeviceRoad::SignalWhile(const std::function<bool()>& isRunning) {
     return 0;
 }
 
-// The scan; the signal that ended it, else 0 when the device answered, else -1.
-int CDeviceRoad::RunScan(int nPort) {
-    CSetup setup(m_app, m_page);
-    setup.SetSinglePort(nPort);
-    setup.OnInitDialog();
-    setup.OnSetActive();
-    setup.OnScanDevice();
-    if (const int nSignal = SignalWhile([&] { return setup.IsScanRunning(); })) {
-        // No further port is opened once RequestStop returns, so the port
-        // closed here stays closed, and the worker's identify fails at once.
+// The scan; the signal that ended it, else 0.
+int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
+    m_setup.SetSinglePort(nPort);
+    m_setup.OnSetActive();
+    m_setup.OnScanDevice();
+    if (const int nSignal = SignalWhile([this] { return m_setup.IsScanRunning(); })) {
         m_page.Silence();
-        setup.RequestStop();
-        m_app.ClosePort();
-        setup.WaitForScan();
+        m_exit.Leave();
         return nSignal;
     }
-    setup.WaitForScan();
-    return m_app.m_bDeviceFound != 0 ? 0 : -1;
+    m_setup.WaitForScan();
+    m_page.LastScanOutcome(pOutcome);
+    return 0;
 }
 
 int CDeviceRoad::RunProgramming(SRunReport* pReport) {
-    CProgTarget prog(m_app, m_page);
-    prog.OnInitDialog();
-    prog.OnSetActive();
-    const auto tStart = std::chrono::steady_clock::now();
-    prog.OnStartProgramming();
-    const int nSignal = SignalWhile([&] { return prog.IsRunning(); });
-    auto eAbandon = CProgTarget::EAbandonOutcome::NoTransfer;
+    m_prog.OnInitDialog();
+    m_prog.OnSetActive();
+    m_prog.OnStartProgramming();
+    const int nSignal = SignalWhile([this] { return m_prog.IsRunning(); });
+    auto eLeave = ELeaveOutcome::NoTransfer;
     if (nSignal != 0) {
         m_page.Silence();
-        eAbandon = prog.AbandonRun();  // the wizard's own way of leaving a run
+        eLeave = m_exit.Leave();  // the wizard's own way of leaving a run
     }
-    prog.WaitForRun();
-    CUpdateEngine& engine = Engine();
-    pReport->dSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
-    pReport->nBlocks = engine.m_nBlocksSent;
-    pReport->nBlockTotal = prog.m_nBlockTotal;
-    pReport->dwFinishTotal = engine.m_dwByteTotal;
-    pReport->nDeviceStatus = engine.m_nStatus;
+    m_prog.WaitForRun();
+    SRunResult result;
+    const bool bEnded = m_page.LastRunResult(&result);
+    pReport->dSeconds = result.dSeconds;
+    pReport->nBlocks = result.nBlocksSent;
+    pReport->nBlockTotal = result.nBlockTotal;
+    pReport->dwFinishTotal = result.dwFinishTotal;
+    pReport->nDeviceStatus = result.nDeviceStatus;
     if (nSignal != 0) {
-        pReport->strProblem = AbandonText(eAbandon);
+        pReport->strProblem = LeaveText(eLeave);
         return kExitSignalBase + nSignal;
     }
-    if (!prog.HasResult()) {
+    if (!bEnded || result.eEnd == ERunEnd::NotStarted) {
         pReport->strProblem = "the programming thread could not be started";
         return kExitOtherStatus;
     }
     pReport->bHasResult = true;
-    pReport->nResult = prog.LastResult();
-    std::string strText;
-    if (!CProgTarget::GetResultText(pReport->nResult, strText)) {
-        pReport->strProblem = "the device answered with status " + std::to_string(pReport->nResult);
+    pReport->nResult = result.nCode;
+    if (CTerminalPage::ResultText(result.nCode).empty()) {
+        pReport->strProblem = "the device answered with status " + std::to_string(result.nCode);
     }
-    return ExitStatusFor(pReport->nResult);
+    return ExitStatusFor(result.nCode);
 }
 
 int CDeviceRoad::Run(int nPort, SRunReport* pReport,
                      const std::function<void(bool bFound)>& onScanOver) {
-    const int nScan = RunScan(nPort);
-    if (nScan > 0) {
+    SScanOutcome scan;
+    if (const int nSignal = RunScan(nPort, &scan)) {
         pReport->strProblem = "interrupted";
-        return kExitSignalBase + nScan;
+        return kExitSignalBase + nSignal;
     }
     if (onScanOver) {
-        onScanOver(nScan == 0);
+        onScanOver(scan.bFound);
     }
-    if (nScan < 0) {
+    if (!scan.bFound) {
         return kExitNoDevice;
     }
-    pReport->nPort = Engine().m_pPort->PortNumber();
-    pReport->strDevice = ComPortDevicePath(pReport->nPort);
+    pReport->nPort = scan.nPort;
+    pReport->strDevice = scan.strDevice;
     return RunProgramming(pReport);
 }

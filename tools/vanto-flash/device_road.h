@@ -10,13 +10,16 @@
 #include "tools/vanto-flash/terminal_page.h"
 #include "tools/vanto-flash/terminal_sheet.h"
 #include "tools/vanto-flash/update_file.h"
+#include "wizard/procedures/procedure_exit.h"
+#include "wizard/procedures/prog_target.h"
+#include "wizard/procedures/setup.h"
 
 // One device's road on a terminal: the scan of its port (or of COM1..COM10),
-// then the programming run, each the wizard's own procedure driven through a
-// terminal page. The thread that calls Run plays the wizard's user-interface
-// thread; the procedures start their own workers. vanto-flash takes one road
-// for one device, and one road per device, each on its own thread, for
-// several devices at once.
+// then the programming run, each the wizard's own procedure, whose events a
+// terminal page turns into lines. The thread that calls Run plays the
+// wizard's user-interface thread; the procedures start their own workers.
+// vanto-flash takes one road for one device, and one road per device, each
+// on its own thread, for several devices at once.
 class CDeviceRoad {
 public:
     // Waits up to the given milliseconds for a request to end; the number of
@@ -38,27 +41,34 @@ public:
     // Closes the port the engine opened at start-up, so that roads made one
     // after another leave COM1 free for the road that is to use it.
     void ReleasePort() { m_app.ClosePort(); }
+    // The device file COMn stands for on this road; "" when none.
+    std::string DeviceFile(int nPort) const { return m_app.PortDeviceFile(nPort); }
 
     // The scan of COMn (0: COM1..COM10 until the device answers), then the
     // run when the device answered; the exit status. onScanOver is called
     // when the scan is over (not when a signal ended it), with whether the
-    // device answered. *pReport gets what the
-    // road did; its strProblem says in words what the terminal reports for an
-    // outcome that has no result text (an interrupt, an unnamed device status).
+    // device answered. *pReport gets what the road did; its strProblem says
+    // in words what the terminal reports for an outcome that has no result
+    // text (an interrupt, an unnamed device status). A signal ends the road
+    // through CProcedureExit: the scan stops, a transfer in progress is
+    // aborted on the device.
     int Run(int nPort, SRunReport* pReport,
             const std::function<void(bool bFound)>& onScanOver = {});
 
 private:
-    int RunScan(int nPort);
+    int RunScan(int nPort, SScanOutcome* pOutcome);
     int RunProgramming(SRunReport* pReport);
     int SignalWhile(const std::function<bool()>& isRunning);
     CUpdateEngine& Engine() { return *m_app.m_pEngine; }
 
-    // The page before the application, so that the procedures' threads end
-    // before the page goes.
+    // The page before the application and the procedures, so that the
+    // procedures' threads end before the page goes.
     StopWait m_waitForStop;
     CTerminalSheet m_sheet;
     CTerminalPage m_page;
     CUpdaterApp m_app;
+    CSetup m_setup{m_app, m_page};
+    CProgTarget m_prog{m_app, m_page};
+    CProcedureExit m_exit{m_app, m_setup, m_prog};
     std::unique_ptr<CFrameTrace> m_pTrace;
 };

@@ -6,7 +6,6 @@
 #include <system_error>
 #include <thread>
 
-#include "link/com_port_map.h"
 #include "tools/vanto-flash/board_row_output.h"
 #include "tools/vanto-flash/device_board.h"
 #include "tools/vanto-flash/device_road.h"
@@ -14,7 +13,6 @@
 #include "tools/vanto-flash/interrupt_pipe.h"
 #include "tools/vanto-flash/run_report.h"
 #include "tools/vanto-flash/stop_request.h"
-#include "wizard/procedures/prog_target.h"
 
 namespace {
 
@@ -22,10 +20,14 @@ constexpr int kPollMilliseconds = 20;
 
 // One device of the run, and its road's thread.
 struct SDevice {
-    SDevice(CDeviceBoard& board, int nBoardRow) : output(board, nBoardRow), nRow(nBoardRow) {}
+    explicit SDevice(CDeviceBoard& board) : output(board) {}
+    void SetRow(int nBoardRow) {
+        nRow = nBoardRow;
+        output.SetRow(nBoardRow);
+    }
 
     CBoardRowOutput output;
-    int nRow;
+    int nRow = -1;
     std::unique_ptr<CDeviceRoad> pRoad;
     SRunReport report;
     int nExitStatus = kExitOtherStatus;
@@ -43,12 +45,12 @@ Devices MakeDevices(const SFlashOptions& options, const SUpdateFile& file,
                     const std::vector<int>& ports, CDeviceBoard& board, CStopRequest& stop) {
     Devices devices;
     for (const int nPort : ports) {
-        const std::string strDevice = ComPortDevicePath(nPort);
-        auto pDevice =
-            std::make_unique<SDevice>(board, board.AddRow(nPort, strDevice, !options.bAll));
+        auto pDevice = std::make_unique<SDevice>(board);
         pDevice->pRoad = std::make_unique<CDeviceRoad>(pDevice->output,
                                                        [&stop](int nMs) { return stop.Wait(nMs); });
         pDevice->pRoad->ReleasePort();
+        const std::string strDevice = pDevice->pRoad->DeviceFile(nPort);
+        pDevice->SetRow(board.AddRow(nPort, strDevice, !options.bAll));
         pDevice->pRoad->UseFile(file, !options.strFile.empty());
         SRunReport& report = pDevice->report;
         report.strFile = file.strPath;
@@ -115,9 +117,7 @@ std::string OutcomeText(const SDevice& device, bool bFirstLineOnly) {
     if (device.nExitStatus == kExitNoDevice) {
         return "no device answered";
     }
-    std::string strText;
-    CProgTarget::GetResultText(report.nResult, strText);
-    strText = CTerminalPage::ToTerminalText(strText);
+    std::string strText = CTerminalPage::ResultText(report.nResult);
     if (bFirstLineOnly) {
         return strText.substr(0, strText.find('\n'));
     }

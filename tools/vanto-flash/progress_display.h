@@ -16,8 +16,7 @@ public:
 
     // A new run of nTotal blocks begins now.
     void Start(int nTotal);
-    // Blocks sent so far (the page's progress position; may pass the total by
-    // one when the last call found the image exhausted).
+    // Blocks the device has acknowledged so far.
     void Update(int nDone);
     // The run is over: an interactive line is ended with a line break.
     void Stop();

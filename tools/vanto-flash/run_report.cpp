@@ -5,7 +5,6 @@
 #include "link/result_codes.h"
 #include "tools/vanto-flash/terminal_page.h"
 #include "tools/vanto-flash/text_format.h"
-#include "wizard/procedures/prog_target.h"
 
 namespace {
 
@@ -62,10 +61,7 @@ std::string ResultName(int nResult) {
 }
 
 std::string JsonObject(const SRunReport& report) {
-    std::string strText;
-    if (report.bHasResult) {
-        CProgTarget::GetResultText(report.nResult, strText);
-    }
+    const std::string strText = report.bHasResult ? CTerminalPage::ResultText(report.nResult) : "";
     const std::string strNull = "null";
     const bool bPort = report.nPort != 0;
     const std::pair<const char*, std::string> fields[] = {
@@ -79,7 +75,7 @@ std::string JsonObject(const SRunReport& report) {
         {"seconds", JsonNumber(report.dSeconds)},
         {"result_code", report.bHasResult ? std::to_string(report.nResult) : strNull},
         {"result_name", report.bHasResult ? JsonString(ResultName(report.nResult)) : strNull},
-        {"text", JsonString(CTerminalPage::ToTerminalText(strText))},
+        {"text", JsonString(strText)},
         {"device_status",
          report.nDeviceStatus >= 0 ? std::to_string(report.nDeviceStatus) : strNull},
         {"finish_total", std::to_string(report.dwFinishTotal)},

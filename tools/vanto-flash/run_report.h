@@ -14,7 +14,7 @@ struct SRunReport {
     double dSeconds = 0.0;  // from the start of the transfer to its end
     bool bHasResult = false;
     int nResult = 0;         // result code of the run (or the device status passed on)
-    int nDeviceStatus = -1;  // status byte of the device's last reply; -1 for none
+    int nDeviceStatus = -1;  // the device's status in the reply that decided the run; -1 for none
     uint32_t dwFinishTotal = 0;
     int nExitStatus = 0;
     // The outcome in words where it has no result text: "interrupted ...",

@@ -1,20 +1,18 @@
 #include "tools/vanto-flash/terminal_page.h"
 
-#include <cstdlib>
+#include <cstdio>
 
-#include "link/com_port_map.h"
 #include "link/result_codes.h"
-#include "tools/vanto-flash/frame_trace.h"
-#include "wizard/procedures/prog_target.h"
-#include "wizard/procedures/setup.h"
+#include "res/page_texts.h"
+#include "wizard/procedures/prog_page_view.h"
 
 namespace {
 
-// The scan's two outcomes as the setup page words them.
-constexpr char kFoundText[] = "The device is found, Press \" Next \" to continue";
-constexpr char kNotFoundText[] =
-    "Is the device power on and in update mode?\r\nIs cable connection is good?";
-constexpr char kPortPrefix[] = "COM Port";
+std::string WithPortNumber(const char* pszFormat, int n) {
+    char szText[64];
+    std::snprintf(szText, sizeof szText, pszFormat, n);
+    return CTerminalPage::ToTerminalText(szText);
+}
 
 }  // namespace
 
@@ -35,147 +33,122 @@ std::string CTerminalPage::ToTerminalText(const std::string& strText) {
     return strOut;
 }
 
-std::string CTerminalPage::TerminalWording(const std::string& strText, int nPort) {
-    if (strText != kFoundText) {
-        return strText;
-    }
-    // "The device is found" as the page says it, then where instead of Next.
-    return "The device is found on COM" + std::to_string(nPort) + " (" + ComPortDevicePath(nPort) +
-           ")";
+std::string CTerminalPage::ResultText(int nCode) {
+    std::string strText;
+    CProgPageView::GetResultText(nCode, strText);
+    return ToTerminalText(strText);
 }
 
-bool CTerminalPage::IsFailureText(const std::string& strText) {
-    if (strText == kNotFoundText) {
-        return true;
+void CTerminalPage::ScanStarting() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_bSilent) {
+        m_output.Status(ToTerminalText(kScanPressed), false);
     }
-    std::string strSuccess;
-    CProgTarget::GetResultText(UPD_OK, strSuccess);
-    for (int nCode = UPD_CHECKSUM_ERROR; nCode <= UPD_FILE_ERROR; ++nCode) {
-        std::string strFailure;
-        if (CProgTarget::GetResultText(nCode, strFailure) && strFailure == strText) {
-            return true;
+}
+
+void CTerminalPage::PortTried(const SPortAttempt& attempt) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_bSilent || attempt.eOutcome == EPortOutcome::Probing) {
+        return;
+    }
+    if (attempt.eOutcome == EPortOutcome::NotAvailable) {
+        m_output.ScanLine(WithPortNumber(kLogPortNotAvailable, attempt.nPort));
+        const std::string strCause = DescribeOpenFailure(attempt.failure);
+        if (!strCause.empty()) {
+            m_output.ScanLine("    " + attempt.failure.strDevice + ": " + strCause);
         }
+        return;
     }
-    return false;
+    const bool bFound = attempt.eOutcome == EPortOutcome::DeviceFound;
+    m_output.ScanLine(WithPortNumber(kLogPortOpened, attempt.nPort) +
+                      ToTerminalText(bFound ? kLogDeviceFound : kLogDeviceNotFound));
 }
 
-void CTerminalPage::PassOn(const std::string& strText, bool bScanLine) {
+// Where the device answered, in the place of the wizard's Next button.
+void CTerminalPage::ScanEnded(const SScanOutcome& outcome) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_lastOutcome = outcome;
+    m_bHasOutcome = true;
     if (m_bSilent) {
         return;
     }
-    const std::string strLine = ToTerminalText(TerminalWording(strText, m_nScanPort));
-    if (bScanLine) {
-        m_output.ScanLine(strLine);
+    if (outcome.bFound) {
+        m_output.Status("The device is found on COM" + std::to_string(outcome.nPort) + " (" +
+                            outcome.strDevice + ")",
+                        false);
     } else {
-        m_output.Status(strLine, IsFailureText(strText));
+        m_output.Status(ToTerminalText(kDeviceNotFound), true);
     }
 }
 
-void CTerminalPage::NoteScanPort(const std::string& strLogText) {
-    if (strLogText.rfind(kPortPrefix, 0) == 0) {
-        m_nScanPort = std::atoi(strLogText.c_str() + sizeof kPortPrefix - 1);
-    }
-}
-
-void CTerminalPage::SetText(int nId, const std::string& strText) {
+void CTerminalPage::StartWaitsForScan() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (nId == IDC_SCAN_LOG) {
-        m_strPendingLog.clear();  // the log was emptied, a started line with it
-        return;
-    }
-    if (nId != IDC_SETUP_STATUS && nId != IDC_PROG_STATUS) {
-        return;
-    }
-    std::string& strLast = m_lastTexts[nId];
-    if (strText == strLast) {
-        return;
-    }
-    strLast = strText;
-    // After the result box the status repeats its text: printed once is enough.
-    if (!strText.empty() && strText != m_strLastBoxText) {
-        PassOn(strText, false);
+    if (!m_bSilent) {
+        m_output.Status(ToTerminalText(kScanStillRunning), true);
     }
 }
 
-void CTerminalPage::AppendText(int nId, const std::string& strText) {
-    if (nId != IDC_SCAN_LOG) {
-        return;
-    }
+void CTerminalPage::ImageLoaded(int nBlockTotal) {
     std::lock_guard<std::mutex> lock(m_lock);
-    NoteScanPort(strText);
-    if (m_pTrace != nullptr && !m_bSilent && strText.rfind("Device ", 0) == 0) {
-        m_pTrace->AfterIdentify(strText.rfind("Device Found", 0) == 0);
-    }
-    m_strPendingLog += strText;
-    for (size_t nBreak = m_strPendingLog.find("\r\n"); nBreak != std::string::npos;
-         nBreak = m_strPendingLog.find("\r\n")) {
-        PassOn(m_strPendingLog.substr(0, nBreak), true);
-        m_strPendingLog.erase(0, nBreak + 2);
+    if (!m_bSilent) {
+        m_output.Status(kProgRunning, false);
+        m_output.ProgressStart(nBlockTotal);
     }
 }
 
-void CTerminalPage::Show(int nId, bool bShow) {
+void CTerminalPage::BlockSent(const SRunProgress& progress) {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (nId == IDC_PROGRESS && !bShow && m_bProgressStarted) {
-        m_bProgressStarted = false;
-        if (!m_bSilent) {
-            m_output.ProgressStop();
+    if (!m_bSilent) {
+        m_output.ProgressUpdate(static_cast<int>(progress.nBlocksSent));
+    }
+}
+
+void CTerminalPage::TransferEnded(const SRunResult& result) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_bSilent) {
+        m_output.ProgressStop();
+        if (result.eEnd != ERunEnd::Left) {
+            m_output.Bell();
         }
     }
 }
 
-void CTerminalPage::Enable(int /*nId*/, bool /*bEnable*/) {}
-
-void CTerminalPage::SetProgressRange(int nId, int nMax) {
+void CTerminalPage::RunEnded(const SRunResult& result) {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (nId == IDC_PROGRESS) {
-        m_nProgressMax = nMax;
-        m_bProgressStarted = false;
-    }
-}
-
-void CTerminalPage::SetProgressPos(int nId, int nPos) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (nId != IDC_PROGRESS || m_bSilent) {
+    m_lastResult = result;
+    m_bHasResult = true;
+    if (m_bSilent || result.eEnd == ERunEnd::Left) {
         return;
     }
-    if (!m_bProgressStarted) {
-        // The page puts the bar at 1 before the first block goes out: that is
-        // the start of the run, no block is done yet.
-        m_bProgressStarted = true;
-        m_output.ProgressStart(m_nProgressMax);
+    if (result.eEnd == ERunEnd::NotStarted) {
+        m_output.ProgressStop();
         return;
     }
-    if (m_pTrace != nullptr) {
-        m_pTrace->AfterBlock();
-    }
-    m_output.ProgressUpdate(nPos);
-}
-
-void CTerminalPage::ShowMessageBox(const std::string& strText, const std::string& /*strCaption*/) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (m_pTrace != nullptr && !m_bSilent) {
-        m_pTrace->AfterFinish();
-    }
-    m_strLastBoxText = strText;
-    // A failed load shows its status before the box: the same text once.
-    if (strText != m_lastTexts[IDC_PROG_STATUS]) {
-        PassOn(strText, false);
-    }
-}
-
-void CTerminalPage::Beep() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_bSilent) {
+    if (result.eEnd == ERunEnd::NoImage) {
         m_output.Bell();
+    }
+    const std::string strText = ResultText(result.nCode);
+    if (!strText.empty()) {
+        m_output.Status(strText, result.nCode != UPD_OK);
     }
 }
 
 void CTerminalPage::Silence() {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_bProgressStarted) {
+    if (!m_bSilent) {
         m_output.ProgressStop();
     }
-    m_bProgressStarted = false;
     m_bSilent = true;
+}
+
+bool CTerminalPage::LastScanOutcome(SScanOutcome* pOutcome) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    *pOutcome = m_lastOutcome;
+    return m_bHasOutcome;
+}
+
+bool CTerminalPage::LastRunResult(SRunResult* pResult) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    *pResult = m_lastResult;
+    return m_bHasResult;
 }

@@ -1,62 +1,60 @@
 #pragma once
 
-#include <map>
 #include <mutex>
 #include <string>
 
 #include "tools/vanto-flash/terminal_output.h"
-#include "wizard/procedures/page_controls.h"
+#include "wizard/procedures/procedure_events.h"
 
-class CFrameTrace;
-
-// The setup and programming pages on a terminal. The procedures call in from
-// their worker threads; each call is passed on at once under one lock, which
-// keeps the order in which the calls were made. What goes to the output:
-//   - each completed line of the scan log ("COM Port3--Device Found"),
-//   - each status text when it changes; the found text names the port and
-//     its device file instead of the wizard's Next button,
-//   - the progress of a run,
-//   - the result box's text, marked as a failure when the run failed.
-// "\r\n" in the system's texts becomes a line break. Titles, button texts and
-// the elapsed-time label have no use here and print nothing.
-class CTerminalPage : public IPageControls {
+// The setup and programming pages on a terminal: the procedures' events as
+// vanto-flash's lines. The procedures call in from their worker threads;
+// each event is passed on at once under one lock, which keeps their order.
+// What goes to the output:
+//   - the scan's start ("Connecting device...", two lines),
+//   - a line per port once its outcome is known ("COM Port3--Device Found"),
+//     with the cause below a port that is there but cannot be used,
+//   - the scan's outcome: the port and device file where the device
+//     answered, else the not-found text (a failure),
+//   - the start of a run and its progress (acknowledged blocks),
+//   - the run's result text, a failure unless the device was updated.
+// "\r\n" in the texts becomes a line break. A run the user left prints nothing.
+class CTerminalPage : public IScanEvents, public IRunEvents {
 public:
     explicit CTerminalPage(ITerminalOutput& output);
 
-    void SetText(int nId, const std::string& strText) override;
-    void AppendText(int nId, const std::string& strText) override;
-    void Show(int nId, bool bShow) override;
-    void Enable(int nId, bool bEnable) override;
-    void SetProgressRange(int nId, int nMax) override;
-    void SetProgressPos(int nId, int nPos) override;
-    void ShowMessageBox(const std::string& strText, const std::string& strCaption) override;
-    void Beep() override;
+    void ScanPressed() override {}
+    void ScanStarting() override;
+    void ScanBegun() override {}
+    void PortTried(const SPortAttempt& attempt) override;
+    void ScanEnded(const SScanOutcome& outcome) override;
 
-    // Prints nothing more (the run is being abandoned on a signal).
+    void StartWaitsForScan() override;
+    void RunStarting() override {}
+    void ImageLoaded(int nBlockTotal) override;
+    void TransferBegun() override {}
+    void BlockSent(const SRunProgress& progress) override;
+    void TransferEnded(const SRunResult& result) override;
+    void RunEnded(const SRunResult& result) override;
+
+    // Prints nothing more (the program is leaving on a signal).
     void Silence();
-    // Frames to show as they pass (-v); called on the worker that sends them.
-    void SetFrameTrace(CFrameTrace* pTrace) { m_pTrace = pTrace; }
+    // How the last scan ended (ScanEnded); false before one did.
+    bool LastScanOutcome(SScanOutcome* pOutcome);
+    // The result of the last run that ended (RunEnded); false before one did.
+    bool LastRunResult(SRunResult* pResult);
 
     // "\r\n" to "\n", without a trailing line break.
     static std::string ToTerminalText(const std::string& strText);
-    // The terminal's words for a status text of the pages, given the port the
-    // scan was on; the text itself when it needs none.
-    static std::string TerminalWording(const std::string& strText, int nPort);
-    // True for the texts that report a failure (they go to the error stream).
-    static bool IsFailureText(const std::string& strText);
+    // The text of a run's result as the terminal prints it ("" for a code
+    // without text): the page's result text, on terminal lines.
+    static std::string ResultText(int nCode);
 
 private:
-    void PassOn(const std::string& strText, bool bScanLine);
-    void NoteScanPort(const std::string& strLogText);
-
     std::mutex m_lock;
     ITerminalOutput& m_output;
     bool m_bSilent = false;
-    std::string m_strPendingLog;             // scan log text after its last line break
-    int m_nScanPort = 0;                     // the port of the scan log's last "COM Port%d--"
-    std::map<int, std::string> m_lastTexts;  // last text of each status label
-    std::string m_strLastBoxText;
-    int m_nProgressMax = 0;
-    bool m_bProgressStarted = false;
-    CFrameTrace* m_pTrace = nullptr;
+    bool m_bHasOutcome = false;
+    SScanOutcome m_lastOutcome;
+    bool m_bHasResult = false;
+    SRunResult m_lastResult;
 };

@@ -1,52 +1,28 @@
 #include "wizard/procedures/prog_target.h"
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-#include <system_error>
-
 #include "app/updater_app.h"
 #include "app/wizard_sheet.h"
 #include "link/update_engine.h"
-#include "res/page_texts.h"
-#include "wizard/procedures/page_controls.h"
 
 namespace {
 
 // The device needs a moment after the page's last exchange before it takes
 // the first block.
 constexpr auto kPauseBeforeFirstBlock = std::chrono::milliseconds(100);
-// How long leaving waits for the worker to notice its port is gone.
-constexpr auto kAbandonWait = std::chrono::milliseconds(200);
 
-struct ResultText {
-    int nCode;
-    const char* pszText;
-};
-
-constexpr ResultText kResultTexts[] = {
-    {UPD_OK, "The device has been updated successfully"},
-    {UPD_CHECKSUM_ERROR, "Over All Checksum Error\r\nPlease restart programming"},
-    {UPD_FLASH_ADDRESS_ERROR, "Flash Address Error"},
-    {UPD_PORT_WRITE_FAILED, "COM port transmission failed. Please retry."},
-    {UPD_NO_RESPONSE,
-     "Could not get response from the device.\r\n"
-     "Please check cable connection and power supply and retry\r\n"},
-    {UPD_TRANSMISSION_ERROR, "Data transmission error. Please restart programming"},
-    {UPD_FILE_ERROR, "Update file not found or may be crashed.\r\nTask can not continue"},
-};
+double SecondsSince(std::chrono::steady_clock::time_point tStart) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
+}
 
 }  // namespace
 
-CProgTarget::CProgTarget(CUpdaterApp& app, IPageControls& controls)
-    : m_app(app), m_controls(controls) {}
+CProgTarget::CProgTarget(CUpdaterApp& app, IRunEvents& events) : m_app(app), m_events(events) {}
 
 CProgTarget::~CProgTarget() {
     WaitForRun();
 }
 
 void CProgTarget::OnInitDialog() {
-    m_controls.SetText(IDC_PROG_STATUS, "Ready to update the device now.");
     m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK);
 }
 
@@ -59,143 +35,108 @@ void CProgTarget::OnSetActive() {
 void CProgTarget::OnStartProgramming() {
     // A run in progress ignores the press and changes nothing, its counter
     // included. So does one that has ended but still shows its result.
-    if (m_app.m_nProgState != 0 || m_bThreadRunning) {
+    if (m_app.m_nProgState != 0 || m_worker.IsRunning() || StopRequested()) {
         return;
     }
     // The other worker is the scan (the user pressed Next while it ran): it
     // owns the port until it ends. Say so rather than ignore the press.
     if (!m_app.ClaimLink()) {
-        m_controls.SetText(IDC_PROG_STATUS, kScanStillRunning);
+        m_events.StartWaitsForScan();
         return;
     }
     m_nBlocksDone = 0;
-    m_bAbandoned = false;
-    if (m_thread.joinable()) {
-        m_thread.join();  // the previous run has ended; reap its thread
-    }
-    ShowResultStatus(-1);
-
+    m_events.RunStarting();
     CUpdateEngine& engine = *m_app.m_pEngine;
     if (!engine.LoadUpdateImage()) {
         m_app.ReleaseLink();
-        m_controls.Beep();
-        ShowResultStatus(UPD_FILE_ERROR);
-        ShowResultBox(UPD_FILE_ERROR);
         m_nLastResult = UPD_FILE_ERROR;
+        SRunResult result = ResultNow(UPD_FILE_ERROR, -1);
+        result.eEnd = ERunEnd::NoImage;
+        m_events.RunEnded(result);
         return;
     }
     m_nBlockTotal = engine.m_image.m_nBlockCount;
-    m_controls.Show(IDC_PROGRESS, true);
-    m_controls.Enable(IDC_PROGRESS, true);
-    // The whole count: a range cut to 16 bits would end the bar early (or at 0).
-    m_controls.SetProgressRange(IDC_PROGRESS, m_nBlockTotal);
-    m_controls.SetText(IDC_PROG_STATUS, "Programming In Process, Please Wait...");
-    m_controls.Show(IDC_ELAPSED_TIME, true);
-    m_controls.Enable(IDC_ELAPSED_TIME, true);
-    m_controls.SetProgressPos(IDC_PROGRESS, 1);
+    m_events.ImageLoaded(m_nBlockTotal);
     StartWorker();
 }
 
 // The state is busy before the worker runs, so the worker never starts idle.
 void CProgTarget::StartWorker() {
     m_app.m_nProgState = 1;
-    m_bThreadRunning = true;
-    try {
-        m_thread = std::thread(&CProgTarget::ProgThreadProc, this);
-    } catch (const std::system_error&) {
-        // No worker: back to Ready as if the run had never begun, no message.
-        m_app.m_nProgState = 0;
-        m_bThreadRunning = false;
-        m_app.m_pEngine->CloseUpdateImage();
-        m_controls.Show(IDC_PROGRESS, false);
-        m_controls.Enable(IDC_PROGRESS, false);
-        m_controls.Show(IDC_ELAPSED_TIME, false);
-        m_controls.Enable(IDC_ELAPSED_TIME, false);
-        m_controls.Enable(IDC_START_BUTTON, true);
-        m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
-        m_app.ReleaseLink();
+    if (m_worker.Start([this] { RunOnWorker(); })) {
+        return;
     }
+    // No worker: back to Ready as if the run had never begun, no message.
+    m_app.m_nProgState = 0;
+    m_app.m_pEngine->CloseUpdateImage();
+    m_app.m_pWizard->PostWizardButtons(PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
+    m_app.ReleaseLink();
+    SRunResult result = ResultNow(0, -1);
+    result.eEnd = ERunEnd::NotStarted;
+    m_events.RunEnded(result);
 }
 
-void CProgTarget::ProgThreadProc(CProgTarget* pPage) {
-    const int nResult = pPage->RunProgramming();
-    pPage->m_app.ReleaseLink();
-    pPage->m_nLastResult = nResult;
-    if (!pPage->m_bAbandoned) {
-        pPage->ShowResultBox(nResult);
-        pPage->ShowResultStatus(nResult);
+void CProgTarget::RunOnWorker() {
+    SRunResult result = RunProgramming();
+    m_app.ReleaseLink();
+    m_nLastResult = result.nCode;
+    if (StopRequested()) {
+        result.eEnd = ERunEnd::Left;
     }
-    pPage->m_bThreadRunning = false;
+    m_events.RunEnded(result);
 }
 
-CProgTarget::EAbandonOutcome CProgTarget::AbandonRun() {
-    m_bAbandoned = true;
-    CUpdateEngine& engine = *m_app.m_pEngine;
-    const uint8_t nPort = engine.m_pPort->PortNumber();
-    m_app.ClosePort();  // the worker's port call returns at once, and so do the rest
-    // The worker ends within milliseconds once its port is gone (its 100 ms
-    // pause before the first block at most). One that does not still owns
-    // the engine, which then cannot be used for the abort.
-    if (!WaitForWorkerEnd(kAbandonWait)) {
-        return EAbandonOutcome::DeviceNotTold;
+void CProgTarget::RequestStop() {
+    {
+        std::lock_guard<std::mutex> lock(m_stopLock);
+        m_bStopRequested = true;
     }
-    if (!engine.m_bTransferOpen) {
-        return EAbandonOutcome::NoTransfer;
-    }
-    const bool bTold = nPort != 0 && m_app.OpenPort(nPort) != 0 && engine.AbortTransfer() == UPD_OK;
-    m_app.ClosePort();
-    return bTold ? EAbandonOutcome::DeviceTold : EAbandonOutcome::DeviceNotTold;
+    m_stopWake.notify_all();
 }
 
-bool CProgTarget::WaitForWorkerEnd(std::chrono::milliseconds maxWait) const {
-    const auto deadline = std::chrono::steady_clock::now() + maxWait;
-    while (m_bThreadRunning) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+// False when the program is leaving meanwhile.
+bool CProgTarget::PauseBeforeFirstBlock() {
+    std::unique_lock<std::mutex> lock(m_stopLock);
+    return !m_stopWake.wait_for(lock, kPauseBeforeFirstBlock, [this] { return StopRequested(); });
 }
 
-int CProgTarget::RunProgramming() {
+SRunResult CProgTarget::RunProgramming() {
+    m_tBegun = std::chrono::steady_clock::now();
     m_nBlocksDone = 0;
-    m_controls.Enable(IDC_START_BUTTON, false);
+    m_events.TransferBegun();
     // The worker's requests are for this page alone (see IWizardSheet).
     m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_DISABLEDFINISH);
 
-    std::this_thread::sleep_for(kPauseBeforeFirstBlock);
-    const std::time_t tStart = std::time(nullptr);
     CUpdateEngine& engine = *m_app.m_pEngine;
-    // A port that hung up (an adapter pulled and plugged back) is opened
-    // afresh; one that will not open fails at the first block's write.
-    engine.m_pPort->ReopenIfFailed();
-    const int nResult = SendAllBlocks(tStart);
-
-    engine.CloseUpdateImage();
-    m_controls.Show(IDC_PROGRESS, false);
-    m_controls.Enable(IDC_PROGRESS, false);
-    m_controls.SetText(IDC_ELAPSED_TIME, "");
-    m_controls.Show(IDC_ELAPSED_TIME, false);
-    m_controls.Enable(IDC_ELAPSED_TIME, false);
-    // The user who left hears nothing; the program is closing (and a beep
-    // that blocks, as on Windows, would hold up the abort for the device).
-    if (!m_bAbandoned) {
-        m_controls.Beep();
+    SRunResult result = ResultNow(UPD_PORT_WRITE_FAILED, -1);
+    if (PauseBeforeFirstBlock()) {
+        m_tRunStart = std::time(nullptr);
+        // A port that hung up (an adapter pulled and plugged back) is opened
+        // afresh; one that will not open fails at the first block's write.
+        engine.m_pPort->ReopenIfFailed();
+        result = SendAllBlocks();
     }
+    engine.CloseUpdateImage();
+    result.dSeconds = SecondsSince(m_tBegun);
+    if (StopRequested()) {
+        result.eEnd = ERunEnd::Left;
+    }
+    m_events.TransferEnded(result);
     m_app.m_nProgState = 0;
 
-    if (nResult == UPD_OK) {
+    if (result.nCode == UPD_OK) {
         m_app.m_bUpdateDone = 1;
         m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_FINISH);
         // Also closes an exit question left open during the run: there is
-        // nothing left to abandon.
-        m_app.m_pWizard->CancelToClose();  // the Start button stays disabled
+        // nothing left to leave from. The Start button stays disabled. Not
+        // when the program is leaving anyway: the sheet is closing.
+        if (!StopRequested()) {
+            m_app.m_pWizard->CancelToClose();
+        }
     } else {
-        m_controls.Enable(IDC_START_BUTTON, true);
         m_app.m_pWizard->PostPageButtons(WIZ_PAGE_PROG_TARGET, PSWIZB_BACK | PSWIZB_DISABLEDFINISH);
     }
-    return nResult;
+    return result;
 }
 
 // Sends block after block until the image is exhausted or a block fails, and
@@ -205,80 +146,57 @@ int CProgTarget::RunProgramming() {
 // out sends the abort form once, and so does a commit the device refused, so
 // the device never holds a transfer that nobody ends. A commit that got no
 // reply, or a garbled one, is left alone: the device may have committed.
-int CProgTarget::SendAllBlocks(std::time_t tStart) {
+// The program leaving stops the loop before the next block, with no finish:
+// CProcedureExit ends the transfer on the device.
+SRunResult CProgTarget::SendAllBlocks() {
     CUpdateEngine& engine = *m_app.m_pEngine;
+    // The device's verdict, where a reply with a status decided the outcome.
+    const auto deviceStatus = [&engine](int nCode) {
+        return nCode == UPD_OK || engine.m_bRefused ? int{engine.m_nStatus} : -1;
+    };
     for (;;) {
+        if (StopRequested()) {
+            return ResultNow(UPD_NO_RESPONSE, -1);
+        }
         const int nResult = engine.SendNextBlock();
-        m_controls.SetProgressPos(IDC_PROGRESS, ++m_nBlocksDone);
-        ShowElapsedTime(tStart);
+        SRunProgress progress;
+        progress.nCalls = ++m_nBlocksDone;
+        progress.nBlocksSent = engine.m_nBlocksSent;
+        progress.nBlockTotal = m_nBlockTotal;
+        progress.nSeconds = static_cast<long>(std::time(nullptr) - m_tRunStart);
+        m_events.BlockSent(progress);
         if (nResult == UPD_MORE) {
             continue;
         }
         if (nResult == UPD_OK) {
             const int nFinish = engine.Finish(1);
+            // Taken before the abort, whose reply would overwrite the status.
+            const SRunResult result = ResultNow(nFinish, deviceStatus(nFinish));
             if (engine.m_bRefused) {
                 engine.AbortTransfer();  // its own result does not change the run's
             }
-            return nFinish;
+            return result;
+        }
+        const SRunResult result = ResultNow(nResult, deviceStatus(nResult));
+        if (StopRequested()) {
+            return result;
         }
         if (nResult != UPD_FILE_ERROR) {
             engine.Finish(0);  // its own result does not change the run's
         } else if (engine.m_bTransferOpen) {
             engine.AbortTransfer();
         }
-        return nResult;
+        return result;
     }
 }
 
-// The label is not written in the first second nor at a whole hour: it then
-// keeps its previous text.
-void CProgTarget::ShowElapsedTime(std::time_t tStart) {
-    std::string strText;
-    if (FormatElapsedTime(static_cast<long>(std::time(nullptr) - tStart), strText)) {
-        m_controls.SetText(IDC_ELAPSED_TIME, strText);
-    }
-}
-
-bool CProgTarget::FormatElapsedTime(long s, std::string& strText) {
-    if (s % 3600 == 0) {
-        return false;
-    }
-    const long nMinutes = s / 60 - (s / 3600) * 60;
-    const long nSeconds = s - (s / 60) * 60;
-    char szText[64];
-    std::snprintf(szText, sizeof(szText), "Elapse Time: %ld:%ld", nMinutes, nSeconds);
-    strText = szText;
-    return true;
-}
-
-bool CProgTarget::GetResultText(int nCode, std::string& strText) {
-    for (const ResultText& entry : kResultTexts) {
-        if (entry.nCode == nCode) {
-            strText = entry.pszText;
-            return true;
-        }
-    }
-    strText.clear();
-    return false;
-}
-
-void CProgTarget::ShowResultBox(int nCode) {
-    std::string strText;
-    if (GetResultText(nCode, strText)) {
-        m_controls.ShowMessageBox(strText, "VANTO Updating");
-    }
-}
-
-void CProgTarget::ShowResultStatus(int nCode) {
-    std::string strText;
-    if (nCode != -1) {
-        GetResultText(nCode, strText);
-    }
-    m_controls.SetText(IDC_PROG_STATUS, strText);
-}
-
-void CProgTarget::WaitForRun() {
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
+SRunResult CProgTarget::ResultNow(int nCode, int nDeviceStatus) const {
+    const CUpdateEngine& engine = *m_app.m_pEngine;
+    SRunResult result;
+    result.nCode = nCode;
+    result.nDeviceStatus = nDeviceStatus;
+    result.dwFinishTotal = engine.m_dwByteTotal;
+    result.nBlocksSent = engine.m_nBlocksSent;
+    result.nBlockTotal = m_nBlockTotal;
+    return result;
 }

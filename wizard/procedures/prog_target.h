@@ -2,82 +2,86 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
-#include <string>
-#include <thread>
+#include <mutex>
 
-#include "res/control_ids.h"
+#include "wizard/procedures/procedure_events.h"
+#include "wizard/procedures/worker_thread.h"
 
 class CUpdaterApp;
-class IPageControls;
 
 // The programming page's procedure: loads the update image and sends it to
-// the device block by block on a worker thread. Plain C++; the Qt page and
-// the terminal front end both drive it through IPageControls.
+// the device block by block on a worker thread, telling its front end what
+// happens through IRunEvents. Plain C++; the Qt and Win32 pages and
+// vanto-flash all drive it.
 class CProgTarget {
 public:
-    CProgTarget(CUpdaterApp& app, IPageControls& controls);
-    ~CProgTarget();  // waits for a programming thread that is still running
+    CProgTarget(CUpdaterApp& app, IRunEvents& events);
+    // Waits for a run that is still going.
+    ~CProgTarget();
     CProgTarget(const CProgTarget&) = delete;
     CProgTarget& operator=(const CProgTarget&) = delete;
 
-    // First status text and the first wizard-button request. UI thread.
+    // The page's first wizard-button request: Back. UI thread.
     void OnInitDialog();
-    // Posts the wizard-button request of this page. UI thread.
+    // Posts the wizard-button request of this page: Back and Finish, Finish
+    // disabled until an update is done. UI thread.
     void OnSetActive();
     // The Start button. UI thread. Changes nothing while a run is in progress
-    // or still shows its result. While the scan holds the port, only the
-    // status label changes: it says that the scan is still running.
+    // or still shows its result, nor after RequestStop. While the scan holds
+    // the link only StartWaitsForScan is reported. Otherwise: RunStarting,
+    // the image is loaded (RunEnded with NoImage when that fails), and the
+    // worker starts (RunProgramming); the state is busy from here until the
+    // worker ends.
     void OnStartProgramming();
 
-    // The transfer loop on the worker thread; returns the final result code.
-    int RunProgramming();
-    // Text for a result code; false (and empty text) when the code has none.
-    static bool GetResultText(int nCode, std::string& strText);
-    // Elapsed-time label text for s whole seconds since the run began:
-    // "Elapse Time: m:s" with the minutes within the hour; false (text left
-    // alone) when s is a whole number of hours, the first second included.
-    static bool FormatElapsedTime(long s, std::string& strText);
-    void ShowResultBox(int nCode);
-    void ShowResultStatus(int nCode);
+    // The transfer on the worker: every block, then the commit (or the abort
+    // after a failure), the page flow's buttons, and CancelToClose after
+    // success; returns the run's result. Reports TransferBegun, BlockSent
+    // after each block, TransferEnded.
+    SRunResult RunProgramming();
 
-    bool IsRunning() const { return m_bThreadRunning.load(); }
+    // True from a Start press that started the worker until it has ended.
+    bool IsRunning() const { return m_worker.IsRunning(); }
+    // Waits until the worker has ended (vanto-flash, tests).
+    void WaitForRun() { m_worker.Join(); }
+    // Waits until the worker has ended or the deadline has passed; true when
+    // no run goes on any more. Any thread but the worker.
+    bool WaitUntilEnded(std::chrono::steady_clock::time_point deadline) const {
+        return m_worker.WaitUntilEnded(deadline);
+    }
+    // The program is leaving (CProcedureExit): a run in progress sends no
+    // further frame, no finish of its own and shows no result (its events
+    // carry ERunEnd::Left), and no run starts any more. Wakes the worker's
+    // pause before the first block; a call blocked on the port returns only
+    // once the port is closed. Any thread.
+    void RequestStop();
 
-    // What leaving during a run did for the device.
-    enum class EAbandonOutcome {
-        NoTransfer,     // no block had gone out: the device holds nothing of this run
-        DeviceTold,     // the device acknowledged the abort form of the finish
-        DeviceNotTold,  // blocks went out, but the abort could not be delivered
-    };
-    // The user leaves while a run is in progress (the exit question, Ctrl-C, a
-    // signal). Stops the worker at once by closing the port under it, and when
-    // blocks have gone out without a finish, reopens the same port and sends
-    // the abort form of the finish once. The worker shows no result. Returns
-    // within about a second; the port is closed afterwards. UI thread.
-    EAbandonOutcome AbandonRun();
-    // Waits until the programming thread has ended (terminal front end, tests).
-    void WaitForRun();
-    // Result code of the last finished run (UPD_FILE_ERROR also for a load
-    // that failed on the Start press). The device's own status values can be
-    // any byte, 0 included, so "no run yet" is a value outside that range.
+    // Code of the last run's result (UPD_FILE_ERROR also for a load that
+    // failed on the Start press). The device's own status values can be any
+    // byte, 0 included, so "no run yet" is a value outside that range.
     static constexpr int kNoResult = -1;
     int LastResult() const { return m_nLastResult.load(); }
-    bool HasResult() const { return m_nLastResult.load() != kNoResult; }
 
     std::atomic<int> m_nBlocksDone{0};  // SendNextBlock calls in this run
     int m_nBlockTotal = 0;              // block count of the loaded image
 
 private:
-    static void ProgThreadProc(CProgTarget* pPage);
     void StartWorker();
-    int SendAllBlocks(std::time_t tStart);
-    void ShowElapsedTime(std::time_t tStart);
-    bool WaitForWorkerEnd(std::chrono::milliseconds maxWait) const;
+    void RunOnWorker();
+    SRunResult SendAllBlocks();
+    SRunResult ResultNow(int nCode, int nDeviceStatus) const;
+    bool PauseBeforeFirstBlock();
+    bool StopRequested() const { return m_bStopRequested.load(); }
 
     CUpdaterApp& m_app;
-    IPageControls& m_controls;
-    std::thread m_thread;
-    std::atomic<bool> m_bThreadRunning{false};
+    IRunEvents& m_events;
+    CWorkerThread m_worker;
     std::atomic<int> m_nLastResult{kNoResult};
-    std::atomic<bool> m_bAbandoned{false};  // the user left: no result is shown
+    std::time_t m_tRunStart = 0;                     // wall clock at the transfer's start
+    std::chrono::steady_clock::time_point m_tBegun;  // the worker's start
+    std::atomic<bool> m_bStopRequested{false};
+    std::mutex m_stopLock;  // with m_stopWake: wakes the pause before the first block
+    std::condition_variable m_stopWake;
 };

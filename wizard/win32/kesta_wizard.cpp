@@ -5,8 +5,20 @@
 #include "app/updater_app.h"
 #include "res/page_texts.h"
 
+namespace {
+
+// How long a worker waits for the sheet to take its cancel-to-close.
+constexpr UINT kSheetAnswerMs = 5000;
+
+}  // namespace
+
 CKestaWizard::CKestaWizard(CUpdaterApp& app)
-    : m_app(app), m_fonts(app), m_pageWelcome(*this), m_pageSetup(*this), m_pageProgTarget(*this) {}
+    : m_app(app),
+      m_fonts(app),
+      m_pageWelcome(*this),
+      m_pageSetup(*this),
+      m_pageProgTarget(*this),
+      m_exit(app, m_pageSetup.Procedure(), m_pageProgTarget.Procedure()) {}
 
 INT_PTR CKestaWizard::DoModal() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
@@ -31,17 +43,9 @@ BOOL CKestaWizard::ConfirmCancel() {
         return FALSE;
     }
     // A run in progress is ended on the device too, so that it is not left
-    // holding blocks of a transfer nobody finishes: the worker's port is
-    // closed under it and the abort form of the finish goes out once. A Yes
-    // that crossed the run's success abandons nothing: the device has
-    // committed. A scan still running opens no further port once told to
-    // stop, so the port closed here stays closed.
-    CProgTarget& prog = m_pageProgTarget.Procedure();
-    if (prog.IsRunning() && m_app.m_bUpdateDone == 0) {
-        prog.AbandonRun();
-    }
-    m_pageSetup.Procedure().RequestStop();
-    m_app.ClosePort();
+    // holding blocks of a transfer nobody finishes. A Yes that crossed the
+    // run's success abandons nothing: the device has committed.
+    m_exit.Leave();
     return TRUE;
 }
 
@@ -80,7 +84,8 @@ HWND CKestaWizard::PageWindow(int nPage) const {
 }
 
 void CKestaWizard::CancelToClose() {
-    SendMessageA(m_hSheet, PSM_CANCELTOCLOSE, 0, 0);
+    DWORD_PTR nIgnored = 0;
+    SendMessageTimeoutA(m_hSheet, PSM_CANCELTOCLOSE, 0, 0, SMTO_NORMAL, kSheetAnswerMs, &nIgnored);
     CloseExitQuestion();
 }
 
@@ -111,8 +116,4 @@ void CKestaWizard::CloseExitQuestion() const {
     if (search.hQuestion != nullptr) {
         PostMessageA(search.hQuestion, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
     }
-}
-
-bool CKestaWizard::IsWorkerRunning() const {
-    return m_pageSetup.Procedure().IsScanRunning() || m_pageProgTarget.Procedure().IsRunning();
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "app/wizard_sheet.h"
+#include "wizard/procedures/procedure_exit.h"
 #include "wizard/win32/prog_target_page.h"
 #include "wizard/win32/setup_page.h"
 #include "wizard/win32/welcome.h"
@@ -25,9 +26,9 @@ public:
     INT_PTR DoModal();
 
     // The exit question (not asked after a successful update; No is the
-    // default while a run is in progress). TRUE lets the wizard close: a run
-    // in progress is abandoned (the device told to discard it), the scan is
-    // told to stop and the port is closed first. FALSE changes nothing.
+    // default while a run is in progress). TRUE lets the wizard close, after
+    // leaving through CProcedureExit: a scan stops, a run in progress is
+    // ended on the device, the port is closed. FALSE changes nothing.
     BOOL ConfirmCancel();
 
     // Safe from any thread.
@@ -37,10 +38,9 @@ public:
     void PostPageButtons(int nPage, unsigned nFlags) override;
     // Sent: returns once the sheet has withdrawn Cancel. An exit question
     // still open is then answered No: the wizard stays, with Finish alone.
+    // Gives up after a few seconds when the sheet does not take it (it is
+    // closing, or busy leaving), so that no worker waits for it for ever.
     void CancelToClose() override;
-
-    // A scan or programming thread has not ended yet.
-    bool IsWorkerRunning() const;
 
     CUpdaterApp& App() { return m_app; }
     const CWin32Fonts& Fonts() const { return m_fonts; }
@@ -60,4 +60,5 @@ private:
     CWelcome m_pageWelcome;
     CSetupPage m_pageSetup;
     CProgTargetPage m_pageProgTarget;
+    CProcedureExit m_exit;
 };

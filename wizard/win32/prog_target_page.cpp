@@ -4,7 +4,7 @@
 #include "wizard/win32/kesta_wizard.h"
 
 CProgTargetPage::CProgTargetPage(CKestaWizard& wizard)
-    : CWin32Page(wizard, IDD_PROG_TARGET), m_prog(wizard.App(), m_controls) {}
+    : CWin32Page(wizard, IDD_PROG_TARGET), m_prog(wizard.App(), m_view) {}
 
 void CProgTargetPage::OnInitDialog() {
     m_status.Attach(GetDlgItem(m_hPage, IDC_PROG_STATUS));
@@ -12,7 +12,8 @@ void CProgTargetPage::OnInitDialog() {
     m_status.SetTextColor(kStatusBlue);
     ApplyFont(IDC_PROG_STATUS, 3);
     ApplyFont(IDC_ELAPSED_TIME, 2);
-    // "Ready to update the device now." and the first button request (Back).
+    // "Ready to update the device now.", then the first button request (Back).
+    m_view.OnInitDialog();
     m_prog.OnInitDialog();
 }
 

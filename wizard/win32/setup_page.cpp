@@ -7,7 +7,7 @@
 #include "wizard/win32/kesta_wizard.h"
 
 CSetupPage::CSetupPage(CKestaWizard& wizard)
-    : CWin32Page(wizard, IDD_SETUP), m_setup(wizard.App(), m_controls) {}
+    : CWin32Page(wizard, IDD_SETUP), m_setup(wizard.App(), m_view) {}
 
 CSetupPage::~CSetupPage() {
     if (m_hPicture != nullptr) {
@@ -22,8 +22,8 @@ void CSetupPage::OnInitDialog() {
         ApplyFont(nId, 8);
     }
     m_status.SetTextColor(kStatusBlue);
-    // Titles, step texts, "Scan Device" and the idle scanning flag.
-    m_setup.OnInitDialog();
+    // Titles, step texts, "Scan Device".
+    m_view.OnInitDialog();
     ApplyFont(IDC_SCAN_BUTTON, 4);
     LoadPicture();
 }

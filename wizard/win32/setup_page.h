@@ -1,11 +1,13 @@
 #pragma once
 
 #include "wizard/procedures/setup.h"
+#include "wizard/procedures/setup_page_view.h"
 #include "wizard/win32/color_static.h"
 #include "wizard/win32/wizard_page.h"
 
 // The setup page (template 130): the cabling picture, the three steps, the
-// scan button, the status label and the scan log; the scan is CSetup's.
+// scan button, the status label and the scan log; the scan is CSetup's, and
+// CSetupPageView turns its events into the controls' changes.
 class CSetupPage : public CWin32Page {
 public:
     explicit CSetupPage(CKestaWizard& wizard);
@@ -24,6 +26,7 @@ private:
     void LoadPicture();
 
     CColorStatic m_status;
+    CSetupPageView m_view{m_controls};
     CSetup m_setup;
     HBITMAP m_hPicture = nullptr;
 };
