@@ -64,16 +64,42 @@ std::string Hex(uint64_t nValue, int nDigits) {
     return sz;
 }
 
-// The first lower-case hex digit among the characters a read decodes, or 0.
-// To the reader they are no digits, so a record written with them would
-// reach the device with other bytes than the file shows.
-char LowerCaseDigit(std::string_view text) {
-    for (char c : text.substr(0, 2 * kDecodeBufferSize)) {
-        if (c >= 'a' && c <= 'f') {
-            return c;
-        }
+// Notes c in *pchLowerCase when it is the first lower-case hex digit met. To
+// the reader such characters are no digits, so a record written with them
+// would reach the device with other bytes than the file shows.
+void NoteLowerCase(char c, char* pchLowerCase) {
+    if (*pchLowerCase == 0 && c >= 'a' && c <= 'f') {
+        *pchLowerCase = c;
     }
-    return 0;
+}
+
+// HexToBytes, noting on the way the first lower-case hex digit among the
+// characters decoded in *pchLowerCase (0 when there is none). Only characters
+// that are no digits are looked at twice, so a clean line costs nothing more.
+int DecodeHexPairs(uint8_t* pOut, std::string_view str, char* pchLowerCase) {
+    const size_t n = str.size();
+    int nCount = 0;
+    *pchLowerCase = 0;
+    // The high nibble of a pair whose high character is not a digit comes
+    // from the byte decoded just before; before the first byte it is 0.
+    int nPrevLow = 0;
+    for (size_t i = 0; i < n && nCount < kDecodeBufferSize; i += 2) {
+        int nHigh = DigitValue(str[i]);
+        // An odd-length string ends with a pair whose low character is the
+        // terminating NUL, which is no digit.
+        int nLow = i + 1 < n ? DigitValue(str[i + 1]) : kNotDigit;
+        if (nHigh == kNotDigit) {
+            NoteLowerCase(str[i], pchLowerCase);
+            nHigh = nPrevLow;
+        }
+        if (nLow == kNotDigit) {
+            NoteLowerCase(i + 1 < n ? str[i + 1] : '\0', pchLowerCase);
+            nLow = 0;
+        }
+        pOut[nCount++] = static_cast<uint8_t>(nHigh << 4 | nLow);
+        nPrevLow = nLow;
+    }
+    return nCount;
 }
 
 std::string LowerCaseFailure(char c) {
@@ -214,12 +240,12 @@ int CRecordReader::ReadHexRecord() {
     if (m_nDataEndLine != 0) {
         return FailOnLine(DataAfterEnd(m_strDataEnd, m_nDataEndLine));
     }
-    if (const char c = LowerCaseDigit(line.substr(1))) {
-        return FailOnLine(LowerCaseFailure(c));
-    }
-
     uint8_t abLine[kDecodeBufferSize] = {};
-    int nBytes = HexToBytes(abLine, line.substr(1));
+    char chLowerCase = 0;
+    const int nBytes = DecodeHexPairs(abLine, line.substr(1), &chLowerCase);
+    if (chLowerCase != 0) {
+        return FailOnLine(LowerCaseFailure(chLowerCase));
+    }
     if (nBytes > 0 && SumOfBytes(abLine, nBytes) != 0) {
         return FailOnLine(kChecksumMismatch);
     }
@@ -246,11 +272,12 @@ int CRecordReader::CheckExtendedAddress(std::string_view line, std::string_view 
         return REC_SKIP;
     }
     const std::string_view value = line.substr(9, 4);
-    if (const char c = LowerCaseDigit(value)) {
-        return FailOnLine(LowerCaseFailure(c));
-    }
     uint8_t abValue[kDecodeBufferSize] = {};
-    HexToBytes(abValue, value);
+    char chLowerCase = 0;
+    DecodeHexPairs(abValue, value, &chLowerCase);
+    if (chLowerCase != 0) {
+        return FailOnLine(LowerCaseFailure(chLowerCase));
+    }
     const unsigned nValue = static_cast<unsigned>(abValue[0]) << 8 | abValue[1];
     if (nValue == 0) {
         return REC_SKIP;
@@ -285,12 +312,12 @@ int CRecordReader::ReadSRecord() {
         // S5, S7..S9, a second S0 or any other text ends the data.
         return EndSRecordData(line);
     }
-    if (const char c = LowerCaseDigit(line.substr(2))) {
-        return FailOnLine(LowerCaseFailure(c));
-    }
-
     uint8_t abLine[kDecodeBufferSize] = {};
-    const int nBytes = HexToBytes(abLine, line.substr(2));
+    char chLowerCase = 0;
+    const int nBytes = DecodeHexPairs(abLine, line.substr(2), &chLowerCase);
+    if (chLowerCase != 0) {
+        return FailOnLine(LowerCaseFailure(chLowerCase));
+    }
     const int nCount = abLine[0];
     // The count covers address, data and checksum; it must also leave room
     // for the address and the checksum, or the data length would be negative.
@@ -336,26 +363,8 @@ int CRecordReader::EndSRecordData(std::string_view line) {
 }
 
 int CRecordReader::HexToBytes(uint8_t* pOut, std::string_view str) {
-    const size_t n = str.size();
-    int nCount = 0;
-    // The high nibble of a pair whose high character is not a digit comes
-    // from the byte decoded just before; before the first byte it is 0.
-    int nPrevLow = 0;
-    for (size_t i = 0; i < n && nCount < kDecodeBufferSize; i += 2) {
-        int nHigh = DigitValue(str[i]);
-        // An odd-length string ends with a pair whose low character is the
-        // terminating NUL, which is no digit.
-        int nLow = i + 1 < n ? DigitValue(str[i + 1]) : kNotDigit;
-        if (nHigh == kNotDigit) {
-            nHigh = nPrevLow;
-        }
-        if (nLow == kNotDigit) {
-            nLow = 0;
-        }
-        pOut[nCount++] = static_cast<uint8_t>(nHigh << 4 | nLow);
-        nPrevLow = nLow;
-    }
-    return nCount;
+    char chLowerCase = 0;
+    return DecodeHexPairs(pOut, str, &chLowerCase);
 }
 
 int CRecordReader::GetAddressDigits(std::string_view strType) {
