@@ -108,8 +108,9 @@ bool CBlockSource::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
         if (nResult != REC_DATA) {
             return false;
         }
-        // The first record of a pass starts the image; a record at or below
-        // the end of the previous one follows its bytes directly.
+        // The first record of a pass starts the image; the reader lets no
+        // record start below the end of the one before, so every other one
+        // follows its bytes, after the fill of a forward gap.
         uint32_t dwGap = 0;
         const UPDATE_RECORD& rec = m_reader.m_rec;
         if (m_reader.m_nRecordCount > 1 && m_dwPrevEnd < rec.dwAddress) {

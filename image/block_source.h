@@ -20,9 +20,9 @@ public:
     uint32_t GetFirstAddress() const { return m_reader.GetFirstAddress(); }
 
     // The next up to nMax image bytes at pBuf. True with *pnBytes placed
-    // (fewer than nMax: the data ended); false on a bad record, *pnBytes 0.
-    // Once the data has ended, every later call of the pass places 0 bytes,
-    // whatever lines follow the end.
+    // (fewer than nMax: the data ended); false on a bad record or a file the
+    // reader refuses (m_reader says why and where), *pnBytes 0. Once the data
+    // has ended, every later call of the pass places 0 bytes.
     bool ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax);
     // Counts the blocks of the open file, keeping their digest, and seeks it
     // back to its start.

@@ -10,33 +10,12 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cstring>
 
 #include "image/block_source.h"
 #include "image/record_reader.h"
 #include "image/text_file.h"
 
 namespace {
-
-constexpr char kReadError[] = "the file could not be read";
-
-// Why a file that exists (or not) did not open for reading.
-std::string OpenFailure(const char* pszPath) {
-    struct stat st {};
-    if (stat(pszPath, &st) != 0) {
-        return "no such file";
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return "a directory, not a file";
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return "not a regular file";
-    }
-    if (access(pszPath, R_OK) != 0) {
-        return "permission denied";
-    }
-    return "cannot be opened";
-}
 
 // "S7", "S9", ...: the type of an S-record line; "" for other text.
 std::string SRecordType(std::string_view line) {
@@ -48,7 +27,8 @@ std::string SRecordType(std::string_view line) {
 
 }  // namespace
 
-bool CImageCheck::ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat) {
+bool CImageCheck::ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat,
+                                    std::string* pstrHexFailure) {
     const std::pair<const char*, uint8_t> candidates[] = {{"kst.hex", FMT_INTEL_HEX},
                                                           {"kst.a90", FMT_SRECORD}};
     for (const auto& [pszName, nFormat] : candidates) {
@@ -58,8 +38,36 @@ bool CImageCheck::ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat) {
             *pnFormat = nFormat;
             return true;
         }
+        if (pstrHexFailure != nullptr && nFormat == FMT_INTEL_HEX) {
+            struct stat st {};
+            const bool bThere = stat(pszName, &st) == 0;
+            *pstrHexFailure = bThere ? WhyNotOpened(pszName) : "";
+        }
     }
     return false;
+}
+
+std::string CImageCheck::WhyNotOpened(const char* pszPath) {
+    struct stat st {};
+    if (stat(pszPath, &st) != 0) {
+        return "no such file";
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return "a directory, not a file";
+    }
+    if (S_ISFIFO(st.st_mode)) {
+        return "a FIFO, not a regular file";
+    }
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+        return "a device, not a regular file";
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return "not a regular file";
+    }
+    if (access(pszPath, R_OK) != 0) {
+        return "permission denied";
+    }
+    return "cannot be opened";
 }
 
 bool CImageCheck::DetectFormat(const char* pszPath, uint8_t* pnFormat) {
@@ -101,31 +109,28 @@ bool CImageCheck::Fail(uint32_t nLine, const std::string& strWhy) {
 bool CImageCheck::ReadRecords(const char* pszPath, uint8_t nFormat) {
     CRecordReader reader;
     if (!reader.OpenUpdateFile(pszPath, nFormat)) {
-        return Fail(0, OpenFailure(pszPath));
+        return Fail(0, WhyNotOpened(pszPath));
     }
     uint32_t dwPrevEnd = 0;
     for (;;) {
-        const uint32_t nLineBefore = reader.m_nLineNumber;
         const int nResult = reader.ReadNextRecord();
         if (nResult == REC_BAD) {
-            const bool bReadError = std::strcmp(reader.m_pszFailure, kReadError) == 0;
-            return Fail(bReadError ? 0 : reader.m_nLineNumber, reader.m_pszFailure);
+            return Fail(reader.m_nFailedLine, reader.m_strFailure);
         }
         if (nResult == REC_END) {
-            // An S-record line ended the data (the end of the file reads no line).
-            if (nFormat == FMT_SRECORD && reader.m_nLineNumber > nLineBefore) {
-                m_nEndLine = reader.m_nLineNumber;
+            // An S-record line of another type ended the data (0: the file did).
+            if (nFormat == FMT_SRECORD) {
+                m_nEndLine = reader.m_nDataEndLine;
             }
             break;
         }
+        // The reader lets no record start below the end of the one before.
         const UPDATE_RECORD& rec = reader.m_rec;
         if (m_nDataRecords == 0) {
             m_dwFirstAddress = rec.dwAddress;
         } else if (rec.dwAddress > dwPrevEnd) {
             ++m_nGaps;
             m_nGapBytes += rec.dwAddress - dwPrevEnd;
-        } else if (rec.dwAddress < dwPrevEnd) {
-            ++m_nBackwardRecords;
         }
         dwPrevEnd = rec.dwAddress + rec.wLength;
         ++m_nDataRecords;

@@ -17,8 +17,15 @@ class CImageCheck {
 public:
     // The file a run loads when none is named, chosen as the run chooses it:
     // "kst.hex" (Intel HEX) when it opens, else "kst.a90" (S-records). False
-    // when neither opens.
-    static bool ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat);
+    // when neither opens. When there is a "kst.hex" that did not open (a
+    // directory, a FIFO, unreadable), *pstrHexFailure (if given) says why
+    // (as WhyNotOpened); else it is left empty.
+    static bool ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat,
+                                  std::string* pstrHexFailure = nullptr);
+    // Why pszPath does not open as an update file: "no such file", "a
+    // directory, not a file", "a FIFO, not a regular file", "permission
+    // denied", ...
+    static std::string WhyNotOpened(const char* pszPath);
     // The format of a file from its first non-blank character: ':' Intel HEX,
     // 'S' S-records. False when the file cannot be read or starts otherwise.
     static bool DetectFormat(const char* pszPath, uint8_t* pnFormat);
@@ -43,14 +50,14 @@ public:
     CBlockDigest m_digest;
 
     // What the reader passes over or fills.
-    uint32_t m_nGaps = 0;             // forward address gaps, filled with 0xFF
-    uint64_t m_nGapBytes = 0;         // their fill bytes
-    uint32_t m_nBackwardRecords = 0;  // records starting below the end of the one before
+    uint32_t m_nGaps = 0;      // forward address gaps, filled with 0xFF
+    uint64_t m_nGapBytes = 0;  // their fill bytes
     // Records of other types passed over, by their type ("04", "S0", ...).
     std::map<std::string, uint32_t> m_otherRecords;
     // Where the data end before the end of the file: S-records, the line of
     // the record that ends them; Intel HEX, the first end-of-file record
-    // (reading goes on after it). 0 when there is none.
+    // (reading goes on after it). 0 when there is none. Only lines that are
+    // no data records may follow it.
     uint32_t m_nEndLine = 0;
     std::string m_strEndType;       // the type of that line ("S9", "01", or "" for other text)
     uint32_t m_nLinesAfterEnd = 0;  // lines after m_nEndLine

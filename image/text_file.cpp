@@ -13,6 +13,13 @@ namespace {
 // A Ctrl-Z byte ends a text file on the platform the update files come from.
 constexpr char kEndOfText = 0x1A;
 
+// What may follow a Ctrl-Z without being text: blanks, line ends and more
+// Ctrl-Z bytes (old tools pad a file's last sector with them).
+bool IsPadding(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' ||
+           c == kEndOfText;
+}
+
 }  // namespace
 
 CTextFile::~CTextFile() {
@@ -28,6 +35,15 @@ void CTextFile::Close() {
     m_bEof = false;
     m_bFailed = false;
     m_bInLongLine = false;
+    ResetEndOfText();
+}
+
+void CTextFile::ResetEndOfText() {
+    m_chLastRead = '\n';
+    m_bEndOfText = false;
+    m_bEndOfTextStartsLine = false;
+    m_bTextAfterEndOfText = false;
+    m_nLineEndsBeforeText = 0;
 }
 
 bool CTextFile::Open(const char* pszPath) {
@@ -62,6 +78,7 @@ bool CTextFile::SeekToStart() {
     m_nBegin = m_nEnd = 0;
     m_bEof = false;
     m_bInLongLine = false;
+    ResetEndOfText();
     m_bFailed = ::lseek(m_fd, 0, SEEK_SET) != 0;
     return !m_bFailed;
 }
@@ -167,13 +184,55 @@ CTextFile::FillResult CTextFile::Refill() {
         return FillResult::End;
     }
     char* pNew = m_buffer.data() + m_nEnd;
-    const void* pEndOfText = std::memchr(pNew, kEndOfText, static_cast<size_t>(nRead));
+    const auto* pEndOfText =
+        static_cast<const char*>(std::memchr(pNew, kEndOfText, static_cast<size_t>(nRead)));
     if (pEndOfText != nullptr) {
-        // Nothing after a Ctrl-Z is part of the file.
-        m_nEnd = static_cast<size_t>(static_cast<const char*>(pEndOfText) - m_buffer.data());
+        // Nothing after a Ctrl-Z is part of the file's lines; what follows it
+        // is only looked at.
+        m_bEndOfText = true;
+        m_bEndOfTextStartsLine = (pEndOfText > pNew ? pEndOfText[-1] : m_chLastRead) == '\n';
+        m_nEnd = static_cast<size_t>(pEndOfText - m_buffer.data());
         m_bEof = true;
-        return FillResult::Data;
+        return LookPastEndOfText(pEndOfText + 1, pNew + nRead) ? FillResult::Data
+                                                               : FillResult::Error;
     }
     m_nEnd += static_cast<size_t>(nRead);
+    m_chLastRead = pNew[nRead - 1];
     return FillResult::Data;
+}
+
+// Reads on from the byte after a Ctrl-Z (the rest of the chunk first) up to
+// the first text or the end of the file, counting the line ends on the way.
+// False on a read error.
+bool CTextFile::LookPastEndOfText(const char* pBegin, const char* pEnd) {
+    char abChunk[4096];
+    for (;;) {
+        for (const char* p = pBegin; p < pEnd; ++p) {
+            if (!IsPadding(*p)) {
+                m_bTextAfterEndOfText = true;
+                return true;
+            }
+            m_nLineEndsBeforeText += *p == '\n' ? 1 : 0;
+        }
+        ssize_t nRead;
+        do {
+            nRead = ::read(m_fd, abChunk, sizeof abChunk);
+        } while (nRead < 0 && errno == EINTR);
+        if (nRead <= 0) {
+            return nRead == 0;
+        }
+        pBegin = abChunk;
+        pEnd = abChunk + nRead;
+    }
+}
+
+bool CTextFile::TextAfterEndOfText(uint32_t nLinesRead, uint32_t* pnCtrlZLine,
+                                   uint32_t* pnTextLine) const {
+    if (!m_bEndOfText || !m_bTextAfterEndOfText) {
+        return false;
+    }
+    // A Ctrl-Z inside a line stands on the last line delivered.
+    *pnCtrlZLine = nLinesRead + (m_bEndOfTextStartsLine ? 1 : 0);
+    *pnTextLine = *pnCtrlZLine + m_nLineEndsBeforeText;
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,7 +9,10 @@
 // Line-by-line reading of the update file the way a text-mode file reads on
 // the tools' original platform: LF and CR LF both end a line (the CR is
 // stripped), the last line may lack its terminator, and a Ctrl-Z byte (0x1A)
-// ends the file. Reads in large chunks; never holds the whole file.
+// ends the file. What follows a Ctrl-Z is never delivered as lines, but it is
+// looked at: a file that goes on with text after it was cut short on purpose
+// or by accident, and its reader must be able to tell. Reads in large chunks;
+// never holds the whole file.
 //
 // A line longer than kMaxLine bytes is cut to its first kMaxLine bytes and the
 // rest of it is passed over, so memory stays bounded whatever the file holds.
@@ -46,6 +50,14 @@ public:
     // after a failed seek every read reports Error until a seek succeeds.
     bool SeekToStart();
 
+    // Once a read has reported End: whether a Ctrl-Z ended the file before
+    // anything but blanks, line ends and further Ctrl-Z bytes. If so, with
+    // nLinesRead the lines delivered before the end, *pnCtrlZLine is the line
+    // the Ctrl-Z stands on and *pnTextLine the line the text after it starts
+    // on (lines counted from 1, as the file's own line ends count them).
+    // False with both left alone for a file that simply ended.
+    bool TextAfterEndOfText(uint32_t nLinesRead, uint32_t* pnCtrlZLine, uint32_t* pnTextLine) const;
+
     void Close();
 
 private:
@@ -54,6 +66,8 @@ private:
     FillResult Refill();
     FillResult MakeRoomAndRefill();
     ReadResult PassOverLongLine();
+    bool LookPastEndOfText(const char* pBegin, const char* pEnd);
+    void ResetEndOfText();
 
     int m_fd = -1;
     std::vector<char> m_buffer;
@@ -62,4 +76,11 @@ private:
     bool m_bEof = false;         // end of file (or Ctrl-Z) reached: nothing more to read
     bool m_bFailed = false;      // a seek failed: reads report Error
     bool m_bInLongLine = false;  // the last line was cut: its rest is still unread
+    char m_chLastRead = '\n';    // the last byte read before the current chunk
+    // What a Ctrl-Z left behind: whether it stands at the start of a line,
+    // whether text follows it, and the line ends between it and that text.
+    bool m_bEndOfText = false;
+    bool m_bEndOfTextStartsLine = false;
+    bool m_bTextAfterEndOfText = false;
+    uint32_t m_nLineEndsBeforeText = 0;
 };

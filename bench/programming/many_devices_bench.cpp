@@ -82,7 +82,7 @@ SProgramCost RunFlash(const std::string& strDir, const std::string& strPorts,
 void BM_EightDevicesAgainstOne(benchmark::State& state) {
     for (auto _ : state) {
         CTempDir dir;
-        WriteIntelHexFile(dir.File("kst.hex"), 0x10000, PatternBytes(kImageBytes));
+        WriteIntelHexFile(dir.File("kst.hex"), 0, PatternBytes(kImageBytes));
         std::vector<std::unique_ptr<CDevsimProcess>> devices;
         std::string strPorts;
         for (int n = 0; n < kDevices; ++n) {

@@ -48,7 +48,7 @@ public:
         m_strPath = mkdtemp(strTemplate.data()) != nullptr ? strTemplate : "";
         m_strOld = std::filesystem::current_path().string();
         std::filesystem::current_path(m_strPath);
-        WriteIntelHexFile(m_strPath + "/kst.hex", 0x10000, PatternBytes(kImageBytes));
+        WriteIntelHexFile(m_strPath + "/kst.hex", 0, PatternBytes(kImageBytes));
     }
     ~CBenchDir() {
         std::error_code error;

@@ -16,22 +16,22 @@ struct Lines {
 
 TEST(BlockSource, LaysOutTheImageInBlocks) {
     const Lines kEnd{0, 0, 0, 1, ":00000001FF"}, kS5{0, 0, 0, 1, "S5030001FB"};
+    const Lines kS9{0, 0, 0, 1, "S9030000FC"}, kLinear0{0, 0, 0, 1, ":020000040000FA"};
     const Lines kBad{0, 0, 0, 1, ":10014000000102030405060708090A0B0C0D0E0F00"};
     // Address bytes (0: Intel HEX), lines, block sizes until 0 (-1: fails), count (-1: fails).
     const std::vector<std::tuple<int, std::vector<Lines>, std::vector<int>, int>> cases = {
         {0, {{0x8000, 16, 0, 62}, {0x83E0, 8}, kEnd}, {256, 256, 256, 232}, 4},
         {0, {{0, 16, 0, 32}}, {256, 256}, 2},
         {0, {{0, 24, 0, 12}}, {256, 32}, 2},  // records carried across block ends
-        // Records that overlap or go back follow without fill.
-        {0, {{0x100, 16}, {0x108, 16}, {0x50, 16}, {0x200, 16, 0x1A0}}, {256, 224}, 2},
-        {0, {{0xFFE0, 16, 0, 2}, {0, 0, 0, 1, ":020000040001F9"}, {0, 16, 0, 2}}, {64}, 1},
+        {0, {{0x100, 16}, {0x110, 16}, {0x200, 16, 0xE0}}, {256, 16}, 2},  // touching, then a gap
+        {0, {{0xFFC0, 16, 0, 2}, kLinear0, {0xFFE0, 16, 0, 2}, kEnd}, {64}, 1},
         {0, {{0, 16}, {0x300, 16, 0x2F0}}, {256, 256, 256, 16}, 4},  // fill over block ends
         {0, {{0, 16}, {0x1F8, 16, 0x1E8}}, {256, 256, 8}, 3},
         {0, {{0, 16}, {0x100, 16, 0xF0}}, {256, 16}, 2},
         {2, {{0, 3}, {3, 36, 0, 8}}, {256, 35}, 2},  // 35 bytes of one record carried
         {2, {{0, 16}, {0x1F0, 36, 0x1E0}}, {256, 256, 20}, 3},
-        {2, {{0, 16}, kS5, {0x10, 16}}, {16}, 1},  // S5 ends the data for the whole pass
-        {2, {{0, 16, 0, 16}, kS5, {0x100, 16}}, {256}, 1},
+        {2, {{0, 16}, kS5, kS9}, {16}, 1},  // lines of other types may follow the end
+        {2, {{0, 16, 0, 16}, kS5}, {256}, 1},
         {0, {{0, 16, 0, 20}, kBad}, {256, -1}, -1},
         {0, {kEnd}, {}, 0},
         {0, {}, {}, 0},
@@ -64,6 +64,80 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
         expected.resize(std::min(expected.size(), stream.bytes.size()));
         EXPECT_EQ(stream.bytes, expected);
         EXPECT_EQ(source.GetFirstAddress(), lines.empty() ? 0 : lines[0].dwAddress);
+    }
+}
+
+// Files whose data the device would get at other addresses (or not at all)
+// than the file gives them: both passes of the block source refuse them, the
+// whole-file check with the same line and reason. Rows: the format (0 Intel
+// HEX, else S-records), the lines (CR LF after each), the line and the reason.
+TEST(BlockSource, RefusesFilesTheDeviceWouldGetOtherwise) {
+    const auto R = [](int nAddrBytes, uint32_t dwAddress, uint8_t nByte = 0x11) {
+        return RecordLine(nAddrBytes, dwAddress, Bytes(16, nByte));
+    };
+    const std::string kS0 = "S00600004844521B", kS5 = "S5030001FB", kS9 = "S9030000FC";
+    // clang-format off
+    const std::vector<std::tuple<int, std::vector<std::string>, uint32_t, std::string>> cases = {
+        {0, {R(0, 0x8000), R(0, 0x8010), R(0, 0x8000)}, 3,
+         "record goes back to 0x00008000, below the end of the previous record 0x00008020"},
+        {0, {R(0, 0x100), R(0, 0x108)}, 2,  // overlaps
+         "record goes back to 0x00000108, below the end of the previous record 0x00000110"},
+        {0, {R(0, 0x100), R(0, 0x100)}, 2,  // the same record twice
+         "record goes back to 0x00000100, below the end of the previous record 0x00000110"},
+        {0, {R(0, 0x100), ":0000000000", R(0, 0x110)}, 2,  // no bytes, but it moves the fill
+         "record goes back to 0x00000000, below the end of the previous record 0x00000110"},
+        {0, {R(0, 0), ":00000001FF", ":040000050000800077", R(0, 0x10)}, 4,
+         "data after the end of the data (end-of-file record at 2)"},
+        {0, {":020000040800F2", R(0, 0x8000)}, 1,
+         "extended linear address 0x0800: this device takes 16-bit addresses"},
+        {0, {R(0, 0xFFF0), ":020000040001F9", R(0, 0)}, 2,
+         "extended linear address 0x0001: this device takes 16-bit addresses"},
+        {0, {":020000021000EC", R(0, 0)}, 1,
+         "extended segment address 0x1000: this device takes 16-bit addresses"},
+        {0, {":02000004000aF0", R(0, 0)}, 1,
+         "lower-case hex digit 'a'; the device's files use upper case"},
+        {0, {R(0, 0), ":010000000af5"}, 2,  // decodes to other bytes, fails its checksum
+         "lower-case hex digit 'a'; the device's files use upper case"},
+        {0, {":01000000a0FF"}, 1,  // decodes to 0x00 and passes its checksum
+         "lower-case hex digit 'a'; the device's files use upper case"},
+        {0, {R(0, 0), "\032" + R(0, 0x10)}, 2, "data after the end of the data (Ctrl-Z at 2)"},
+        {0, {R(0, 0) + "\032", "", " " + R(0, 0x10)}, 3,
+         "data after the end of the data (Ctrl-Z at 1)"},
+        {2, {kS0, R(2, 0), kS5, R(2, 0x10), kS9}, 4, "data after the end of the data (S5 line at 3)"},
+        {2, {R(2, 0), kS9, "", R(2, 0x10)}, 4, "data after the end of the data (S9 line at 2)"},
+        {2, {R(2, 8), "", R(2, 0x18)}, 3, "data after the end of the data (blank line at 2)"},
+        {2, {kS0, kS0, R(2, 0x100)}, 3, "data after the end of the data (S0 line at 2)"},
+        {2, {R(2, 0), "s1" + R(2, 0x10).substr(2), R(2, 0x20)}, 3,  // s1 is no data record
+         "data after the end of the data (non-record line at 2)"},
+        {2, {R(2, 0), "\032", R(2, 0x10)}, 3, "data after the end of the data (Ctrl-Z at 2)"},
+        {2, {R(2, 0x100), R(2, 0x80)}, 2,
+         "record goes back to 0x00000080, below the end of the previous record 0x00000110"},
+        {4, {R(4, 0xFFFFFFF8), R(4, 0)}, 2,  // the first ends beyond 32-bit addresses
+         "record goes back to 0x00000000, below the end of the previous record 0x100000008"},
+        {2, {R(2, 0), "S1130010" + std::string(32, 'a') + "AC"}, 2,
+         "lower-case hex digit 'a'; the device's files use upper case"},
+    };
+    // clang-format on
+    for (const auto& [nAddrBytes, lines, nLine, strWhy] : cases) {
+        SCOPED_TRACE(strWhy);
+        std::string strText;
+        for (const std::string& line : lines) {
+            strText += line + "\r\n";
+        }
+        const std::string strPath = Write("refused", strText);
+        const uint8_t nFormat = nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD;
+        CBlockSource source;
+        EXPECT_FALSE(source.LoadUpdateImageFile(strPath.c_str(), nFormat));
+        EXPECT_FALSE(source.m_reader.IsOpen());
+        EXPECT_EQ(source.m_reader.m_nFailedLine, nLine);
+        EXPECT_EQ(source.m_reader.m_strFailure, strWhy);
+        ASSERT_TRUE(source.OpenUpdateFile(strPath.c_str(), nFormat));
+        const std::vector<int> sizes = ReadAllBlocks(source).sizes;
+        EXPECT_TRUE(!sizes.empty() && sizes.back() == -1) << "the sending pass refuses it too";
+        CImageCheck check;
+        EXPECT_FALSE(check.Check(strPath.c_str(), nFormat));
+        EXPECT_EQ(check.m_nFailedLine, nLine);
+        EXPECT_EQ(check.m_strFailure, strWhy);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "image/block_source.h"
+#include "image/image_check.h"
 
 namespace image_test {
 

@@ -74,16 +74,18 @@ void ExpectReads(uint8_t nFormat, const ReadCases& cases) {
 }
 
 TEST(HexRecords, ReadsDataRecordsAndRejectsBadLines) {
-    const std::string kEnd = ":00000001FF", kSeg = ":020000021000EC", kRun = ":040000050000800077";
-    const std::string X = ":020000040001F9";  // extended linear address: passed over
+    const std::string kEnd = ":00000001FF", kSeg = ":020000020000FC", kRun = ":040000050000800077";
+    const std::string X = ":020000040000FA";  // extended linear address 0: passed over
     ExpectReads(
         FMT_INTEL_HEX,
         {
             {{S(0, 0x100, 16)}, "D100+16/0 E @100"},
             {{kEnd}, "E E"},
             {{S(0, 0x10, 16), kEnd, ""}, "D10+16/0 B @10"},
+            {{S(0, 0x10, 16), kEnd, kRun, ":00000001ff"}, "D10+16/0 E @10"},
+            {{S(0, 0x10, 16), kEnd, S(0, 0x20, 16)}, "D10+16/0 B @10"},  // data after the end
             {{":0000000000", S(0, 0x20, 16)}, "D0+0/0 D20+16/0"},
-            {{S(0, 0xFFF0, 16), X, S(0, 0, 16)}, "DFFF0+16/0 D0+16/0 E @FFF0"},
+            {{S(0, 0xFFF0, 16), ":020000040001F9", S(0, 0, 16)}, "DFFF0+16/0 B B @FFF0"},
             {{X, kSeg, kRun, X, S(0, 0x40, 16)}, "D40+16/0 @40"},  // six lines a call
             {{X, kSeg, kRun, X, X, S(0, 0x40, 16)}, "B"},
             {{X, kSeg, kRun, X, kEnd}, "B"},
@@ -99,7 +101,8 @@ TEST(HexRecords, ReadsDataRecordsAndRejectsBadLines) {
             {{":00000000"}, "B"},
             {{":", ":0000", S(0, 0x50, 16)}, "D50+16/0 @50"},
             {{S(0, 0x60, 16) + "\n" + kEnd}, "D60+16/0 E @60"},
-            {{S(0, 0x60, 16), "\032", "garbage"}, "D60+16/0 E @60"},
+            {{S(0, 0x60, 16), "\032", "garbage"}, "D60+16/0 B @60"},
+            {{S(0, 0x60, 16), "\032 ", "\t\032\032", ""}, "D60+16/0 E E @60"},
         });
 }
 
@@ -108,9 +111,10 @@ TEST(SRecords, ReadsDataRecordsAndEndsAtOtherTypes) {
     ExpectReads(FMT_SRECORD,
                 {
                     {{kS0, S(2, 0x100, 16), S(2, 0x110, 16), kS9}, "D100+16/2 D110+16/2 E @100"},
-                    {{kS0, kS0, S(2, 0x100, 16)}, "E D100+16/2 @100"},
+                    {{kS0, kS0, S(2, 0x100, 16)}, "B E"},
                     {{kS0}, "E E"},
-                    {{S(2, 0, 16), kS5, S(2, 0x10, 16)}, "D0+16/2 E D10+16/2 E"},
+                    {{S(2, 0, 16), kS5, S(2, 0x10, 16)}, "D0+16/2 B E"},
+                    {{S(2, 0, 16), kS5, kS9, "", " "}, "D0+16/2 E E"},
                     {{S(4, 0x10000, 16)}, "D10000+16/4 @10000"},
                     {{S(3, 0xABCDEF, 16)}, "DABCDEF+16/3 @ABCDEF"},
                     {{S(2, 0x100, 16, 1)}, "B"},   // the count claims more bytes than the line has
@@ -123,8 +127,9 @@ TEST(SRecords, ReadsDataRecordsAndEndsAtOtherTypes) {
                     {{"S3030000FC"}, "B"},
                     {{S(2, 0x40, 0)}, "D40+0/2 @40"},
                     {{"S1"}, "B"},
-                    {{"s1" + S(2, 0, 16).substr(2), S(2, 0, 16)}, "E D0+16/2"},
-                    {{S(2, 8, 16), "", S(2, 0x18, 16)}, "D8+16/2 E D18+16/2 @8"},
+                    {{"s1" + S(2, 0, 16).substr(2), S(2, 0, 16)}, "B"},
+                    {{"S00600004844521b", S(2, 0x18, 16)}, "D18+16/2 @18"},  // a header is not read
+                    {{S(2, 8, 16), "", S(2, 0x18, 16)}, "D8+16/2 B @8"},
                     {{S(2, 0, 16) + " "}, "B"},
                     {{kS0 + "\n" + S(2, 0x70, 16)}, "D70+16/2 @70"},
                 });

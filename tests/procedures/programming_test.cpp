@@ -41,7 +41,7 @@ std::string FinishLetters(const std::string& strLog) {
     return strLetters;
 }
 
-enum ESetup { kHexFile, kEndMidStream, kNoPortOpen, kHungUpWhileIdle };
+enum ESetup { kHexFile, kSRecordFile, kNoPortOpen, kHungUpWhileIdle };
 
 struct ProgCase {
     std::vector<uint8_t> image;
@@ -63,9 +63,11 @@ const std::vector<uint8_t> k3 = PatternBytes(3 * 256, 9), k4 = PatternBytes(4 * 
 const ProgCase kRuns[] = {
     {k4, 0x8000, "", {UPD_OK}, 5, 4, "c", "BLOCK seq=3 addr=0x00008300 status=1"},
     {k10Last, 0x400, "", {UPD_OK}, 3, 2, "c", "BLOCK seq=1 addr=0x00000500 status=1"},
-    {k257, 0x8000, "", {UPD_OK}, 258, 257, "c", "BLOCK seq=0 addr=0x00018000 status=1"},
+    // Over 64 KiB: S-records, since Intel HEX carries 16-bit addresses.
+    {k257, 0x8000, "", {UPD_OK}, 258, 257, "c", "BLOCK seq=0 addr=0x00018000 status=1",
+     kSRecordFile},
     {{}, 0, "", {UPD_FILE_ERROR}, 1, 0, ""},
-    {k16, 0x1000, "", {UPD_OK}, 2, 1, "c", nullptr, kEndMidStream},
+    {k16, 0x1000, "", {UPD_OK}, 2, 1, "c", nullptr, kSRecordFile},
     {k3, 0, "--drop-block 2 --drop-block 3", {UPD_NO_RESPONSE}, 2, 3, "a"},
     {k3, 0, "--drop-block 2", {UPD_OK}, 4, 4, "c", "seq=1 addr=0x00000100 repeat status=1"},
     // A commit the device refuses is followed by the abort, once: the device
@@ -94,9 +96,8 @@ TEST(Programming, RunsAgainstTheDevice) {
     for (const ProgCase& c : kRuns) {
         SCOPED_TRACE(std::to_string(&c - kRuns) + ": " + c.pszDevsimArgs);
         CRig rig;
-        if (c.eSetup == kEndMidStream) {  // S5 ends the data: what follows is never sent
-            WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",
-                                   "S3150000200000070E151C232A31383F464D545B626983"});
+        if (c.eSetup == kSRecordFile) {
+            WriteSRecordFile("kst.a90", c.nBase, c.image);
         } else {
             WriteIntelHexFile("kst.hex", c.nBase, c.image);
         }
@@ -152,17 +153,22 @@ TEST(Programming, RunsAgainstTheDevice) {
     }
 }
 
-// Start without an update file: beep, the file error as status and box, no
-// worker. Each later press loads the image again and starts over.
+// Start without an update file, then with one whose data would land elsewhere
+// (an S5 line between data lines): beep, the file error as status and box, no
+// worker, nothing sent. Each later press loads the image again and starts over.
 TEST(Programming, NoFileThenRetryStartsOver) {
     CRig rig;
     ASSERT_TRUE(rig.Start("d", "--block-status 3:4"));
-    rig.prog.OnStartProgramming();
-    EXPECT_FALSE(rig.prog.IsRunning() || rig.app.IsLinkBusy() || rig.app.m_nProgState.load());
-    EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
-    EXPECT_EQ(rig.page.All("beep").size(), 1u);
-    EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(UPD_FILE_ERROR));
-    EXPECT_EQ(rig.page.All("box"), Strings{"VANTO Updating|" + TextOf(UPD_FILE_ERROR)});
+    for (size_t nPress = 1; nPress <= 2; ++nPress) {
+        rig.prog.OnStartProgramming();
+        EXPECT_FALSE(rig.prog.IsRunning() || rig.app.IsLinkBusy() || rig.app.m_nProgState.load());
+        EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
+        EXPECT_EQ(rig.page.All("beep").size(), nPress);
+        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(UPD_FILE_ERROR));
+        EXPECT_EQ(rig.page.All("box"), Strings(nPress, "VANTO Updating|" + TextOf(UPD_FILE_ERROR)));
+        WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",
+                               "S3150000200000070E151C232A31383F464D545B626983"});
+    }
     WriteIntelHexFile("kst.hex", 0, k4);
     for (const int nResult : {UPD_FLASH_ADDRESS_ERROR, UPD_OK}) {
         rig.prog.OnStartProgramming();
@@ -173,6 +179,7 @@ TEST(Programming, NoFileThenRetryStartsOver) {
     EXPECT_EQ(rig.Flash(), k4);
     EXPECT_EQ(rig.DeviceSaw("FINISH abort"), 1);
     EXPECT_EQ(rig.DeviceSaw("BLOCK seq=0 addr=0x00000000"), 2);
+    EXPECT_EQ(rig.DeviceSaw("addr=0x00001000"), 0) << "the refused kst.a90 was sent";
 }
 
 // The update file changes between the count and the sending (an editor or a

@@ -6,15 +6,29 @@
 
 namespace {
 
-std::string HexRecord(std::vector<uint8_t> bytes) {
-    bytes.push_back(static_cast<uint8_t>(-std::accumulate(bytes.begin(), bytes.end(), 0)));
-    std::string strLine = ":";
+// A record's bytes as hex after pszMark ("S3" or ":"), with the checksum of
+// either format after them.
+std::string Record(const char* pszMark, std::vector<uint8_t> bytes) {
+    const unsigned nSum = std::accumulate(bytes.begin(), bytes.end(), 0u);
+    bytes.push_back(static_cast<uint8_t>(*pszMark == 'S' ? ~nSum : 0u - nSum));
+    std::string strLine = pszMark;
     for (const uint8_t b : bytes) {
         char szByte[3];
         std::snprintf(szByte, sizeof szByte, "%02X", b);
         strLine += szByte;
     }
     return strLine;
+}
+
+// The data in 16-byte pieces from nBase: each piece's address and bytes.
+template <typename Each>
+void ForEachPiece(uint32_t nBase, const std::vector<uint8_t>& data, Each each) {
+    for (size_t nAt = 0; nAt < data.size(); nAt += 16) {
+        const auto first = data.begin() + static_cast<long>(nAt);
+        each(nBase + static_cast<uint32_t>(nAt),
+             std::vector<uint8_t>(
+                 first, first + static_cast<long>(std::min<size_t>(16, data.size() - nAt))));
+    }
 }
 
 }  // namespace
@@ -28,18 +42,26 @@ void WriteLines(const std::string& strPath, const std::vector<std::string>& line
 
 void WriteIntelHexFile(const std::string& strPath, uint32_t nBase,
                        const std::vector<uint8_t>& data) {
-    std::vector<std::string> lines;
-    for (size_t nAt = 0; nAt < data.size(); nAt += 16) {
-        const uint32_t a = nBase + static_cast<uint32_t>(nAt);
-        if (nAt == 0 || (a & 0xFFFF) < 16) {
-            lines.push_back(HexRecord({2, 0, 0, 4, uint8_t(a >> 24), uint8_t(a >> 16)}));
-        }
-        std::vector<uint8_t> bytes = {uint8_t(std::min<size_t>(16, data.size() - nAt)),
-                                      uint8_t(a >> 8), uint8_t(a), 0};
-        bytes.insert(bytes.end(), data.begin() + nAt, data.begin() + nAt + bytes[0]);
-        lines.push_back(HexRecord(bytes));
-    }
+    std::vector<std::string> lines = {Record(":", {2, 0, 0, 4, 0, 0})};
+    ForEachPiece(nBase, data, [&](uint32_t a, const std::vector<uint8_t>& piece) {
+        std::vector<uint8_t> bytes = {uint8_t(piece.size()), uint8_t(a >> 8), uint8_t(a), 0};
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        lines.push_back(Record(":", bytes));
+    });
     lines.push_back(":00000001FF");
+    WriteLines(strPath, lines);
+}
+
+void WriteSRecordFile(const std::string& strPath, uint32_t nBase,
+                      const std::vector<uint8_t>& data) {
+    std::vector<std::string> lines;
+    ForEachPiece(nBase, data, [&](uint32_t a, const std::vector<uint8_t>& piece) {
+        std::vector<uint8_t> bytes = {uint8_t(piece.size() + 5), uint8_t(a >> 24), uint8_t(a >> 16),
+                                      uint8_t(a >> 8), uint8_t(a)};
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        lines.push_back(Record("S3", bytes));
+    });
+    lines.push_back("S70500000000FA");
     WriteLines(strPath, lines);
 }
 

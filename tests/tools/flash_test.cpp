@@ -27,8 +27,9 @@ using image_test::RecordLine;
 const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks
 const std::string kFile = UpdateFile(kImage);
 
-std::string WithLineBroken(int nLine, const std::string& strLine) {
-    std::istringstream in(kFile);
+std::string WithLineBroken(int nLine, const std::string& strLine,
+                           const std::string& strFile = kFile) {
+    std::istringstream in(strFile);
     std::string strText, strEach;
     for (int n = 1; std::getline(in, strEach); ++n) {
         strText += (n == nLine ? strLine + "\r" : strEach) + "\n";
@@ -52,6 +53,18 @@ struct SFlashRow {
 
 const char kRan[] = "5,376 bytes to COM1 in ";
 const char kFileError[] = "Update file not found or may be crashed.\nTask can not continue\n";
+const std::string kSFile = UpdateFile(kImage, 0x4000, 2);
+const char kAsA90[] = "mv kst.hex kst.a90 && %";  // the S-records as kst.a90
+
+// The 16 bytes of kImage from nOffset, as an Intel HEX record at 0x4000 + nOffset.
+std::string ImageRecord(size_t nOffset) {
+    return RecordLine(0, 0x4000 + uint32_t(nOffset),
+                      Bytes(kImage.begin() + long(nOffset), kImage.begin() + long(nOffset + 16)));
+}
+std::string LowerCase(std::string strLine) {
+    std::transform(strLine.begin(), strLine.end(), strLine.begin(), ::tolower);
+    return strLine;
+}
 
 // clang-format off
 const SFlashRow kFlashRows[] = {
@@ -71,6 +84,29 @@ const SFlashRow kFlashRows[] = {
     {"NotHex", WithLineBroken(5, "S1130000"), "", "", {}, {"kst.hex:5: not an Intel HEX record\n"},
      8, false, 0},
     {"NoData", ":00000001FF\r\n", "", "", {}, {"kst.hex: no data records\n"}, 8, false, 0},
+    // Files whose data the device would get elsewhere than the file puts them.
+    {"GoesBack", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record goes "
+     "back to 0x00004080, below the end of the previous record 0x00004110\n", kFileError}, 8,
+     false, 0},
+    {"SameRecordTwice", WithLineBroken(6, ImageRecord(0x40)), "", "", {}, {"kst.hex:6: record goes "
+     "back to 0x00004040, below the end of the previous record 0x00004050\n"}, 8, false, 0},
+    {"DataAfterEndOfFile", WithLineBroken(10, ":00000001FF"), "", "", {}, {"kst.hex:11: data after "
+     "the end of the data (end-of-file record at 10)\n"}, 8, false, 0},
+    {"ExtendedLinear", WithLineBroken(3, ":020000040800F2"), "", "", {}, {"kst.hex:3: extended "
+     "linear address 0x0800: this device takes 16-bit addresses\n", kFileError}, 8, false, 0},
+    {"LowerCase", WithLineBroken(4, LowerCase(RecordLine(0, 0x4030, Bytes(16, 0xAB)))), "", "", {},
+     {"kst.hex:4: lower-case hex digit 'a'; the device's files use upper case\n"}, 8, false, 0},
+    {"CtrlZ", WithLineBroken(5, "\032" + ImageRecord(0x40)), "", "", {}, {"kst.hex:5: data after "
+     "the end of the data (Ctrl-Z at 5)\n"}, 8, false, 0},
+    {"S5Midway", WithLineBroken(14, "S5030001FB", kSFile), "", "", {}, {"kst.a90:15: data after the "
+     "end of the data (S5 line at 14)\n", kFileError}, 8, false, 0, "", 0, kAsA90},
+    {"BlankLineMidway", WithLineBroken(14, "", kSFile), "", "", {}, {"kst.a90:15: data after the "
+     "end of the data (blank line at 14)\n"}, 8, false, 0, "", 0, kAsA90},
+    // A kst.hex that cannot be used: kst.a90 is, and the run says why.
+    {"HexIsADirectory", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a directory, not "
+     "a file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkdir kst.hex && %"},
+    {"HexIsAFifo", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a regular "
+     "file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
     {"Verbose", kFile, "-v", "", {kRan}, {"] > 0A 19 00 05 56 41 4E 54 4F 01 B0\n",
      "] < D9 00 01 01 00 DB\n", "] > 0A 20 01 06 00 FF 00 00 40 00 ", "] < E0 00 01 01 00 E2\n",
@@ -299,6 +335,10 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
     const std::string strExtended = ":020000040001F9\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
                                     "\r\n:00000001FF\r\n" + RecordLine(0, 0x10, Bytes(16, 1));
+    const std::string strS5AtEnd = strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
+    // Records after the end-of-file record that carry no data are read, and pass.
+    const std::string strAfterEnd = ":020000040000FA\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
+                                    "\r\n:00000001FF\r\n:040000050000800077\r\n";
     const char *kDir = "<dir>", *kFifo = "<fifo>", *kNone = nullptr;
     struct SInfoRow {
         const char* pszArgs;
@@ -313,18 +353,23 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
          0x3E418, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
          {"kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
         {"", kDir, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         "0.1 s\n"), {}, 0},
-        {"", kNone, strS5.c_str(), Info("kst.a90", "S-records", 0, 1, 16, 1, 1, 0xEF10, "0.1 s\n"),
-         {"kst.a90:2: warning: the data end at S5; 1 line follows, passed over\n"}, 0},
+         "0.1 s\n"), {"kst.hex: a directory, not a file; using kst.a90\n"}, 0},
+        {"", kFifo, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
+         "0.1 s\n"), {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0},
+        {"", kNone, strS5AtEnd.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
+         "0.1 s\n"), {"kst.a90:2: warning: the data end at S5; 2 lines follow, passed over\n"}, 0},
+        {"", kNone, strS5.c_str(), "", {"kst.a90:3: data after the end of the data (S5 line at "
+         "2)\n"}, 8},
         {"", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
          0xFF00DF20, "1.3 h\n"), {"kst.a90: warning: the image spans 16 MiB, 65,537 blocks, "
          "about 1.3 h at 38400 baud, for 32 bytes of data\n",
          "kst.a90: warning: 1 gap filled with 0xFF (16,777,200 bytes)\n"}, 0},
-        {"", strExtended.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 2, 32, 1, 1, 0xDF40,
+        {"", strExtended.c_str(), kNone, "", {"kst.hex:1: extended linear address 0x0001: this "
+         "device takes 16-bit addresses\n"}, 8},
+        {"", strAfterEnd.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 1, 16, 1, 1, 0xEF20,
          "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
-         "linear address)\n"), {"kst.hex:3: warning: 1 line follows the end-of-file record; they "
-         "are read as well\n", "kst.hex: warning: extended linear address records passed over: "
-         "every address is taken as 16 bits\n"}, 0},
+         "linear address), 1 record of type 05 (start linear address)\n"), {"kst.hex:3: warning: 1 "
+         "line follows the end-of-file record; they are read as well\n"}, 0},
         // The format of a named file comes from its content, or from --format.
         {"--file kst.a90", kNone, strZeros.c_str(), Info("kst.a90", "Intel HEX", 0x8000, 2, 24, 4,
          4, 0x3E418, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
@@ -339,7 +384,7 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         {"--file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
          "S-records ('S')\n"}, 8},
         {"--file none.hex", strZeros.c_str(), kNone, "", {"none.hex: no such file\n"}, 8},
-        {"--file kst.hex", kFifo, kNone, "", {"kst.hex: not a regular file\n"}, 8},  // never waits
+        {"--file kst.hex", kFifo, kNone, "", {"kst.hex: a FIFO, not a regular file\n"}, 8},  // never waits
         {"", kFifo, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
         {"--file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info [--file PATH] [--format hex|srec]\n"}, 2},
     };

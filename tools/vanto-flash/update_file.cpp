@@ -71,24 +71,14 @@ void WarnAboutEnd(const SUpdateFile& file, std::FILE* pErr) {
     }
 }
 
+// Records that go back, extended addresses other than 0 and data after the
+// end never get here: the check refuses such a file.
 void WarnAboutLayout(const SUpdateFile& file, std::FILE* pErr) {
     const CImageCheck& check = file.check;
-    for (const char* pszType : {"02", "04"}) {
-        if (file.nFormat == FMT_INTEL_HEX && check.m_otherRecords.count(pszType) != 0) {
-            Warn(pErr, file, 0,
-                 std::string(HexRecordName(pszType)) +
-                     " records passed over: every address is taken as 16 bits");
-        }
-    }
     if (check.m_nGaps != 0) {
         Warn(pErr, file, 0,
              Count(check.m_nGaps, "gap", "gaps") + " filled with 0xFF (" +
                  Count(check.m_nGapBytes, "byte", "bytes") + ")");
-    }
-    if (check.m_nBackwardRecords != 0) {
-        Warn(pErr, file, 0,
-             Count(check.m_nBackwardRecords, "record starts", "records start") +
-                 " below the end of the record before; each is sent right after it");
     }
     const uint64_t nSpan = static_cast<uint64_t>(check.m_nBlockCount) * kBlockBytes;
     if (nSpan >= kFillMinimum && nSpan > kFillFactor * check.m_nDataBytes) {
@@ -108,9 +98,15 @@ const char* FormatName(uint8_t nFormat) {
 
 bool PrepareUpdateFile(const SFlashOptions& options, SUpdateFile* pFile, std::FILE* pErr) {
     if (options.strFile.empty()) {
-        if (!CImageCheck::ChooseDefaultFile(&pFile->strPath, &pFile->nFormat)) {
+        std::string strHexFailure;
+        if (!CImageCheck::ChooseDefaultFile(&pFile->strPath, &pFile->nFormat, &strHexFailure)) {
             std::fputs("kst.hex, kst.a90: neither opens in the working directory\n", pErr);
             return false;
+        }
+        if (pFile->nFormat == FMT_SRECORD && !strHexFailure.empty()) {
+            // The run reads kst.a90 as the wizard would; say why, or the user
+            // may think the kst.hex in the folder is the one sent.
+            std::fprintf(pErr, "kst.hex: %s; using kst.a90\n", strHexFailure.c_str());
         }
     } else {
         pFile->strPath = options.strFile;

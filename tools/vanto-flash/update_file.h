@@ -18,7 +18,8 @@ struct SUpdateFile {
 
 // Chooses and checks the file. False when a run would refuse it, after one
 // line on pErr that names the file, the line and what is wrong
-// ("kst.hex:3: checksum mismatch").
+// ("kst.hex:3: checksum mismatch"). A kst.hex that is there but does not open
+// (so that kst.a90 is used) is named on pErr with the reason.
 bool PrepareUpdateFile(const SFlashOptions& options, SUpdateFile* pFile, std::FILE* pErr);
 
 // "Intel HEX" or "S-records".
@@ -29,7 +30,6 @@ const char* FormatName(uint8_t nFormat);
 std::string SendingLine(const SUpdateFile& file);
 
 // What the reader passes over without failing: the neutral "passed over"
-// line on pOut, and a warning line on pErr for each thing that changes what
-// the device gets (lines after the end of data, extended addresses, gaps,
-// records out of order, an image mostly fill).
+// line on pOut, and a warning line on pErr for each thing worth a look
+// (lines after the end of data, gaps filled with 0xFF, an image mostly fill).
 void PrintPassedOver(const SUpdateFile& file, std::FILE* pOut, std::FILE* pErr);
