@@ -4,9 +4,8 @@
 # pseudo-terminals. Wine's own port map (HKLM\Software\Wine\Ports) names every
 # port from COM1 to COM100, so no Windows program here reaches the machine's
 # serial devices:
-#   COM3   vanto-devsim (built natively), its committed flash in flash3
-#   COM4   vanto-devsim that refuses the second block (flash address error)
-#   COM6   vanto-devsim that hangs up after two blocks
+#   COM3   vanto-devsim (built natively) for the end-to-end runs, which start
+#          it themselves
 #   COM9   vanto-devsim that hangs up after one block, started again each time
 #   COM8   a regular file: a handle that is no comm device
 #   COM5   one end of a null-modem pair (socat), COM12 the other end
@@ -61,7 +60,7 @@ fi
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
     for n in $(seq 1 100); do
         case $n in
-            3 | 4 | 5 | 6 | 8 | 9 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
+            3 | 5 | 8 | 9 | 12) printf '"COM%d"="%s/com%d"\r\n' "$n" "$ports" "$n" ;;
             *) printf '"COM%d"=""\r\n' "$n" ;;
         esac
     done
@@ -87,16 +86,6 @@ cleanup() {
     wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
-"$native/bin/vanto-devsim" --link "$ports/com3" --flash-out "$ports/flash3" --quiet \
-    >"$ports/devsim3.log" 2>&1 &
-devsim3=$!
-pids+=($devsim3)
-"$native/bin/vanto-devsim" --link "$ports/com4" --block-status 2:4 --quiet \
-    >"$ports/devsim4.log" 2>&1 &
-pids+=($!)
-"$native/bin/vanto-devsim" --link "$ports/com6" --hangup-after 2 --quiet \
-    >"$ports/devsim6.log" 2>&1 &
-pids+=($!)
 # A device pulled and plugged back: a new pseudo-terminal behind the same path.
 (
     trap 'kill "$device" 2>/dev/null; exit 0' TERM
@@ -112,8 +101,7 @@ pids+=($!)
 socat pty,raw,echo=0,link="$ports/com5" pty,raw,echo=0,link="$ports/com12" &
 pids+=($!)
 for _ in $(seq 100); do
-    [ -e "$ports/com3" ] && [ -e "$ports/com4" ] && [ -e "$ports/com5" ] && [ -e "$ports/com6" ] &&
-        [ -e "$ports/com9" ] && [ -e "$ports/com12" ] && break
+    [ -e "$ports/com5" ] && [ -e "$ports/com9" ] && [ -e "$ports/com12" ] && break
     sleep 0.05
 done
 # socat ends when a pty's last opener closes it: hold both ends open.
@@ -123,14 +111,10 @@ for end in com5 com12; do
 done
 
 start=$(date +%s)
-export VANTO_WINE_DEVICE_DIR
-VANTO_WINE_DEVICE_DIR=$(sed 's|/|\\|g; s|^|Z:|' <<<"$ports")
 timeout 300 "$wine" "$dir/bin/win32_tests.exe"
 echo "test-windows: the Windows tests took $(($(date +%s) - start)) s under wine"
 
 # vanto-flash.exe and the wizard end to end, each with devices of its own on COM3.
-kill "$devsim3"
-wait "$devsim3" 2>/dev/null || true
 start=$(date +%s)
 timeout 300 tests/win32/e2e/flash.sh "$dir" "$ports" "$native/bin"
 echo "test-windows: vanto-flash end to end took $(($(date +%s) - start)) s under wine"

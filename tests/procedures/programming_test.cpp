@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sstream>
 
@@ -11,20 +10,11 @@
 
 namespace {
 
-// The text of every code a run can end with (the runs below meet each); others have none.
-const std::map<int, std::string> kTexts = {
-    {UPD_OK, "The device has been updated successfully"},
-    {UPD_CHECKSUM_ERROR, "Over All Checksum Error\r\nPlease restart programming"},
-    {UPD_FLASH_ADDRESS_ERROR, "Flash Address Error"},
-    {UPD_PORT_WRITE_FAILED, "COM port transmission failed. Please retry."},
-    {UPD_NO_RESPONSE,
-     "Could not get response from the device.\r\n"
-     "Please check cable connection and power supply and retry\r\n"},
-    {UPD_TRANSMISSION_ERROR, "Data transmission error. Please restart programming"},
-    {UPD_FILE_ERROR, "Update file not found or may be crashed.\r\nTask can not continue"},
-};
+// The result text the page shows for a code; "" for a device status passed on.
 std::string TextOf(int nCode) {
-    return kTexts.count(nCode) != 0 ? kTexts.at(nCode) : "";
+    std::string strText;
+    CProgPageView::GetResultText(nCode, strText);
+    return strText;
 }
 
 // The finish frames a device's log shows, in order: 'c' commit, 'a' abort.
@@ -64,7 +54,14 @@ const ProgCase kRuns[] = {
     {k4, 0x8000, "", {UPD_OK}, 5, 4, "c", "BLOCK seq=3 addr=0x00008300 status=1"},
     {k10Last, 0x400, "", {UPD_OK}, 3, 2, "c", "BLOCK seq=1 addr=0x00000500 status=1"},
     // Over 64 KiB: S-records, since Intel HEX carries 16-bit addresses.
-    {k257, 0x8000, "", {UPD_OK}, 258, 257, "c", "BLOCK seq=0 addr=0x00018000 status=1",
+    {k257,
+     0x8000,
+     "",
+     {UPD_OK},
+     258,
+     257,
+     "c",
+     "BLOCK seq=0 addr=0x00018000 status=1",
      kSRecordFile},
     {{}, 0, "", {UPD_FILE_ERROR}, 1, 0, ""},
     {k16, 0x1000, "", {UPD_OK}, 2, 1, "c", nullptr, kSRecordFile},
@@ -126,7 +123,7 @@ TEST(Programming, RunsAgainstTheDevice) {
         EXPECT_EQ(page.Text(IDC_ELAPSED_TIME) + page.Text(IDC_PROG_STATUS), TextOf(nResult));
         EXPECT_EQ(page.All("box"), TextOf(nResult).empty()
                                        ? Strings{}
-                                       : Strings{"VANTO Updating|" + TextOf(nResult)});
+                                       : Strings{kResultCaption + ("|" + TextOf(nResult))});
         EXPECT_EQ(page.All("beep").size(), 1u);
         EXPECT_EQ(rig.app.m_nProgState.load() + rig.app.IsLinkBusy(), 0);
         const bool bOk = nResult == UPD_OK;
@@ -165,7 +162,8 @@ TEST(Programming, NoFileThenRetryStartsOver) {
         EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
         EXPECT_EQ(rig.page.All("beep").size(), nPress);
         EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(UPD_FILE_ERROR));
-        EXPECT_EQ(rig.page.All("box"), Strings(nPress, "VANTO Updating|" + TextOf(UPD_FILE_ERROR)));
+        EXPECT_EQ(rig.page.All("box"),
+                  Strings(nPress, kResultCaption + ("|" + TextOf(UPD_FILE_ERROR))));
         WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",
                                "S3150000200000070E151C232A31383F464D545B626983"});
     }
@@ -182,78 +180,63 @@ TEST(Programming, NoFileThenRetryStartsOver) {
     EXPECT_EQ(rig.DeviceSaw("addr=0x00001000"), 0) << "the refused kst.a90 was sent";
 }
 
-// The update file changes between the count and the sending (an editor or a
-// build writing it in place meanwhile), or goes bad after blocks went out: the
-// device never commits other data than was counted, and is told to discard
-// what it holds.
-TEST(Programming, EndsWithAnAbortWhenTheRunCannotCommit) {
-    const std::vector<uint8_t> kOther = PatternBytes(4 * 256, 77);
-    const std::vector<uint8_t> kLonger = PatternBytes(6 * 256);
-    const std::vector<uint8_t> kHalf(k4.begin(), k4.begin() + 2 * 256);
-    // What kst.hex becomes once the run has started; blocks the device saw.
-    const std::tuple<const char*, std::vector<std::string>, int> kChanges[] = {
-        {"cut at a line end", {}, 2},
-        {"rewritten in place", {}, 4},
-        {"grown", {}, 4},
-        {"cut inside a record", {":1002000000"}, 2},
+// The update file is checked before the Start, as a front end does, and then
+// rewritten: before the Start (the load refuses it, nothing goes out) or while
+// the run sends it (an editor or a build writing it in place), or it goes bad
+// after blocks went out. The device never commits other data than was
+// counted, and is told to discard what it holds.
+TEST(Programming, CommitsOnlyTheImageThatWasCounted) {
+    const std::vector<uint8_t> kOther = PatternBytes(4 * 256, 77), kLonger = PatternBytes(6 * 256),
+                               kHalf(k4.begin(), k4.begin() + 2 * 256);
+    struct SChange {
+        const char* pszName;
+        bool bDuringRun;
+        std::vector<uint8_t> image;  // what kst.hex becomes
+        const char* pszCutRecord;    // a record cut short after the image, or nullptr
+        int nBlocks;                 // CMD_WRITE_BLOCK frames the device saw
     };
-    for (const auto& [pszChange, badLines, nBlocks] : kChanges) {
-        SCOPED_TRACE(pszChange);
-        CRig rig;
-        WriteIntelHexFile("kst.hex", 0, k4);
-        ASSERT_TRUE(rig.Start("d"));
-        rig.prog.OnStartProgramming();  // counted: 4 blocks; the first goes out in 100 ms
-        const std::string strChange = pszChange;
-        if (!badLines.empty()) {  // the first two blocks, then a record cut short
-            WriteIntelHexFile("half.hex", 0, kHalf);
-            std::ifstream half("half.hex");
-            std::vector<std::string> lines;
-            for (std::string strLine; std::getline(half, strLine);) {
-                if (strLine.compare(7, 2, "01") != 0) {  // all but the end record
-                    lines.push_back(strLine.substr(0, strLine.find('\r')));
-                }
-            }
-            lines.insert(lines.end(), badLines.begin(), badLines.end());
-            WriteLines("kst.hex", lines);
-        } else {
-            WriteIntelHexFile("kst.hex", 0,
-                              strChange == "grown"                ? kLonger
-                              : strChange == "rewritten in place" ? kOther
-                                                                  : kHalf);
-        }
-        rig.prog.WaitForRun();
-        EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
-        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(UPD_FILE_ERROR));
-        EXPECT_EQ(rig.DeviceSaw("BLOCK "), nBlocks);
-        EXPECT_EQ(rig.DeviceSaw("FINISH abort"), 1);
-        EXPECT_EQ(rig.DeviceSaw("FINISH commit"), 0);
-        EXPECT_TRUE(rig.Flash().empty());
-    }
-}
-
-// A front end checks the file before it touches a port and has every engine
-// load only that image: a file rewritten after the check is refused at the
-// Start, before any block goes out.
-TEST(Programming, LoadsOnlyTheImageThatWasChecked) {
-    const std::pair<const char*, std::vector<uint8_t>> kAfterCheck[] = {
-        {"unchanged", k4},
-        {"rewritten", PatternBytes(4 * 256, 77)},
-        {"cut", std::vector<uint8_t>(k4.begin(), k4.begin() + 3 * 256)},
+    const SChange kChanges[] = {
+        {"unchanged", false, k4, nullptr, 4},
+        {"rewritten before the Start", false, kOther, nullptr, 0},
+        {"cut before the Start", false, kHalf, nullptr, 0},
+        {"cut at a line end", true, kHalf, nullptr, 2},
+        {"rewritten in place", true, kOther, nullptr, 4},
+        {"grown", true, kLonger, nullptr, 4},
+        {"cut inside a record", true, kHalf, ":1002000000", 2},
     };
-    for (const auto& [pszChange, image] : kAfterCheck) {
-        SCOPED_TRACE(pszChange);
+    for (const SChange& c : kChanges) {
+        SCOPED_TRACE(c.pszName);
         CRig rig;
         WriteIntelHexFile("kst.hex", 0, k4);
         CImageCheck check;
         ASSERT_TRUE(check.Check("kst.hex", FMT_INTEL_HEX));
-        WriteIntelHexFile("kst.hex", 0, image);
         ASSERT_TRUE(rig.Start("d"));
         rig.app.m_pEngine->ExpectImage(check.m_digest);
-        rig.prog.OnStartProgramming();
+        if (c.bDuringRun) {
+            rig.prog.OnStartProgramming();  // counted: 4 blocks; the first goes out in 100 ms
+        }
+        WriteIntelHexFile("kst.hex", 0, c.image);
+        if (c.pszCutRecord != nullptr) {  // all but the end record, then the cut one
+            std::ifstream in("kst.hex");
+            std::vector<std::string> lines;
+            for (std::string strLine; std::getline(in, strLine);) {
+                if (strLine.compare(7, 2, "01") != 0) {
+                    lines.push_back(strLine.substr(0, strLine.find('\r')));
+                }
+            }
+            lines.push_back(c.pszCutRecord);
+            WriteLines("kst.hex", lines);
+        }
+        if (!c.bDuringRun) {
+            rig.prog.OnStartProgramming();
+        }
         rig.prog.WaitForRun();
-        const bool bSame = image == k4;
+        const bool bSame = c.image == k4;
         EXPECT_EQ(rig.prog.LastResult(), bSame ? UPD_OK : UPD_FILE_ERROR);
-        EXPECT_EQ(rig.DeviceSaw("BLOCK "), bSame ? 4 : 0);
+        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(rig.prog.LastResult()));
+        EXPECT_EQ(rig.DeviceSaw("BLOCK "), c.nBlocks);
+        EXPECT_EQ(rig.DeviceSaw("FINISH abort"), c.bDuringRun ? 1 : 0);
+        EXPECT_EQ(rig.DeviceSaw("FINISH commit"), bSame ? 1 : 0);
         EXPECT_EQ(rig.Flash(), bSame ? k4 : std::vector<uint8_t>{});
     }
 }

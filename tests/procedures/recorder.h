@@ -1,6 +1,6 @@
 #pragma once
 // What the procedures' tests watch them through: a page and wizard sheet that
-// record every call. Plain C++, so that the Windows tests use it too.
+// record every call, through the page views.
 
 #include <chrono>
 #include <functional>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/wizard_sheet.h"
+#include "tests/support/expected_texts.h"
 #include "wizard/procedures/page_controls.h"
 
 using Strings = std::vector<std::string>;

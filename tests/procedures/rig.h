@@ -25,6 +25,7 @@
 #include "tests/procedures/update_file_writer.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/silent_peer.h"
 #include "wizard/procedures/page_controls.h"
 #include "wizard/procedures/procedure_exit.h"
 #include "wizard/procedures/prog_page_view.h"
@@ -38,32 +39,6 @@ inline Strings Words(const std::string& strText) {
     std::istringstream in(strText);
     return Strings(std::istream_iterator<std::string>(in), {});
 }
-
-// A port with nothing behind it: a thread drains the far end at once (so the
-// port's purge finds nothing of ours) and counts the bytes. It holds no slave
-// descriptor, so that a program under test in another process may open it.
-struct CSilentPeer {
-    CSilentPeer()
-        : drain([this] {
-              while (!bStop) {
-                  const long nRead = static_cast<long>(pty.ReadMaster(4096, 10).size());
-                  nBytes += nRead;
-                  if (nRead == 0) {  // no opener: the master reports a hang-up at once
-                      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                  }
-              }
-          }) {
-        pty.CloseSlave();
-    }
-    ~CSilentPeer() {
-        bStop = true;
-        drain.join();
-    }
-    PtyPair pty;
-    std::atomic<bool> bStop{false};
-    std::atomic<long> nBytes{0};
-    std::thread drain;
-};
 
 // A port that another program has open without a lock (as a modem manager
 // probing a new port does): "sleep" holding the pty's slave side as its stdin.
@@ -149,36 +124,4 @@ struct CRig {
     CSetup setup{app, setupView};
     CProgTarget prog{app, progView};
     CProcedureExit exit{app, setup, prog};
-};
-
-// vanto-flash run in the working directory, stdin /dev/null, output to a file.
-struct CFlashRun {
-    explicit CFlashRun(const std::string& strArgs) {
-        const std::string strCommand =
-            "exec '" VANTO_BIN_DIR "/vanto-flash' " + strArgs + " </dev/null >flash.out 2>&1";
-        if ((pid = fork()) == 0) {
-            signal(SIGINT, SIG_DFL);  // also when the test runs with Ctrl-C ignored
-            execl("/bin/sh", "sh", "-c", strCommand.c_str(), nullptr);
-            _exit(127);
-        }
-    }
-    ~CFlashRun() { Interrupt(SIGKILL), Wait(); }
-    void Interrupt(int nSignal = SIGINT) {  // Ctrl-C
-        if (pid > 0) {
-            kill(pid, nSignal);
-        }
-    }
-    int Wait() {  // exit status, or 128 + the signal that ended it
-        int nStatus = 0;
-        if (pid > 0 && waitpid(pid, &nStatus, 0) == pid) {
-            pid = -1;
-            return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
-        }
-        return -1;
-    }
-    std::string Output() const {
-        std::ifstream in("flash.out", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    pid_t pid = -1;
 };

@@ -5,21 +5,8 @@
 
 namespace {
 
-const char kNotFound[] =
-    "Is the device power on and in update mode?\r\nIs cable connection is good?";
 const std::string kNext = std::to_string(PSWIZB_BACK | PSWIZB_NEXT);
-
-// The log from COMn on, one letter per port: 'a' not available, 's' no device, 'd' found.
-std::string Log(int n, const std::string& strOutcomes) {
-    std::string strLog;
-    for (const char c : strOutcomes) {
-        strLog += "COM Port" + std::to_string(n++) +
-                  (c == 'a'   ? "--Not Available\r\n"
-                   : c == 's' ? "--Device Not Found\r\n"
-                              : "--Device Found\r\n");
-    }
-    return strLog;
-}
+const auto Log = ScanLog;
 
 struct ScanCase {
     const char* pszPorts;  // see CRig::Ports
@@ -50,7 +37,7 @@ TEST(Scan, LogStatusAndWire) {
         ASSERT_TRUE(rig.Start(c.pszPorts, c.pszDevsimArgs));
         rig.setup.SetSinglePort(c.nSinglePort);
         rig.setupView.OnInitDialog();
-        rig.page.strPauseAt = c.bStop ? "COM Port2--Not Available\r\n" : "";
+        rig.page.strPauseAt = c.bStop ? Log(2, "a") : "";
         rig.setup.OnScanDevice();
         if (c.bStop) {
             rig.page.isPaused.wait();
@@ -61,10 +48,9 @@ TEST(Scan, LogStatusAndWire) {
         rig.setup.WaitForScan();
         const bool bFound = c.strLog.ends_with("--Device Found\r\n");
         EXPECT_EQ(rig.page.All("text", IDC_SCAN_BUTTON),
-                  (Strings{"Scan Device", "Stop", "Stop", "Scan Device"}));
+                  (Strings{kScanButton, kStopButton, kStopButton, kScanButton}));
         EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), c.strLog);
-        EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS),
-                  bFound ? "The device is found, Press \" Next \" to continue" : kNotFound);
+        EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS), bFound ? kDeviceFound : kDeviceNotFound);
         EXPECT_EQ(rig.setup.m_bScanning.load() + rig.app.IsLinkBusy(), 0);
         EXPECT_EQ(rig.app.m_bDeviceFound.load(), bFound ? 1 : 0);
         EXPECT_EQ(rig.page.All("buttons"), bFound ? Strings{kNext} : Strings{});
@@ -91,11 +77,11 @@ TEST(Scan, StopDuringIdentifyCalls) {
     rig.setup.OnScanDevice();
     EXPECT_TRUE(rig.setup.IsScanRunning());
     EXPECT_EQ(rig.setup.m_bScanning.load(), 0);
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), "Stop");
+    EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), kStopButton);
     rig.setup.WaitForScan();
     EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG) + rig.page.Text(IDC_SETUP_STATUS),
-              "Device Not Found\r\n" + std::string(kNotFound));
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), "Scan Device");
+              kLogDeviceNotFound + std::string(kDeviceNotFound));
+    EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), kScanButton);
     EXPECT_EQ(rig.SilentBytes(), 4 * kIdentifyBytes);
     EXPECT_EQ(rig.OpenPort() + rig.app.m_bDeviceFound.load() + rig.DeviceSaw("IDENTIFY"), 0);
 }
@@ -112,7 +98,7 @@ TEST(Scan, FailureAfterSuccess) {
     rig.setup.OnScanDevice();
     rig.setup.WaitForScan();
     EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG) + rig.page.Text(IDC_SETUP_STATUS),
-              Log(1, "aaaaaaaaaa") + kNotFound);
+              Log(1, "aaaaaaaaaa") + kDeviceNotFound);
     EXPECT_EQ(rig.app.m_bDeviceFound.load(), 1);
     EXPECT_EQ(rig.OpenPort(), 0);
     rig.setup.OnSetActive();
@@ -127,11 +113,10 @@ TEST(Scan, CauseOfAPortThatCannotBeUsed) {
     rig.setup.OnScanDevice();
     rig.setup.WaitForScan();
     const CPortHolder& holder = *rig.holders.front();
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG),
-              "COM Port1--Not Available\r\n    /dev/null: not a serial port\r\n"
-              "COM Port2--Not Available\r\n    " +
-                  holder.pty.SlavePath() + ": in use by sleep (pid " + std::to_string(holder.pid) +
-                  ")\r\n" + Log(3, "ad"));
+    EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), Log(1, "a") + "    /dev/null: not a serial port\r\n" +
+                                               Log(2, "a") + "    " + holder.pty.SlavePath() +
+                                               ": in use by sleep (pid " +
+                                               std::to_string(holder.pid) + ")\r\n" + Log(3, "ad"));
     EXPECT_EQ(rig.OpenPort(), 4);
 }
 

@@ -56,21 +56,6 @@ CTempDir::~CTempDir() {
     std::filesystem::remove_all(m_strPath, error);
 }
 
-SProgramRun RunProgram(const std::string& strProgram, const std::vector<std::string>& args,
-                       const std::vector<std::string>& extraEnv, int nTimeoutMs) {
-    CDevsimProcess process;                   // any program: only its start differs
-    std::vector<std::string> argv = {"env"};  // env(1) sets extraEnv, then runs the program
-    argv.insert(argv.end(), extraEnv.begin(), extraEnv.end());
-    argv.push_back(strProgram);
-    argv.insert(argv.end(), args.begin(), args.end());
-    process.m_pid = Spawn(argv, process.Dir().File("output"));
-    // Braced initialisers run in order: a program still running has timed out.
-    SProgramRun run{process.WaitForExit(nTimeoutMs), process.IsRunning(), {}};
-    process.Kill();
-    run.strOutput = process.Output();
-    return run;
-}
-
 bool CDevsimProcess::Start(const std::vector<std::string>& extraArgs, int nWaitMs) {
     if (m_pid > 0 || m_dir.Path().empty()) {
         return false;

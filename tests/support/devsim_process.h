@@ -19,17 +19,6 @@ private:
     std::string m_strPath;
 };
 
-struct SProgramRun {
-    int nExitStatus = -1;  // 128 + signal for a signal; -1 when not started or timed out
-    bool bTimedOut = false;
-    std::string strOutput;  // stdout and stderr, interleaved as written
-};
-
-// Runs strProgram, stdin from /dev/null, with extraEnv's "NAME=value" entries
-// over the test's environment; SIGKILL after nTimeoutMs.
-SProgramRun RunProgram(const std::string& strProgram, const std::vector<std::string>& args,
-                       const std::vector<std::string>& extraEnv = {}, int nTimeoutMs = 20000);
-
 // vanto-devsim from VANTO_BIN_DIR; link (to name in VANTO_COM_PORTS) and output in Dir().
 class CDevsimProcess {
 public:
@@ -44,12 +33,10 @@ public:
     int Stop() { return Signal({SIGTERM, SIGKILL}); }  // each given 5 s; the exit status
     void Kill() { Signal({SIGKILL}); }  // a device that vanishes: its stale link stays
     bool IsRunning() { return WaitForExit(0) == -1 && m_pid > 0; }
-    int WaitForExit(int nWaitMs = 5000);  // exit status as SProgramRun's; -1 while it runs
+    int WaitForExit(int nWaitMs = 5000);  // exit status (128 + a signal); -1 while it runs
     pid_t Pid() const { return m_pid; }
 
 private:
-    friend SProgramRun RunProgram(const std::string&, const std::vector<std::string>&,
-                                  const std::vector<std::string>&, int);
     int Signal(std::initializer_list<int> signalsToTry);
     CTempDir m_dir;
     pid_t m_pid = -1;

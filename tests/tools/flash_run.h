@@ -34,5 +34,13 @@ Bytes Image(size_t nCount);
 std::string UpdateFile(const Bytes& data, uint32_t nBase = 0x4000, int nAddrBytes = 0);
 // The image as the device's flash holds it: whole blocks, filled with 0xFF.
 Bytes Padded(Bytes data);
+// The sum of the bytes, as the commit's finish total carries it.
+inline uint32_t ByteSum(const Bytes& data) {
+    uint32_t dwSum = 0;
+    for (const uint8_t b : data) {
+        dwSum += b;
+    }
+    return dwSum;
+}
 
 }  // namespace flash_run

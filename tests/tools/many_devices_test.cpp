@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "tests/support/devsim_process.h"
+#include "tests/support/expected_texts.h"
 #include "tests/tools/flash_run.h"
 
 namespace {
@@ -30,34 +31,37 @@ struct SManyRow {
     bool bOnTerminal = false;      // standard output is a terminal (script's pty)
 };
 
-const char kUpdated[] = "The device has been updated successfully (5,376 bytes in ";
+const std::string kUpdated = kResultUpdated + std::string(" (5,376 bytes in ");
+std::string FirstLine(const char* pszText) {
+    return std::string(pszText).substr(0, std::string(pszText).find('\r'));
+}
 
 // clang-format off
 const SManyRow kManyRows[] = {
     {"FourUpdated", {"", "", "", ""}, "--ports 1-4", 0, {true, true, true, true},
-     {"COM Port1--Device Found\nCOM Port2--Device Found\nCOM Port3--Device Found\nCOM Port4--Device "
-      "Found\n", "COM1 (@1): ", "COM4 (@4): " + std::string(kUpdated), "4 of 4 updated\n"}, {}},
+     {Printed(ScanLog(1, "dddd")), "COM1 (@1): ", "COM4 (@4): " + kUpdated, "4 of 4 updated\n"},
+     {}},
     {"OneOfFourRefused", {"", "", "--block-status 2:4", ""}, "--port 1 --port 2 --port @3 --port 4",
-     4, {true, true, false, true}, {"COM2 (@2): " + std::string(kUpdated)},
-     {"COM3 (@3): Flash Address Error\n", "3 of 4 updated; COM3: Flash Address Error\n"}},
+     4, {true, true, false, true}, {"COM2 (@2): " + kUpdated},
+     {"COM3 (@3): " + Printed(kResultFlashAddressError), "3 of 4 updated; COM3: " +
+      Printed(kResultFlashAddressError)}},
     {"FirstFailureInPortOrder", {"", "--drop-block 2 --drop-block 3", "", "--block-status 2:3"},
      "--ports 4,1-3", 6, {true, false, true, false}, {},
-     {"2 of 4 updated; COM2: Could not get response from the device., COM4: Over All Checksum "
-      "Error\n"}},
+     {"2 of 4 updated; COM2: " + FirstLine(kResultNoResponse) + ", COM4: " +
+      FirstLine(kResultChecksumError) + "\n"}},
     {"DeviceGoneMidRun", {"", "--hangup-after 3", "", ""}, "--ports 1-4", 5,
-     {true, false, true, true}, {"COM4 (@4): " + std::string(kUpdated)},
-     {"3 of 4 updated; COM2: COM port transmission failed. Please retry.\n"}},
+     {true, false, true, true}, {"COM4 (@4): " + kUpdated},
+     {"3 of 4 updated; COM2: " + Printed(kResultPortWriteFailed)}},
     {"AllMixed", {"", kNoPort, "--never-answer", ""}, "--all", 0, {true, false, false, true},
-     {"COM Port1--Device Found\nCOM Port2--Not Available\n", "COM Port3--Device Not Found\n",
-      "COM Port4--Device Found\nCOM Port5--Not Available\n", "COM Port10--Not Available\n",
-      "2 of 2 updated\n"}, {}},
+     {Printed(ScanLog(1, "da")), Printed(ScanLog(3, "s")), Printed(ScanLog(4, "da")),
+      Printed(ScanLog(10, "a")), "2 of 2 updated\n"}, {}},
     {"AllFindsNone", {"--never-answer", kNoPort}, "--all", 1, {false, false},
-     {"COM Port1--Device Not Found\nCOM Port2--Not Available\n"},
+     {Printed(ScanLog(1, "sa"))},
      {"vanto-flash: no device answered on COM1..COM10\n"}},
     {"NamedPortWithoutDevice", {"", kNoPort}, "--ports 1-2", 1, {true, false}, {},
      {"COM2 (): no device answered\n", "1 of 2 updated; COM2: no device answered\n"}},
     {"PathOutsideTheMap", {"", ""}, "--port 1 --port @2", 0, {true, true},
-     {"COM2 (@2): " + std::string(kUpdated), "2 of 2 updated\n"}, {}, 0, true},
+     {"COM2 (@2): " + kUpdated, "2 of 2 updated\n"}, {}, 0, true},
     {"Json", {"", "--block-status 1:4"}, "--json --ports 1-2", 4, {true, false},
      {"[{\"file\": \"kst.hex\", ", "\"port\": \"COM1\", \"device_file\": \"@1\", ",
       "\"result_name\": \"UPD_OK\", ", "\"exit_status\": 0}, {", "\"port\": \"COM2\", ",
@@ -71,7 +75,7 @@ const SManyRow kManyRows[] = {
     {"Sigterm", {"--reply-delay 30", "--reply-delay 30"}, "-q --ports 1-2", 128 + SIGTERM,
      {false, false}, {}, {"COM2 (@2): interrupted, the device was told to discard"}, SIGTERM},
     {"RowsInPlace", {"", ""}, "--ports 1-2", 0, {true, true},
-     {"COM Port1--Device Found\r\n", "\x1b[2A\r\x1b[2KCOM1 (@1)  [", "\r\x1b[2KCOM2 (@2)  [",
+     {ScanLog(1, "d"), "\x1b[2A\r\x1b[2KCOM1 (@1)  [", "\r\x1b[2KCOM2 (@2)  [",
       "\x1b[2A\r\x1b[2KCOM1 (@1)  [################] 100%  ",
       "\r\x1b[2KCOM2 (@2)  [################] 100%  ", "2 of 2 updated\r\n"}, {}, 0, false,
      true},

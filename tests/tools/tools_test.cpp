@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "tests/support/devsim_process.h"
+#include "tests/tools/flash_run.h"
 
 namespace {
 
@@ -177,13 +178,13 @@ TEST(FlashIdentify, AgainstTheDevice) {
     for (const auto& [options, nExitStatus, strOutput, nFrames] : kCases) {
         CDevsimProcess device;
         ASSERT_TRUE(options == std::vector<std::string>{"no device"} || device.Start(options));
-        const SProgramRun run =
-            RunProgram(VANTO_BIN_DIR "/vanto-flash", {"identify", "--port", "2"},
-                       {"VANTO_COM_PORTS=:" + device.LinkPath()});
+        const flash_run::SRun run = flash_run::RunShell(
+            device.Dir().Path(), "'" VANTO_BIN_DIR "/vanto-flash' identify --port 2 2>&1",
+            {"VANTO_COM_PORTS=:" + device.LinkPath()});
         std::string strWant = strOutput;
         strWant.replace(strWant.find('%'), 1, device.LinkPath());
-        EXPECT_EQ(run.nExitStatus, nExitStatus) << strWant;
-        EXPECT_EQ(run.strOutput, strWant);
+        EXPECT_EQ(run.nExit, nExitStatus) << strWant;
+        EXPECT_EQ(run.strOut, strWant);
         EXPECT_EQ(device.CountOutputLines("IDENTIFY"), nFrames) << device.Output();
     }
 }

@@ -3,8 +3,9 @@
 // follows the pages, and the program answers on its command line.
 #include "tests/wizard/wizard_rig.h"
 
-#include "res/page_texts.h"
+#include "tests/support/expected_texts.h"
 #include "version.h"
+#include "wizard/procedures/prog_page_view.h"
 #include "wizard/qt_fonts.h"
 
 class TestWizardHands : public CWizardRig {
@@ -62,13 +63,15 @@ private slots:
     void everyTextFitsItsControl() {
         StartWizard();
         QStringList results, log;
+        std::string strLongestTime;
+        CProgPageView::FormatElapsedTime(3599, strLongestTime);
         for (int nCode = 0; nCode < 10; ++nCode) {
             std::string strText;
             results << (CProgPageView::GetResultText(nCode, strText) ? strText.c_str() : "");
         }
         for (int n = 1; n <= 10; ++n) {
-            for (const char* pszEnd : {"Not Available", "Device Found", "Device Not Found"}) {
-                log << QString("COM Port%1--%2").arg(n).arg(pszEnd);
+            for (const char c : {'a', 'd', 's'}) {
+                log << QString::fromStdString(ScanLog(n, std::string(1, c))).trimmed();
             }
         }
         log << "    /dev/ttyUSB0: permission denied (add your user to the dialout group, then "
@@ -76,32 +79,27 @@ private slots:
             << "    /dev/ttyACM0: in use by ModemManager (pid 812)"
             << "    /dev/ttyS0: the system console, never used for the device";
         const std::tuple<int, int, QStringList> rows[] = {
-            {0, 1000, {"VANTO Software Update Utility"}},
-            {0, 1005, {"Click \"Next\" to Continue."}},
+            {0, 1000, {}},  // (empty: the template's own text)
+            {0, 1005, {}},
             {0, 1039, {QString::fromStdString(BuildIntroText())}},
-            {1, 1007, {"Setup Serial Connection"}},
-            {1, 1025, {"1, Connect serial cable between COM ports on PC\r\n   and device."}},
-            {1, 1026, {"2, Power on the device and enter update mode."}},
-            {1, 1027, {"3, Press the below button to scan the device."}},
-            {1, 1028, {"Scan Device", "Stop"}},
-            {1,
-             1030,
-             {"Connecting device...\r\nMake sure device is in update mode", "Connecting device...",
-              "The device is found, Press \" Next \" to continue",
-              "Is the device power on and in update mode?\r\nIs cable connection is good?"}},
+            {1, 1007, {kSetupTitle}},
+            {1, 1025, {kSetupStep1}},
+            {1, 1026, {kSetupStep2}},
+            {1, 1027, {kSetupStep3}},
+            {1, 1028, {kScanButton, kStopButton}},
+            {1, 1030, {kScanPressed, kScanRunning, kDeviceFound, kDeviceNotFound}},
             {1, 1031, log},
-            {2, 1014, {"Elapse Time: 59:59"}},
-            {2, 1015,
-             results + QStringList{"Ready to update the device now.",
-                                   "Programming In Process, Please Wait...", kScanStillRunning}},
-            {2, 1016, {"Start Programming"}}};
+            {2, 1014, {QString::fromStdString(strLongestTime)}},
+            {2, 1015, results + QStringList{kProgReady, kProgRunning, kScanStillRunning}},
+            {2, 1016, {}}};
         for (const auto& [nPage, nId, texts] : rows) {
             W().SetActivePage(nPage);
             QWidget* pControl =
                 W().ProgTargetPage().window()->findChild<QWidget*>(QString("control%1").arg(nId));
             pControl->show();  // the scan log shows once a scan runs
             QCoreApplication::processEvents();
-            for (const QString& strText : texts) {
+            const QString strOwn = pControl->property("text").toString();
+            for (const QString& strText : texts.isEmpty() ? QStringList{strOwn} : texts) {
                 // A line break at the very end starts an empty line below
                 // top-aligned text: nothing of it can be cut off.
                 QString strShown = QString(strText).replace("\r\n", "\n");

@@ -1,7 +1,7 @@
 // A scripted user for vanto-update's own start-up, clicking and answering boxes from
-// timers. VANTO_DRIVER_SCRIPT: leave-during-scan, leave-during-programming (Cancel, Yes
-// while the worker runs) or screenshots (saved to $VANTO_SCREENSHOT_DIR/wizard-*.png).
-// It prints "yes" right after Yes, and the port's state once the wizard is gone.
+// timers. VANTO_DRIVER_SCRIPT: leave-during-scan or leave-during-programming (Cancel,
+// Yes while the worker runs). It prints "yes" right after Yes, and the port's state once
+// the wizard is gone.
 #include <QtWidgets>
 #include <cstdio>
 
@@ -35,10 +35,6 @@ void ClickOn(const QString& strScript) {
     const bool bIdle = !pWizard->IsWorkerRunning();
     const int nPage = pWizard->ActivePageIndex();
     const bool bDone = nPage == 1 ? theApp.m_bDeviceFound != 0 : theApp.m_bUpdateDone != 0;
-    if (strScript == "screenshots" && nPage > 0 && bIdle && bDone) {
-        pWizard->grab().save(qEnvironmentVariable("VANTO_SCREENSHOT_DIR", ".") +
-                             (nPage == 1 ? "/wizard-scan.png" : "/wizard-programmed.png"));
-    }
     const bool bLeave = (strScript == "leave-during-scan" && !bIdle &&
                          theApp.m_pEngine->m_pPort->PortNumber() == 3) ||
                         (strScript == "leave-during-programming" &&

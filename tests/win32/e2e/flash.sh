@@ -62,13 +62,13 @@ grep -q "^COM3 " "$work/out.log" || fail "ports does not list COM3"
 
 start_device --quiet
 run_flash 0 --port 3
-python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
+python3 "$root/tests/support/flash_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
     fail "the device's flash differs from the update image"
 echo "flash-windows: --port 3 programmed the device, the flash equals the image"
 
 start_device --quiet
 run_flash 1 --ports 3,8
-python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
+python3 "$root/tests/support/flash_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
     fail "the device's flash differs from the update image after the run on two ports"
 grep -q "^1 of 2 updated; COM8: no device answered" "$work/err.log" ||
     fail "the run on two ports did not sum up COM8's failure"

@@ -158,7 +158,7 @@ done
 click 30 "Finish" sheet $IDD_PROG_TARGET finish
 wizard_ends Finish
 grep -q "^FINISH abort" "$work/devsim.log" && fail "the device was told to discard an update"
-python3 "$here/flash_matches_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
+python3 "$root/tests/support/flash_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
     fail "the device's flash differs from the update image"
 echo "e2e-windows: the road done, the wizard ended, the flash equals the image"
 

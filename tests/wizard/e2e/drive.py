@@ -1,15 +1,11 @@
 """A person at the wizard: finds its buttons over the accessibility bus, moves
 the X pointer to their centres and clicks, as a mouse would.
 
-    drive.py road PROGRAM FOLDER DEVSIM_LOG FLASH_OUT [SHOT_DIR]
-    drive.py leave PROGRAM FOLDER DEVSIM_LOG LINK EXPECT_ABORT
+    drive.py PROGRAM FOLDER FLASH_OUT [SHOT_DIR]
 
-road: Next, Scan Device, Next, Start Programming, OK, Finish; the process must
-end and the device's committed flash must equal the update image.
-leave: the same road up to a few blocks into the run, then Cancel and Yes;
-the process must end and the port must be free again.
-Every wait has a deadline; any failure prints one line and exits 1."""
-import fcntl
+Next, Scan Device, Next, Start Programming, OK, Finish; the process must end
+and the device's committed flash must equal the update image. Every wait has
+a deadline; any failure prints one line and exits 1."""
 import os
 import subprocess
 import sys
@@ -19,6 +15,9 @@ import gi
 
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from flash_image import image_bytes  # noqa: E402
 
 APP_NAME = "vanto-update"
 
@@ -92,30 +91,6 @@ def screenshot(shot_dir, title, name):
                         os.path.join(shot_dir, name)], check=True, timeout=30)
 
 
-def block_count(devsim_log):
-    with open(devsim_log, encoding="utf-8", errors="replace") as log:
-        return sum(1 for line in log if line.startswith("BLOCK"))
-
-
-def image_bytes(hex_path):
-    """The update file's data laid out from its first address, gaps 0xFF,
-    padded with 0xFF to whole 256-byte blocks, as the device stores it."""
-    memory, base = {}, 0
-    with open(hex_path, encoding="ascii") as hex_file:
-        for line in hex_file:
-            record = bytes.fromhex(line.strip()[1:])
-            count, address, kind = record[0], record[1] << 8 | record[2], record[3]
-            data = record[4:4 + count]
-            if kind == 0:
-                for offset, value in enumerate(data):
-                    memory[base + address + offset] = value
-            elif kind in (2, 4):
-                base = int.from_bytes(data, "big") << (4 if kind == 2 else 16)
-    first, last = min(memory), max(memory)
-    size = (last - first + 256) // 256 * 256
-    return bytes(memory.get(first + offset, 0xFF) for offset in range(size))
-
-
 def start(program, folder):
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     process = subprocess.Popen([program], cwd=folder, env=env)
@@ -146,7 +121,7 @@ def ended(process, seconds):
         fail("the program did not end within %d s" % seconds)
 
 
-def road(program, folder, devsim_log, flash_out, shot_dir=""):
+def road(program, folder, flash_out, shot_dir=""):
     process = start(program, folder)
     wait_for("Next", lambda: usable_button("Next >"), 30)
     screenshot(shot_dir, "Welcome to VANTO Update", "wizard-welcome.png")
@@ -167,30 +142,7 @@ def road(program, folder, devsim_log, flash_out, shot_dir=""):
     print("e2e: road done, flash equals the image", flush=True)
 
 
-def leave(program, folder, devsim_log, link, expect_abort):
-    process = start(program, folder)
-    click("Next >")
-    scan_until_found()
-    click("Next >")
-    click("Start Programming")
-    wait_for("blocks on the wire", lambda: block_count(devsim_log) >= 3, 60)
-    click("Cancel")
-    click("Yes")  # the default button is No during a run: Yes by the mouse
-    ended(process, 10)
-    try:  # the program holds its port with an exclusive flock
-        line = os.open(link, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        fcntl.flock(line, fcntl.LOCK_EX | fcntl.LOCK_NB)
-        os.close(line)
-    except OSError as error:
-        fail("the port is still held: %s" % error)
-    if expect_abort == "1":  # the device logs it as soon as the frame is in
-        wait_for("FINISH abort in the device's log (the device was not told)",
-                 lambda: "FINISH abort" in open(devsim_log, encoding="utf-8").read(), 5)
-    print("e2e: left during programming, port free", flush=True)
-
-
 if __name__ == "__main__":
-    modes = {"road": road, "leave": leave}
-    if len(sys.argv) < 6 or sys.argv[1] not in modes:
+    if len(sys.argv) < 4:
         fail(__doc__)
-    modes[sys.argv[1]](*sys.argv[2:])
+    road(*sys.argv[1:])

@@ -1,0 +1,34 @@
+#pragma once
+// What the tests expect to see, built from the one table of page texts.
+
+#include <cstdio>
+#include <string>
+
+#include "res/page_texts.h"
+
+// The scan log from COMn on, one letter per port: 'a' not available, 's' no
+// device, 'd' found.
+inline std::string ScanLog(int n, const std::string& strOutcomes) {
+    std::string strLog;
+    for (const char c : strOutcomes) {
+        char szPort[64];
+        std::snprintf(szPort, sizeof szPort, c == 'a' ? kLogPortNotAvailable : kLogPortOpened, n++);
+        strLog += szPort;
+        strLog += c == 'a' ? "" : c == 's' ? kLogDeviceNotFound : kLogDeviceFound;
+    }
+    return strLog;
+}
+
+// A text as vanto-flash prints it: "\r\n" as "\n", and one "\n" at the end.
+inline std::string Printed(const std::string& strText) {
+    std::string strOut;
+    for (const char c : strText) {
+        if (c != '\r') {
+            strOut += c;
+        }
+    }
+    while (!strOut.empty() && strOut.back() == '\n') {
+        strOut.pop_back();
+    }
+    return strOut + "\n";
+}
