@@ -31,6 +31,7 @@ public:
     virtual void PostPageButtons(int nPage, unsigned nFlags) = 0;
 
     // Withdraws Cancel for good (after a successful update). The caller waits
-    // until the sheet has handled it.
+    // until the sheet has handled it, or until the sheet gives up on it
+    // because it is closing; Cancel is then gone or the wizard with it.
     virtual void CancelToClose() = 0;
 };

@@ -10,7 +10,7 @@
 
 class QWidget;
 
-// The page interface of the procedures on Qt widgets. Every call from a
+// The page interface of the page views on Qt widgets. Every call from a
 // worker is queued to the user-interface thread in call order; a call made on
 // that thread is carried out at once. Only ShowMessageBox waits: the worker
 // stays blocked until the user has closed the box.
