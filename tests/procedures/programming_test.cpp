@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -10,11 +11,19 @@
 
 namespace {
 
-// The result text the page shows for a code; "" for a device status passed on.
+// The text each code a run can end with shows (the runs below meet each);
+// "" for a device status passed on.
 std::string TextOf(int nCode) {
-    std::string strText;
-    CProgPageView::GetResultText(nCode, strText);
-    return strText;
+    const std::map<int, const char*> kTexts = {
+        {UPD_OK, kResultUpdated},
+        {UPD_CHECKSUM_ERROR, kResultChecksumError},
+        {UPD_FLASH_ADDRESS_ERROR, kResultFlashAddressError},
+        {UPD_PORT_WRITE_FAILED, kResultPortWriteFailed},
+        {UPD_NO_RESPONSE, kResultNoResponse},
+        {UPD_TRANSMISSION_ERROR, kResultTransmissionError},
+        {UPD_FILE_ERROR, kResultFileError},
+    };
+    return kTexts.count(nCode) != 0 ? kTexts.at(nCode) : "";
 }
 
 // The finish frames a device's log shows, in order: 'c' commit, 'a' abort.
