@@ -36,12 +36,6 @@ public:
     // worker ends.
     void OnStartProgramming();
 
-    // The transfer on the worker: every block, then the commit (or the abort
-    // after a failure), the page flow's buttons, and CancelToClose after
-    // success; returns the run's result. Reports TransferBegun, BlockSent
-    // after each block, TransferEnded.
-    SRunResult RunProgramming();
-
     // True from a Start press that started the worker until it has ended.
     bool IsRunning() const { return m_worker.IsRunning(); }
     // Waits until the worker has ended (vanto-flash, tests).
@@ -65,11 +59,15 @@ public:
     int LastResult() const { return m_nLastResult.load(); }
 
     std::atomic<int> m_nBlocksDone{0};  // SendNextBlock calls in this run
-    int m_nBlockTotal = 0;              // block count of the loaded image
 
 private:
     void StartWorker();
     void RunOnWorker();
+    // The transfer on the worker: every block, then the commit (or the abort
+    // after a failure), the page flow's buttons, and CancelToClose after
+    // success; returns the run's result. Reports TransferBegun, BlockSent
+    // after each block, TransferEnded.
+    SRunResult RunProgramming();
     SRunResult SendAllBlocks();
     SRunResult ResultNow(int nCode, int nDeviceStatus) const;
     bool PauseBeforeFirstBlock();
@@ -79,6 +77,7 @@ private:
     IRunEvents& m_events;
     CWorkerThread m_worker;
     std::atomic<int> m_nLastResult{kNoResult};
+    int m_nBlockTotal = 0;                           // block count of the loaded image
     std::time_t m_tRunStart = 0;                     // wall clock at the transfer's start
     std::chrono::steady_clock::time_point m_tBegun;  // the worker's start
     std::atomic<bool> m_bStopRequested{false};

@@ -30,12 +30,6 @@ public:
     // nor after RequestStop.
     void OnScanDevice();
 
-    // The scan itself, on the worker: each port in turn until a device
-    // answers (PortTried), then ScanEnded. A found device's port stays open,
-    // m_bDeviceFound is set and Back and Next are requested for this page
-    // alone (IWizardSheet::PostPageButtons); otherwise no port is left open.
-    void ScanPorts();
-
     // True from a press that started a scan until its worker has ended.
     bool IsScanRunning() const { return m_worker.IsRunning(); }
     // Waits until the scan's worker has ended (vanto-flash, tests).
@@ -56,6 +50,11 @@ public:
     std::atomic<int> m_bScanning{0};  // 1 while a scan is wanted
 
 private:
+    // The scan itself, on the worker: each port in turn until a device
+    // answers (PortTried), then ScanEnded. A found device's port stays open,
+    // m_bDeviceFound is set and Back and Next are requested for this page
+    // alone (IWizardSheet::PostPageButtons); otherwise no port is left open.
+    void ScanPorts();
     bool MoveToPort(int n);
     int IdentifyUpToSixTimes(int* pnCalls);
     void FinishScan(int nLastResult, int nPort);
