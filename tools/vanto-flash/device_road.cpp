@@ -55,7 +55,6 @@ int CDeviceRoad::SignalWhile(const std::function<bool()>& isRunning) {
 // The scan; the signal that ended it, else 0.
 int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
     m_setup.SetSinglePort(nPort);
-    m_setup.OnSetActive();
     m_setup.OnScanDevice();
     if (const int nSignal = SignalWhile([this] { return m_setup.IsScanRunning(); })) {
         m_page.Silence();
@@ -68,8 +67,6 @@ int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
 }
 
 int CDeviceRoad::RunProgramming(SRunReport* pReport) {
-    m_prog.OnInitDialog();
-    m_prog.OnSetActive();
     m_prog.OnStartProgramming();
     const int nSignal = SignalWhile([this] { return m_prog.IsRunning(); });
     auto eLeave = ELeaveOutcome::NoTransfer;
