@@ -9,8 +9,8 @@
 # checks the installed files, the menu entries and the uninstall entry (with
 # the installed size), runs the installed programs' --version, installs again
 # with the program folder put on the PATH (/ADDTOPATH) and runs vanto-flash
-# by its name, then takes it off (/ADDTOPATH=no), and last uninstalls: the
-# PATH is as it was before.
+# by its name, then takes it off (/ADDTOPATH=no), leaves a PATH too long for
+# it whole, and last uninstalls: the PATH is as it was before.
 # Usage: scripts/package-windows.sh [--check] [BUILD_DIR]   (default build-windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -117,6 +117,13 @@ if [ ${#flash[@]} -ne 0 ]; then
     path_is "$path_before;$folder" "a repeated install (it keeps the choice)"
     run_setup /ADDTOPATH=no
     path_is "$path_before" "an install with /ADDTOPATH=no"
+    # A PATH longer than the installer's strings stays whole, not cut short.
+    long=$path_before
+    for n in $(seq 1 80); do long="$long;C:\\Tools\\tool$n"; done
+    "$wine" reg add "$environment" /v Path /t REG_EXPAND_SZ /d "$long" /f >/dev/null 2>&1
+    run_setup /ADDTOPATH
+    path_is "$long" "an install with /ADDTOPATH on a PATH of ${#long} characters"
+    "$wine" reg add "$environment" /v Path /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null 2>&1
     run_setup /ADDTOPATH
 fi
 

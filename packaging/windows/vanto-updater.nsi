@@ -136,8 +136,9 @@ Function un.onInit
 FunctionEnd
 
 ; The PATH of all users is read and written whole, and NSIS strings hold
-; NSIS_MAX_STRLEN characters: a PATH that long (or cut short on reading) is
-; left as it is, and the log says so, rather than written back cut short.
+; NSIS_MAX_STRLEN characters: a PATH that long (which ReadRegStr answers with
+; an error and an empty string) is left as it is, and the log says so,
+; rather than written back cut short or empty.
 !macro PATH_EDIT un
 ; "+DIR" or "-DIR" on the stack in, and out: 1 when the PATH changed, 0 when
 ; it already was so, -1 when it was left alone.
@@ -145,9 +146,12 @@ Function ${un}EditPath
     Exch $R0
     Push $R1
     Push $R2
+    ClearErrors
     ReadRegStr $R1 HKLM "${ENVIRONMENT_KEY}" "Path"
     StrLen $R2 "$R1;$INSTDIR"
-    ${If} $R2 >= ${NSIS_MAX_STRLEN}
+    ${If} ${Errors}
+    ${OrIf} $R1 == ""
+    ${OrIf} $R2 >= ${NSIS_MAX_STRLEN}
         DetailPrint "The PATH is too long to be changed here; change it by hand: $INSTDIR"
         StrCpy $R0 -1
     ${Else}
