@@ -1,14 +1,43 @@
 #!/usr/bin/env bash
-# Checks an installed tree of the updater: every file a desktop, man and bash
-# look for is there, the desktop entry and the metainfo validate, the manual
-# pages render, and the installed programs run from the tree.
+# Checks an installed tree of the updater, package by package: every file a
+# desktop, man, bash and udev look for is there, the desktop entry and the
+# metainfo validate, the manual pages render, and the installed programs run
+# from the tree.
 # Usage: check-install.sh --install BUILD_DIR VERSION   install BUILD_DIR into a
 #                                                       temporary prefix, check it
 #        check-install.sh --tree PREFIX VERSION         check an existing tree
 #                                                       (e.g. ROOT/usr of dpkg -x)
+#        check-install.sh --files PACKAGE               list the files of PACKAGE
+#                                                       (relative to the prefix)
 # VERSION is what every program's --version and the metainfo must carry.
+# VANTO_PACKAGES names the packages whose files the tree holds (default: all
+# three; without Qt there is no vanto-update: VANTO_EXPECT_WIZARD=0), so that
+# one package unpacked alone can be checked too.
 set -euo pipefail
+sizes=(16 32 48 64 128 256)
+files_of() {  # the files of package $1, relative to the prefix
+    echo "bin/$1" "share/man/man1/$1.1.gz"
+    echo "share/doc/$1/README" "share/doc/$1/copyright" "share/doc/$1/changelog.gz"
+    case $1 in
+        vanto-flash)
+            echo lib/udev/rules.d/70-vanto-flash.rules share/bash-completion/completions/vanto-flash ;;
+        vanto-update)
+            echo lib/udev/rules.d/70-vanto-update.rules share/applications/vanto-update.desktop
+            echo share/metainfo/org.vanto.update.metainfo.xml share/vanto-updater/kst_PC.bmp
+            echo share/icons/hicolor/scalable/apps/vanto-update.svg
+            for size in "${sizes[@]}"; do
+                echo "share/icons/hicolor/${size}x${size}/apps/vanto-update.png"
+            done ;;
+        vanto-devsim)
+            echo share/doc/vanto-devsim/examples/kst.hex ;;
+    esac
+}
+if [ "$1" = --files ]; then
+    files_of "$2"
+    exit 0
+fi
 mode=$1 where=$2 version=$3
+here=$(cd "$(dirname "$0")" && pwd)
 failures=0
 # The programs run here never reach for the machine's own serial devices.
 export VANTO_COM_PORTS=
@@ -21,30 +50,17 @@ if [ "$mode" = --install ]; then
 else
     prefix=$where
 fi
+packages=${VANTO_PACKAGES:-vanto-flash vanto-update vanto-devsim}
+[ "${VANTO_EXPECT_WIZARD:-1}" = 1 ] || packages=${packages/vanto-update/}
 
-expected=(
-    bin/vanto-flash bin/vanto-devsim
-    share/man/man1/vanto-flash.1.gz share/man/man1/vanto-update.1.gz
-    share/man/man1/vanto-devsim.1.gz
-    share/bash-completion/completions/vanto-flash
-    share/vanto-updater/kst_PC.bmp
-    share/doc/vanto-updater/README share/doc/vanto-updater/copyright
-    share/doc/vanto-updater/changelog.gz share/doc/vanto-updater/examples/kst.hex
-)
-# Builds without Qt have no wizard, and so no menu entry, icon or metainfo.
-wizard=${VANTO_EXPECT_WIZARD:-1}
-sizes=(16 32 48 64 128 256)
-if [ "$wizard" = 1 ]; then
-    expected+=(bin/vanto-update share/applications/vanto-update.desktop
-        share/metainfo/org.vanto.update.metainfo.xml
-        share/icons/hicolor/scalable/apps/vanto-update.svg)
-    for size in "${sizes[@]}"; do
-        expected+=("share/icons/hicolor/${size}x${size}/apps/vanto-update.png")
+count=0
+for package in $packages; do
+    for file in $(files_of "$package"); do
+        [ -f "$prefix/$file" ] || fail "$package: missing $file"
+        count=$((count + 1))
     done
-fi
-for file in "${expected[@]}"; do
-    [ -f "$prefix/$file" ] || fail "missing $file"
 done
+
 check_desktop_files() {
     for size in "${sizes[@]}"; do
         icon=$prefix/share/icons/hicolor/${size}x${size}/apps/vanto-update.png
@@ -59,14 +75,21 @@ check_desktop_files() {
         fail "the metainfo does not validate"
     grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release is not $version"
 }
-[ "$wizard" = 1 ] && check_desktop_files
+[[ " $packages " == *" vanto-update "* ]] && check_desktop_files
 for page in "$prefix"/share/man/man1/*.1.gz; do
+    [ -f "$page" ] || continue
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
 done
-bash -n "$prefix/share/bash-completion/completions/vanto-flash" || fail "completion: syntax"
+completion=$prefix/share/bash-completion/completions/vanto-flash
+[ ! -f "$completion" ] || bash -n "$completion" || fail "completion: syntax"
+for rule in "$prefix"/lib/udev/rules.d/*.rules; do
+    [ -f "$rule" ] || continue
+    python3 "$here/check-udev-rule.py" "$rule" || fail "$rule"
+done
 
-for program in vanto-flash vanto-devsim; do
+for program in $packages; do
+    [ "$program" != vanto-update ] || continue
     answer=$("$prefix/bin/$program" --version 2>&1) || fail "$program --version failed"
     [ "$answer" = "$program $version" ] || fail "$program --version: '$answer'"
 done
@@ -75,12 +98,18 @@ if [ -x "$prefix/bin/vanto-update" ] && answer=$(QT_QPA_PLATFORM=offscreen \
         timeout 5 "$prefix/bin/vanto-update" --version 2>/dev/null); then
     [ "$answer" = "vanto-update $version" ] || fail "vanto-update --version: '$answer'"
 fi
-info=$("$prefix/bin/vanto-flash" info --file "$prefix/share/doc/vanto-updater/examples/kst.hex") ||
-    fail "vanto-flash info on the sample image failed"
-grep -q "blocks" <<<"$info" || fail "vanto-flash info: '$info'"
+# The terminal tool reads the sample image (the simulated device's, when that
+# package is in the tree).
+if [ -x "$prefix/bin/vanto-flash" ]; then
+    sample=$prefix/share/doc/vanto-devsim/examples/kst.hex
+    [ -f "$sample" ] || sample=$here/../scripts/demo/kst.hex
+    info=$("$prefix/bin/vanto-flash" info --file "$sample") ||
+        fail "vanto-flash info on the sample image failed"
+    grep -q "blocks" <<<"$info" || fail "vanto-flash info: '$info'"
+fi
 
 if [ $failures -ne 0 ]; then
     echo "check-install: $failures problem(s) in $prefix" >&2
     exit 1
 fi
-echo "check-install: ${#expected[@]} files, validators and programs in order"
+echo "check-install:" $packages": $count files, validators and programs in order"
