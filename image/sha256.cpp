@@ -71,6 +71,16 @@ CSha256::Digest CSha256::Finish() {
     return digest;
 }
 
+std::string CSha256::ToHex(const Digest& digest) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string strHex;
+    for (const uint8_t nByte : digest) {
+        strHex += kDigits[nByte >> 4];
+        strHex += kDigits[nByte & 0xF];
+    }
+    return strHex;
+}
+
 void CSha256::Compress(const uint8_t* pBlock) {
     uint32_t w[64];
     for (int i = 0; i < 16; ++i) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // SHA-256 (FIPS 180-4), fed in pieces of any length.
 class CSha256 {
@@ -14,6 +15,8 @@ public:
     void Add(const uint8_t* pData, size_t nCount);
     // The digest of everything added since the reset; the hash is reset after.
     Digest Finish();
+    // The digest as 64 lower-case hex digits, as sha256sum prints it.
+    static std::string ToHex(const Digest& digest);
 
 private:
     void Compress(const uint8_t* pBlock);
