@@ -80,11 +80,3 @@ int DecodeHexPairs(uint8_t* pOut, std::string_view str, char* pchLowerCase) {
     }
     return DecodeCharacterByCharacter(pOut, str, pchLowerCase);
 }
-
-uint8_t SumOfBytes(const uint8_t* pBytes, int nCount) {
-    unsigned nSum = 0;
-    for (int i = 0; i < nCount; ++i) {
-        nSum += pBytes[i];
-    }
-    return static_cast<uint8_t>(nSum);
-}

@@ -22,5 +22,11 @@
 // with other bytes than the file shows.
 int DecodeHexPairs(uint8_t* pOut, std::string_view str, char* pchLowerCase);
 
-// The sum of nCount bytes, modulo 256.
-uint8_t SumOfBytes(const uint8_t* pBytes, int nCount);
+// The sum of nCount bytes, modulo 256: the checksums of both formats.
+inline uint8_t SumOfBytes(const uint8_t* pBytes, int nCount) {
+    unsigned nSum = 0;
+    for (int i = 0; i < nCount; ++i) {
+        nSum += pBytes[i];
+    }
+    return static_cast<uint8_t>(nSum);
+}

@@ -58,7 +58,7 @@ int CRecordReader::ReadHexRecord() {
     if (m_passedOver.nDataEndLine != 0) {
         return FailDataAfterEnd();
     }
-    uint8_t abLine[kDecodeBufferSize] = {};
+    uint8_t abLine[kDecodeRoom] = {};
     char chLowerCase = 0;
     const int nBytes = DecodeHexPairs(abLine, line.substr(1), &chLowerCase);
     if (chLowerCase != 0) {
@@ -77,7 +77,8 @@ int CRecordReader::ReadHexRecord() {
     }
     m_rec.wLength = static_cast<uint16_t>(nLength);
     m_rec.dwAddress = static_cast<uint32_t>(abLine[1]) << 8 | abLine[2];
-    std::memcpy(m_rec.abData, abLine + 4, static_cast<size_t>(nLength));
+    // A copy of fixed length is a few moves; the block source takes wLength.
+    std::memcpy(m_rec.abData, abLine + 4, kMaxRecordData);
     return REC_DATA;
 }
 

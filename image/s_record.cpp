@@ -59,7 +59,7 @@ int CRecordReader::ReadSRecord() {
         // S5, S7..S9, a second S0 or any other text ends the data.
         return EndSRecordData(line);
     }
-    uint8_t abLine[kDecodeBufferSize] = {};
+    uint8_t abLine[kDecodeRoom] = {};
     char chLowerCase = 0;
     const int nBytes = DecodeHexPairs(abLine, line.substr(2), &chLowerCase);
     if (chLowerCase != 0) {
@@ -87,7 +87,8 @@ int CRecordReader::ReadSRecord() {
     m_rec.dwAddress = dwAddress;
     m_rec.wLength = static_cast<uint16_t>(nLength);
     m_rec.nAddrBytes = nAddrBytes;
-    std::memcpy(m_rec.abData, abLine + 1 + nAddrBytes, static_cast<size_t>(nLength));
+    // A copy of fixed length is a few moves; the block source takes wLength.
+    std::memcpy(m_rec.abData, abLine + 1 + nAddrBytes, kMaxRecordData);
     return REC_DATA;
 }
 
