@@ -345,7 +345,8 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
     const std::string strExtended = ":020000040001F9\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
                                     "\r\n:00000001FF\r\n" + RecordLine(0, 0x10, Bytes(16, 1));
-    const std::string strS5AtEnd = strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
+    const std::string strS5AtEnd =
+        "S00600004844521B\r\n" + strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
     // Records after the end-of-file record that carry no data are read, and pass.
     const std::string strAfterEnd = ":020000040000FA\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
                                     "\r\n:00000001FF\r\n:040000050000800077\r\n";
@@ -373,7 +374,8 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         {"", kFifo, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
          kS3Sha, "0.1 s\n"), {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0},
         {"", kNone, strS5AtEnd.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         kS3Sha, "0.1 s\n"), {"kst.a90:2: warning: the data end at S5; 2 lines follow, passed over\n"}, 0},
+         kS3Sha, "0.1 s\npassed over: 1 S0 header\n"), {"kst.a90:3: warning: the data end at S5; 2 "
+         "lines follow, passed over\n"}, 0},
         {"", kNone, strS5.c_str(), "", {"kst.a90:3: data after the end of the data (S5 line at "
          "2)\n"}, 8},
         {"", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
