@@ -27,5 +27,5 @@ struct UPDATE_RECORD {
     // The wLength data bytes; what follows them up to kMaxRecordData is the
     // rest of the decoded line (checksum, zeros) and means nothing.
     uint8_t abData[40];
-    int nAddrBytes;      // S-records: 2 (S1), 3 (S2), 4 (S3), else 0; Intel HEX: 0
+    int nAddrBytes;  // S-records: 2 (S1), 3 (S2), 4 (S3), else 0; Intel HEX: 0
 };
