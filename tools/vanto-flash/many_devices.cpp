@@ -55,6 +55,7 @@ Devices MakeDevices(const SFlashOptions& options, const SUpdateFile& file,
         SRunReport& report = pDevice->report;
         report.strFile = file.strPath;
         report.strFormat = FormatName(file.nFormat);
+        report.strSha256 = CSha256::ToHex(file.check.m_digest.m_hash);
         report.nBlockTotal = file.check.m_nBlockCount;
         report.nPort = nPort;
         report.strDevice = strDevice;
