@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "link/com_port_map.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/exit_status.h"
 #include "wizard/procedures/prog_target.h"
@@ -34,6 +33,11 @@ CDeviceRoad::CDeviceRoad(ITerminalOutput& output, StopWait waitForStop)
     m_app.m_pWizard = &m_sheet;
     m_app.CreateFonts();
     m_app.CreateEngine();
+    m_page.UsePort(Engine().m_pPort.get());
+}
+
+void CDeviceRoad::UsePortMap(std::shared_ptr<const CComPortMap> pMap) {
+    Engine().m_pPort->UsePortMap(std::move(pMap));
 }
 
 void CDeviceRoad::UseFile(const SUpdateFile& file, bool bNamed) {
@@ -44,8 +48,8 @@ void CDeviceRoad::UseFile(const SUpdateFile& file, bool bNamed) {
 }
 
 void CDeviceRoad::TraceFrames(std::FILE* pOut) {
-    m_pTrace = std::make_unique<CFrameTrace>(Engine(), pOut);
-    m_page.SetFrameTrace(m_pTrace.get());
+    m_pTrace = std::make_unique<CFrameTrace>(pOut);
+    Engine().m_pPort->SetObserver(m_pTrace.get());
 }
 
 // Waits while a procedure's worker runs; the signal that came first, 0 for none.
@@ -129,6 +133,6 @@ int CDeviceRoad::Run(int nPort, SRunReport* pReport,
         return kExitNoDevice;
     }
     pReport->nPort = Engine().m_pPort->PortNumber();
-    pReport->strDevice = ComPortDevicePath(pReport->nPort);
+    pReport->strDevice = Engine().m_pPort->DevicePath(static_cast<uint8_t>(pReport->nPort));
     return RunProgramming(pReport);
 }

@@ -2,9 +2,8 @@
 
 #include <cstdlib>
 
-#include "link/com_port_map.h"
+#include "link/com_port.h"
 #include "link/result_codes.h"
-#include "tools/vanto-flash/frame_trace.h"
 #include "wizard/procedures/prog_target.h"
 #include "wizard/procedures/setup.h"
 
@@ -35,13 +34,13 @@ std::string CTerminalPage::ToTerminalText(const std::string& strText) {
     return strOut;
 }
 
-std::string CTerminalPage::TerminalWording(const std::string& strText, int nPort) {
+std::string CTerminalPage::TerminalWording(const std::string& strText, int nPort,
+                                           const std::string& strDevice) {
     if (strText != kFoundText) {
         return strText;
     }
     // "The device is found" as the page says it, then where instead of Next.
-    return "The device is found on COM" + std::to_string(nPort) + " (" + ComPortDevicePath(nPort) +
-           ")";
+    return "The device is found on COM" + std::to_string(nPort) + " (" + strDevice + ")";
 }
 
 bool CTerminalPage::IsFailureText(const std::string& strText) {
@@ -63,7 +62,9 @@ void CTerminalPage::PassOn(const std::string& strText, bool bScanLine) {
     if (m_bSilent) {
         return;
     }
-    const std::string strLine = ToTerminalText(TerminalWording(strText, m_nScanPort));
+    const std::string strDevice =
+        m_pPort != nullptr ? m_pPort->DevicePath(static_cast<uint8_t>(m_nScanPort)) : "";
+    const std::string strLine = ToTerminalText(TerminalWording(strText, m_nScanPort, strDevice));
     if (bScanLine) {
         m_output.ScanLine(strLine);
     } else {
@@ -103,9 +104,6 @@ void CTerminalPage::AppendText(int nId, const std::string& strText) {
     }
     std::lock_guard<std::mutex> lock(m_lock);
     NoteScanPort(strText);
-    if (m_pTrace != nullptr && !m_bSilent && strText.rfind("Device ", 0) == 0) {
-        m_pTrace->AfterIdentify(strText.rfind("Device Found", 0) == 0);
-    }
     m_strPendingLog += strText;
     for (size_t nBreak = m_strPendingLog.find("\r\n"); nBreak != std::string::npos;
          nBreak = m_strPendingLog.find("\r\n")) {
@@ -146,17 +144,11 @@ void CTerminalPage::SetProgressPos(int nId, int nPos) {
         m_output.ProgressStart(m_nProgressMax);
         return;
     }
-    if (m_pTrace != nullptr) {
-        m_pTrace->AfterBlock();
-    }
     m_output.ProgressUpdate(nPos);
 }
 
 void CTerminalPage::ShowMessageBox(const std::string& strText, const std::string& /*strCaption*/) {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_pTrace != nullptr && !m_bSilent) {
-        m_pTrace->AfterFinish();
-    }
     m_strLastBoxText = strText;
     // A failed load shows its status before the box: the same text once.
     if (strText != m_lastTexts[IDC_PROG_STATUS]) {

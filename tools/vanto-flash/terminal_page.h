@@ -7,7 +7,7 @@
 #include "tools/vanto-flash/terminal_output.h"
 #include "wizard/procedures/page_controls.h"
 
-class CFrameTrace;
+class CComPort;
 
 // The setup and programming pages on a terminal. The procedures call in from
 // their worker threads; each call is passed on at once under one lock, which
@@ -34,14 +34,15 @@ public:
 
     // Prints nothing more (the run is being abandoned on a signal).
     void Silence();
-    // Frames to show as they pass (-v); called on the worker that sends them.
-    void SetFrameTrace(CFrameTrace* pTrace) { m_pTrace = pTrace; }
+    // The port whose device files the found text names.
+    void UsePort(const CComPort* pPort) { m_pPort = pPort; }
 
     // "\r\n" to "\n", without a trailing line break.
     static std::string ToTerminalText(const std::string& strText);
     // The terminal's words for a status text of the pages, given the port the
-    // scan was on; the text itself when it needs none.
-    static std::string TerminalWording(const std::string& strText, int nPort);
+    // scan was on and its device file; the text itself when it needs none.
+    static std::string TerminalWording(const std::string& strText, int nPort,
+                                       const std::string& strDevice);
     // True for the texts that report a failure (they go to the error stream).
     static bool IsFailureText(const std::string& strText);
 
@@ -58,5 +59,5 @@ private:
     std::string m_strLastBoxText;
     int m_nProgressMax = 0;
     bool m_bProgressStarted = false;
-    CFrameTrace* m_pTrace = nullptr;
+    const CComPort* m_pPort = nullptr;
 };
