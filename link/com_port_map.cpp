@@ -49,7 +49,7 @@ int CComPortMap::Add(const std::string& strPath) {
         return n;
     }
     const int nLast = LastPort();
-    if (strPath.empty() || nLast == kMaxComPort) {
+    if (!CanMap(strPath) || nLast == kMaxComPort) {
         return 0;
     }
     m_devices.resize(static_cast<size_t>(nLast));

@@ -58,6 +58,8 @@ public:
 private:
     // True when the two names are the same device (platform).
     static bool SameDevice(const std::string& strMapped, const std::string& strGiven);
+    // True when a map may give a COMn this path (platform).
+    static bool CanMap(const std::string& strPath);
 
     std::vector<std::string> m_devices;  // element n-1 is COMn
     bool m_bFromEnvironment = false;

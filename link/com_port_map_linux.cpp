@@ -120,6 +120,10 @@ bool CComPortMap::SameDevice(const std::string& strMapped, const std::string& st
            mapped.st_dev == given.st_dev && mapped.st_ino == given.st_ino;
 }
 
+bool CComPortMap::CanMap(const std::string& strPath) {
+    return !strPath.empty();
+}
+
 std::vector<std::string> FindSerialDevices(const SerialScanRoots& roots) {
     const std::vector<ConsoleEntry> consoles = ReadConsoles(roots.strConsoles);
     std::vector<std::string> devices;

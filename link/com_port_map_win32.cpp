@@ -46,6 +46,10 @@ bool CComPortMap::SameDevice(const std::string& strMapped, const std::string& st
     return n != 0 && n == ComNumberOf(strMapped);
 }
 
+bool CComPortMap::CanMap(const std::string& strPath) {
+    return ComNumberOf(strPath) != 0;
+}
+
 std::vector<std::string> FindSerialDevices(const SerialScanRoots&) {
     return {};
 }

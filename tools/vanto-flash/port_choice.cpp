@@ -1,6 +1,7 @@
 #include "tools/vanto-flash/port_choice.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "tools/vanto-flash/commands.h"
 
@@ -24,8 +25,16 @@ int ChoosePort(const SFlashOptions& options, CComPortMap* pMap) {
     if (options.strPortPath.empty()) {
         return options.nPort;
     }
-    const int n = pMap->Add(options.strPortPath);
-    return n != 0 ? n : -1;
+    if (const int n = pMap->PortOf(options.strPortPath)) {
+        return n;
+    }
+    // The one port of this run: a map of that file alone, where it is COM1.
+    CComPortMap alone;
+    if (alone.Add(options.strPortPath) == 0) {
+        return -1;
+    }
+    *pMap = std::move(alone);
+    return 1;
 }
 
 bool ChoosePorts(const SFlashOptions& options, CComPortMap* pMap, std::vector<int>* pPorts,
