@@ -177,9 +177,11 @@ int CComPort::Read(uint8_t* pBuffer, int nCount) {
     SReadResult result = ReadFirst(*pLine, pBuffer, nCount);
     int nRead = result.nBytes;
     // More is wanted and on its way: one sleep for the time the rest takes on
-    // the wire, instead of a wake-up for every byte as it comes.
+    // the wire, instead of a wake-up for every byte as it comes. The sleep is
+    // no longer than that: whatever is late is read by the caller's next
+    // Read, which wakes as soon as it comes.
     if (nRead > 0 && nRead < nCount && !result.bLineGone &&
-        Rest(*pLine, kWireByteTime * (nCount - nRead + 1))) {
+        Rest(*pLine, kWireByteTime * (nCount - nRead))) {
         result = ReadQueued(*pLine, pBuffer + nRead, nCount - nRead);
         nRead += result.nBytes;
     }

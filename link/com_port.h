@@ -63,14 +63,12 @@ public:
 
     // Reads up to nCount bytes into pBuffer: waits up to 210 ms for the first;
     // once it has come, gives the rest of the nCount bytes the time they take
-    // on a 38400-baud wire (and one byte time more) in a single sleep, then
-    // takes what has come, so that a reply costs a wake-up or two rather than
-    // one per byte. Never takes more than nCount bytes off the line: what
-    // follows stays queued for the next read, or for the next write's purge.
-    // Returns the number of bytes read; 0 when none came, when no port is
-    // open, when the device went away (the port is then marked failed) or the
-    // port was closed meanwhile. 0 at once on a port that has failed, so a
-    // caller that reads until a time-out does not spin.
+    // on a 38400-baud wire in a single sleep, then takes what has come, so
+    // that a reply costs two or three wake-ups rather than one per byte. Never takes more than
+    // nCount bytes off the line: what follows stays queued for the next read, or for the next
+    // write's purge. Returns the number of bytes read; 0 when none came, when no port is open, when
+    // the device went away (the port is then marked failed) or the port was closed meanwhile. 0 at
+    // once on a port that has failed, so a caller that reads until a time-out does not spin.
     int Read(uint8_t* pBuffer, int nCount);
 
     // From now on COMn is the device file that pMap gives it: a map made once
@@ -135,8 +133,8 @@ private:
     static SReadResult ReadFirst(const Line& line, uint8_t* pBuffer, int nMax);
     // Takes what is there now, up to nMax bytes, without waiting.
     static SReadResult ReadQueued(const Line& line, uint8_t* pBuffer, int nMax);
-    // Sleeps for the given time; false when Close() wants the line back or
-    // the device went away meanwhile.
+    // Sleeps for the given time; false when Close() wants the line back (or,
+    // where the platform shows it while sleeping, the device went away).
     static bool Rest(const Line& line, Clock::duration duration);
 
     // Marks a call as using the open line; null when no port is open, the

@@ -50,12 +50,12 @@ public:
     // the map's last port, which it now has. 0 when no number is left (COM100
     // is taken), and on Windows for a path that names no COM port.
     int Add(const std::string& strPath);
-    // The highest COMn that exists; 0 for none.
-    int LastPort() const;
     // True when VANTO_COM_PORTS made this map (FromSystem on Linux).
     bool FromEnvironment() const { return m_bFromEnvironment; }
 
 private:
+    // The highest COMn that exists; 0 for none.
+    int LastPort() const;
     // True when the two names are the same device (platform).
     static bool SameDevice(const std::string& strMapped, const std::string& strGiven);
     // True when a map may give a COMn this path (platform).
