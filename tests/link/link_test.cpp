@@ -362,6 +362,7 @@ TEST(ComPortMap, SerialScanAndDeviceFiles) {
     CComPortMap listed = CComPortMap::FromList("/a::/b:");
     EXPECT_EQ(listed.DevicePath(2) + listed.DevicePath(3) + listed.DevicePath(4), "/b");
     EXPECT_EQ(listed.Add("/c") * 10 + listed.Add("/a"), 41);
+    EXPECT_EQ(listed.DevicePath(4), "/c");
     EXPECT_EQ(CComPortMap::FromList(std::string(99, ':') + "/x").Add("/y"), 0);
     std::filesystem::remove_all(root);
 }

@@ -63,7 +63,8 @@ const SFlashRow kFlashRows[] = {
      {}, 0, true},
     {"FormatOverrides", kFile, "--file fw.bin --format srec", "", {}, {"fw.bin: no data records\n",
      kFileError}, 8, false, 0},
-    {"PortByPath", kFile, "--port @", "", {"COM Port1--Device Found\n"}, {}, 0, true},
+    {"PortByPath", kFile, "--port @", "", {"COM Port1--Device Found\nThe device is found on COM1 "
+     "(@)\n"}, {}, 0, true},  // the run's one port, whatever the map holds
     {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
      {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
     {"LongerThanCount", WithLineBroken(2, RecordLine(0, 0x4010, Bytes(16, 1), -1)), "", "", {},
@@ -121,7 +122,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
                            "'" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs));
     }
     const std::string strPorts =
-        row.strArgs.find("--port @") != std::string::npos ? "" : device.LinkPath();
+        row.strArgs.find("--port @") != std::string::npos ? "/nonexistent/tty" : device.LinkPath();
     const auto signalAt = [&](pid_t pid) {
         if (row.nSignal != 0) {
             EXPECT_TRUE(device.WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
