@@ -151,8 +151,8 @@ CComPort::SReadResult CComPort::ReadFirst(const Line& line, uint8_t* pBuffer, in
     if (bReady && (nRevents & POLLIN) != 0) {
         const ssize_t nRead = ReadSome(line.fd, pBuffer, nMax);
         if (nRead > 0) {
-            return {static_cast<int>(nRead),
-                    false};  // bytes still queued count, even beside a hang-up
+            // Bytes still queued count, even beside a hang-up.
+            return {static_cast<int>(nRead), false};
         }
         // An error (EIO, ENXIO), or 0 bytes with the hang-up in the same poll.
         // With VMIN=0 a read of 0 bytes alone means "nothing there": a quiet

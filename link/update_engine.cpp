@@ -98,8 +98,8 @@ void CUpdateEngine::BuildFrame(uint8_t nCode) {
 
 // The receiver takes the bytes; this loop only waits for them. It asks the
 // port for no more bytes than could still complete the reply, so nothing
-// after the reply is taken off the line (the next write's purge drops it),
-// and a reply usually comes in one or two reads.
+// after a whole reply is taken off the line (what follows is left to the
+// next write's purge), and a reply usually comes in one or two reads.
 int CUpdateEngine::ReceiveReply() {
     m_receiver.Start(m_nExpectedCode);
     const uint32_t dwStart = TickMs();

@@ -15,6 +15,7 @@
 
 #include "link/com_port_map.h"
 #include "link/update_engine.h"
+#include "tests/support/hex_bytes.h"
 #include "tests/support/pty_pair.h"
 
 namespace {
@@ -23,16 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-// Bytes from a hex string: "99 00 00 00 99".
-std::vector<uint8_t> Hex(const std::string& strHex) {
-    std::vector<uint8_t> bytes;
-    std::istringstream in(strHex);
-    for (unsigned n = 0; in >> std::hex >> n;) {
-        bytes.push_back(static_cast<uint8_t>(n));
-    }
-    return bytes;
 }
 
 // Exact frames; a block's 256 data bytes (fill + i * step) go between header

@@ -1,25 +1,16 @@
 // The reply rules, fed a byte at a time to the receiver: no port, no clock.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "link/reply_receiver.h"
 #include "link/update_engine.h"
+#include "tests/support/hex_bytes.h"
 
 namespace {
 
 using EStep = CReplyReceiver::EStep;
-
-std::vector<uint8_t> Hex(const std::string& strHex) {
-    std::vector<uint8_t> bytes;
-    std::istringstream in(strHex);
-    for (unsigned n = 0; in >> std::hex >> n;) {
-        bytes.push_back(static_cast<uint8_t>(n));
-    }
-    return bytes;
-}
 
 // A reply with a status-less code and nLength payload bytes i * 3 + 1, its
 // sum, then what follows it on the line.

@@ -51,13 +51,15 @@ int RunIdentifyCommand(const CommandArgs& args) {
     if (nPort < 0) {
         return ReportUsageError("--port '" + options.strPortPath + "': names no COM port", kUsage);
     }
-    // The engine opens COM1 as it is created; when COMn is the port already
-    // open it is used as it is (opening it again would be refused).
+    // The engine opens the system's COM1 as it is created: closed again, so
+    // that COMn is opened afresh through this run's map (where a --port file
+    // may be COM1 itself).
     CUpdateEngine engine;
     CComPort& port = *engine.m_pPort;
+    port.Close();
     port.UsePortMap(pMap);
     const std::string strPath = pMap->DevicePath(nPort);
-    if (port.PortNumber() != nPort && port.Open(static_cast<uint8_t>(nPort)) == 0) {
+    if (port.Open(static_cast<uint8_t>(nPort)) == 0) {
         std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath, port).c_str());
         return 1;
     }
