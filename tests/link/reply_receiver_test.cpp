@@ -104,21 +104,4 @@ TEST(ReplyReceiver, Rules) {
     }
 }
 
-// A new receive forgets the last: status, length and payload start afresh.
-TEST(ReplyReceiver, StartForgetsTheLastReply) {
-    CReplyReceiver receiver;
-    receiver.Start(CMD_WRITE_BLOCK);
-    for (uint8_t b : Hex("A0 00 02 07 08 00 B1")) {
-        receiver.Feed(b);
-    }
-    receiver.Start(CMD_WRITE_BLOCK);
-    EXPECT_EQ(receiver.Payload()[0] + receiver.Payload()[1] + receiver.Length(), 0);
-    for (uint8_t b : Hex("E0 00 01 04 00 E5")) {
-        receiver.Feed(b);
-    }
-    receiver.Start(CMD_WRITE_BLOCK);
-    EXPECT_EQ(receiver.Status(), 1);
-    EXPECT_EQ(receiver.BytesStillNeeded(), 5);
-}
-
 }  // namespace
