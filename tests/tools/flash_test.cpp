@@ -11,6 +11,8 @@
 #include <chrono>
 #include <filesystem>
 #include <numeric>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "image/sha256.h"
@@ -100,6 +102,7 @@ const SFlashRow kFlashRows[] = {
      {}, 0, true},
     {"FormatOverrides", kFile, "--file fw.bin --format srec", "", {}, {"fw.bin: no data records\n",
      kFileError}, 8, false, 0},
+    // The run's one port, COM1, whatever the map holds.
     {"PortByPath", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, true},
     {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
      {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
@@ -132,9 +135,6 @@ const SFlashRow kFlashRows[] = {
     {"HexIsAFifo", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a regular "
      "file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
-    {"Verbose", kFile, "-v", "", {kRan}, {"] > 0A 19 00 05 56 41 4E 54 4F 01 B0\n",
-     "] < D9 00 01 01 00 DB\n", "] > 0A 20 01 06 00 FF 00 00 40 00 ", "] < E0 00 01 01 00 E2\n",
-     "] > 0A 21 00 05 4F "}, 0, true},
     {"BadOption", kFile, "--fast", "", {}, {"vanto-flash: unknown option '--fast'\nusage: "}, 2, false,
      0},
     {"NoDevice", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))}, {Printed(kDeviceNotFound)},
@@ -187,8 +187,9 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
                            "'" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs));
     }
     std::vector<std::unique_ptr<CSilentPeer>> silent;
-    std::string strPorts;  // "--port @" names the device itself
-    for (const char c : row.strArgs.find("--port @") != std::string::npos ? "" : row.strPorts) {
+    const bool bPortByPath = row.strArgs.find("--port @") != std::string::npos;
+    std::string strPorts = bPortByPath ? "/nonexistent/tty" : "";  // "--port @" names the device
+    for (const char c : bPortByPath ? "" : row.strPorts) {
         if (c == 's') {
             silent.push_back(std::make_unique<CSilentPeer>());
         }
@@ -196,7 +197,6 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
                     : c == 's' ? silent.back()->pty.SlavePath() + ":"
                                : ":";
     }
-    auto tSignal = std::chrono::steady_clock::now();
     const auto signalAt = [&](pid_t pid) {
         if (row.nSignal == 0) {
             return;
@@ -208,12 +208,8 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         kill(pid, row.nSignal);
-        tSignal = std::chrono::steady_clock::now();
     };
     const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
-    if (row.nSignal != 0) {  // the way out takes a second at most
-        EXPECT_LT(std::chrono::steady_clock::now() - tSignal, std::chrono::seconds(2));
-    }
     // Six identify calls, each frame sent twice; after a signal no further port.
     for (size_t n = 0; n < silent.size(); ++n) {
         if (row.nSignal == 0 || n > 0) {
@@ -229,7 +225,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
         EXPECT_NE(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
     }
-    if (row.nExit == 0 && row.strShell == "%" && row.strArgs != "-v") {
+    if (row.nExit == 0 && row.strShell == "%") {
         EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
     }
     if (row.strArgs == "-q" || row.strArgs == "--json") {
@@ -255,6 +251,47 @@ INSTANTIATE_TEST_SUITE_P(Table, FlashRuns, ::testing::ValuesIn(kFlashRows),
 }  // namespace
 
 namespace {
+
+// -v on a device that drops the reply to block 2, sends a reply with a length
+// of 513 for the fourth, and two stray bytes before every reply: each frame as
+// written (the retried ones twice, byte for byte), each reply as it came,
+// stray bytes and the rest of the long reply, which the purge throws away.
+TEST(FlashVerbose, ShowsEveryAttemptAndWhatTheLineBrought) {
+    CDevsimProcess device;
+    ASSERT_TRUE(device.Start({"--drop-block", "2", "--long-reply", "4", "--junk", "2"}));
+    std::ofstream(device.Dir().File("kst.hex"), std::ios::binary) << kFile;
+    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' -v",
+                              {"VANTO_COM_PORTS=" + device.LinkPath()});
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    Strings lines;  // without the seconds
+    std::istringstream err(run.strErr);
+    for (std::string strLine; std::getline(err, strLine);) {
+        EXPECT_TRUE(std::regex_match(strLine, std::regex("\\[ *[0-9]+\\.[0-9]{3}\\] [<>x].*")))
+            << strLine;
+        lines.push_back(strLine.substr(std::min(strLine.size(), strLine.find(']') + 2)));
+    }
+    const Strings kStart = {"> 0A 19 00 05 56 41 4E 54 4F 01 B0",
+                            "< 00 55 D9 00 01 01 00 DB",
+                            "> 0A 20 01 06 00 FF 00 00 40 00 ",
+                            "< 00 55 E0 00 01 01 00 E2",
+                            "> 0A 20 01 06 01 FE 00 00 41 00 ",
+                            "< (no reply)",
+                            "> 0A 20 01 06 01 FE 00 00 41 00 ",
+                            "< 00 55 E0 00 01 01 00 E2",
+                            "> 0A 20 01 06 02 FD 00 00 42 00 ",
+                            "< 00 55 E0 02 01 (malformed)",
+                            "x 01 00 E4",
+                            "> 0A 20 01 06 02 FD 00 00 42 00 ",
+                            "< 00 55 E0 00 01 01 00 E2"};
+    ASSERT_EQ(lines.size(), 2 + 21 * 2 + 2 + 3 + 2u) << run.strErr;
+    for (size_t i = 0; i < kStart.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(0, kStart[i].size()), kStart[i]) << i;
+    }
+    EXPECT_EQ(lines[4], lines[6]) << "a second attempt sends the identical frame";
+    EXPECT_EQ(lines[8], lines[11]);
+    EXPECT_EQ(lines[4].size(), 1 + 268 * 3u);
+    EXPECT_EQ(lines.back(), "< 00 55 E1 00 01 01 00 E3");
+}
 
 TEST(Programs, TellTheirVersion) {
     const CTempDir dir;  // for the run's output files, not the working directory
