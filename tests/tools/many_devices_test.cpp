@@ -145,7 +145,7 @@ TEST_P(ManyDevices, EachDeviceItsOwnOutcome) {
     };
     std::string strCommand = "exec '" VANTO_BIN_DIR "/vanto-flash' " + bench.WithLinks(row.strArgs);
     if (row.bOnTerminal) {
-        strCommand = "script -qefc \"" + strCommand + "\" /dev/null";
+        strCommand = "script -qefc \"stty cols 200; " + strCommand + "\" /dev/null";
     }
     const SRun run =
         RunShell(bench.dir.Path(), strCommand,

@@ -43,6 +43,9 @@ int RunIdentifyCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, OPT_PORT, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
+    if (options.bHelp) {
+        return PrintHelp();
+    }
     if ((options.nGiven & OPT_PORT) == 0) {
         return ReportUsageError("identify needs --port", kUsage);
     }

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kBlockBytes = 256;
-const char kUsage[] = "usage: vanto-flash info [--file PATH] [--format hex|srec]\n";
+const char kUsage[] = "usage: vanto-flash info [--file PATH] [--format hex|srec] [--] [FILE]\n";
 
 }  // namespace
 
@@ -24,6 +24,9 @@ int RunInfoCommand(const CommandArgs& args) {
     std::string strError;
     if (!ParseFlashOptions(args, OPT_FILE | OPT_FORMAT, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
+    }
+    if (options.bHelp) {
+        return PrintHelp();
     }
     // The image alone: no engine, so no serial port is ever opened.
     SUpdateFile file;

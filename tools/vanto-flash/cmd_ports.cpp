@@ -60,6 +60,9 @@ int RunPortsCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, OPT_ALL, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
+    if (options.bHelp) {
+        return PrintHelp();
+    }
     const CComPortMap map = CComPortMap::FromSystem();
     PrintPortListHeading(map);
     int nListed = 0;

@@ -23,7 +23,7 @@ namespace {
 
 const char kUsage[] =
     "usage: vanto-flash [--port N|PATH]... [--ports LIST | --all] [--file PATH]\n"
-    "                   [--format hex|srec] [-q] [-v] [--json]\n"
+    "                   [--format hex|srec] [-q] [-v] [--json] [--] [FILE]\n"
     "       (see vanto-flash --help)\n";
 
 constexpr unsigned kAcceptedOptions =
@@ -66,6 +66,9 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
+    if (options.bHelp) {
+        return PrintHelp();
+    }
     // The run's one COM port map: every port of the run is opened through it.
     auto pMap = std::make_shared<CComPortMap>(CComPortMap::FromSystem());
     std::vector<int> ports;
@@ -85,6 +88,9 @@ int RunUpdateCommand(const CommandArgs& args) {
     }
     STerminalStreams streams;
     streams.bInteractive = IsInteractiveOutput();
+    if (streams.bInteractive) {
+        WatchTerminalWidth();  // the lines rewritten in place follow the width
+    }
     streams.bQuiet = options.bQuiet || options.bJson;
 
     SRunReport report;

@@ -21,6 +21,19 @@ bool IsInteractiveOutput();
 // Windows console), and the caller prints plain lines instead.
 bool PrepareCursorControl();
 
-// The width of the terminal on standard output in columns; 80 when it
-// cannot be told.
+// The width of the terminal on standard output in columns, read afresh at
+// each call; 80 when it cannot be told.
 int TerminalColumns();
+// The columns a line rewritten in place may take: one less than the
+// terminal's width, since a character in the last column leaves the cursor
+// waiting to wrap, and some terminals wrap at once. At least 1.
+int RewriteColumns();
+
+// From now on a change of the terminal's width (SIGWINCH on POSIX) is noted
+// for TerminalResized. Call once, when standard output is a terminal. On
+// Windows there is no such notice: the width is read at every redraw.
+void WatchTerminalWidth();
+// True once after each change of the width since the last call: the lines
+// rewritten in place are to be fitted to the new width now rather than at
+// their next regular redraw.
+bool TerminalResized();

@@ -3,9 +3,23 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 #include "tools/vanto-flash/console_setup.h"
+
+namespace {
+
+// Set by the handler, taken by TerminalResized: a lock-free atomic is safe in
+// a signal handler.
+std::atomic<bool> g_bResized{false};
+
+extern "C" void OnWindowChange(int) {
+    g_bResized.store(true);
+}
+
+}  // namespace
 
 void PrepareStandardStreams() {
     for (int fd = 0; fd <= 2; ++fd) {
@@ -31,4 +45,20 @@ int TerminalColumns() {
         return size.ws_col;
     }
     return 80;
+}
+
+int RewriteColumns() {
+    return std::max(TerminalColumns() - 1, 1);
+}
+
+void WatchTerminalWidth() {
+    struct sigaction action {};
+    action.sa_handler = OnWindowChange;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, nullptr);
+}
+
+bool TerminalResized() {
+    return g_bResized.exchange(false);
 }

@@ -1,6 +1,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tools/vanto-flash/console_setup.h"
@@ -27,4 +28,14 @@ int TerminalColumns() {
         return info.srWindow.Right - info.srWindow.Left + 1;
     }
     return 80;
+}
+
+int RewriteColumns() {
+    return std::max(TerminalColumns() - 1, 1);
+}
+
+void WatchTerminalWidth() {}
+
+bool TerminalResized() {
+    return false;
 }

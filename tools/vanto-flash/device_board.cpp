@@ -3,30 +3,24 @@
 #include <algorithm>
 
 #include "tools/vanto-flash/console_setup.h"
+#include "tools/vanto-flash/fitted_line.h"
 #include "tools/vanto-flash/progress_display.h"
 
 namespace {
 
 constexpr auto kMinDrawInterval = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 16;
+constexpr int kMinBarWidth = 6;
 constexpr int kBlockBytes = CProgressDisplay::kBlockBytes;
 
 double SecondsSince(std::chrono::steady_clock::time_point tStart) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - tStart).count();
 }
 
-// "[#####---------]  25%  3.4 KiB/s"
-std::string BarOf(int nDone, int nTotal, double dSeconds) {
-    const int nPercent = nTotal > 0 ? static_cast<int>(100LL * nDone / nTotal) : 100;
-    const int nFilled = nPercent * kBarWidth / 100;
-    const double dKiBps = dSeconds > 0.0 ? nDone * double(kBlockBytes) / 1024.0 / dSeconds : 0.0;
-    char szText[96];
-    std::snprintf(szText, sizeof szText, "[%s%s] %3d%%  %.1f KiB/s",
-                  std::string(static_cast<size_t>(nFilled), '#').c_str(),
-                  std::string(static_cast<size_t>(kBarWidth - nFilled), '-').c_str(), nPercent,
-                  dKiBps);
-    return szText;
-}
+// The ranks of a row's fields: which gives way first on a narrow terminal.
+// While a run goes on its status text says only that it does; once the run
+// is over the text is its result, and it stays (cut at the end if need be).
+enum ERowRank { kRunningStatus = 1, kNarrowBar, kDeviceFile, kRate, kBar };
 
 }  // namespace
 
@@ -40,19 +34,34 @@ std::string CDeviceBoard::DeviceName(int nPort, const std::string& strDevice) {
 int CDeviceBoard::AddRow(int nPort, const std::string& strDevice, bool bShown) {
     std::lock_guard<std::mutex> lock(m_lock);
     SRow row;
-    row.strName = DeviceName(nPort, strDevice);
+    row.nPort = nPort;
+    row.strDevice = strDevice;
     row.bShown = bShown;
     m_rows.push_back(row);
     return static_cast<int>(m_rows.size()) - 1;
 }
 
-std::string CDeviceBoard::RowLine(const SRow& row) const {
-    std::string strLine = row.strName + "  ";
+std::string CDeviceBoard::RowLine(const SRow& row, int nColumns) const {
+    CFittedLine line;
+    line.Add("COM" + std::to_string(row.nPort), 0);
+    line.Add("(" + row.strDevice + ")", kDeviceFile, " ");
+    const bool bRunning = row.bProgress && row.dSeconds == 0.0;
     if (row.bProgress) {
-        const double dSeconds = row.dSeconds > 0.0 ? row.dSeconds : SecondsSince(row.tStart);
-        strLine += BarOf(row.nDone, row.nTotal, dSeconds) + "  ";
+        const double dSeconds = bRunning ? SecondsSince(row.tStart) : row.dSeconds;
+        const int nPercent =
+            row.nTotal > 0 ? static_cast<int>(100LL * row.nDone / row.nTotal) : 100;
+        const double dKiBps =
+            dSeconds > 0.0 ? row.nDone * double(kBlockBytes) / 1024.0 / dSeconds : 0.0;
+        char szPercent[16];
+        char szRate[32];
+        std::snprintf(szPercent, sizeof szPercent, "%3d%%", nPercent);
+        std::snprintf(szRate, sizeof szRate, "%.1f KiB/s", dKiBps);
+        line.AddBar(nPercent, kBarWidth, kMinBarWidth, kNarrowBar, kBar);
+        line.Add(szPercent, 0, " ");
+        line.Add(szRate, kRate);
     }
-    return strLine + row.strStatus;
+    line.Add(row.strStatus, bRunning ? kRunningStatus : 0);
+    return line.Fit(nColumns);
 }
 
 // Moves up over the rows drawn and clears from there to the end of the screen.
@@ -69,7 +78,7 @@ void CDeviceBoard::Redraw() {
     if (!m_bInteractive || m_bQuiet || m_bClosed) {
         return;
     }
-    const size_t nWidth = static_cast<size_t>(std::max(TerminalColumns() - 1, 20));
+    const int nColumns = RewriteColumns();
     std::string strText;
     if (m_nDrawnRows > 0) {
         strText = "\x1b[" + std::to_string(m_nDrawnRows) + "A";
@@ -77,7 +86,7 @@ void CDeviceBoard::Redraw() {
     int nRows = 0;
     for (const SRow& row : m_rows) {
         if (row.bShown) {
-            strText += "\r\x1b[2K" + RowLine(row).substr(0, nWidth) + "\n";
+            strText += "\r\x1b[2K" + RowLine(row, nColumns) + "\n";
             ++nRows;
         }
     }
@@ -87,9 +96,10 @@ void CDeviceBoard::Redraw() {
     m_tLastDraw = std::chrono::steady_clock::now();
 }
 
-// Progress comes with every block of every device: a few redraws a second do.
+// Progress comes with every block of every device: a few redraws a second do,
+// and one at once after the terminal's width changed.
 void CDeviceBoard::RedrawSoon() {
-    if (std::chrono::steady_clock::now() - m_tLastDraw >= kMinDrawInterval) {
+    if (TerminalResized() || std::chrono::steady_clock::now() - m_tLastDraw >= kMinDrawInterval) {
         Redraw();
     }
 }
@@ -173,7 +183,8 @@ void CDeviceBoard::UpdateProgress(int nRow, int nDone) {
         row.nLastTenth = nTenth;
         const std::string strLine =
             CProgressDisplay::LogLine(row.nDone, row.nTotal, SecondsSince(row.tStart));
-        std::fprintf(m_pOut, "%s  %s\n", row.strName.c_str(), strLine.c_str());
+        std::fprintf(m_pOut, "%s  %s\n", DeviceName(row.nPort, row.strDevice).c_str(),
+                     strLine.c_str());
         std::fflush(m_pOut);
     }
 }

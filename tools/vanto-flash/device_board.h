@@ -9,7 +9,8 @@
 // The display of a run on several devices at once, shared by their roads.
 // On a terminal: one row per device at the bottom, each rewritten in place
 // (port and device file, bar, percent, rate, and the device's last status
-// text), with the lines of the scan log printed above the rows. Otherwise (a
+// text) and fitted to the terminal's width at each redraw (CFittedLine), with
+// the lines of the scan log printed above the rows. Otherwise (a
 // log file, a pipe): the scan log's lines, and a line for a device each time
 // it has sent a further tenth of its blocks. The scan log keeps port order,
 // as one scan of the ports in turn would print it: a port's lines wait until
@@ -41,7 +42,8 @@ public:
 
 private:
     struct SRow {
-        std::string strName;    // DeviceName
+        int nPort = 0;
+        std::string strDevice;
         std::string strStatus;  // first line of the last status text
         bool bShown = false;
         bool bProgress = false;  // a run has started (its bar is drawn from then on)
@@ -54,7 +56,8 @@ private:
         bool bScanOver = false;
     };
 
-    std::string RowLine(const SRow& row) const;
+    // The row's line, fitted to nColumns.
+    std::string RowLine(const SRow& row, int nColumns) const;
     void Redraw();
     void RedrawSoon();
     void EraseRows();

@@ -21,6 +21,7 @@ constexpr SOptionName kOptionNames[] = {
     {"--format", "", OPT_FORMAT, true},      {"--quiet", "-q", OPT_QUIET, false},
     {"--verbose", "-v", OPT_VERBOSE, false}, {"--json", "", OPT_JSON, false},
     {"--all", "", OPT_ALL, false},           {"--ports", "", OPT_PORTS, true},
+    {"--help", "-h", OPT_HELP, false},
 };
 
 const SOptionName* FindOption(const std::string& strName) {
@@ -85,46 +86,127 @@ void SetFlag(EFlashOption eOption, SFlashOptions* pOptions) {
     pOptions->bVerbose |= eOption == OPT_VERBOSE;
     pOptions->bJson |= eOption == OPT_JSON;
     pOptions->bAll |= eOption == OPT_ALL;
+    pOptions->bHelp |= eOption == OPT_HELP;
 }
+
+// Reads the words of a command line one at a time into the options.
+class COptionReader {
+public:
+    COptionReader(unsigned nAccepted, SFlashOptions* pOptions, std::string* pstrError)
+        : m_nAccepted(nAccepted), m_pOptions(pOptions), m_pstrError(pstrError) {}
+
+    // "--name", "--name=value", or "--name" with its value in *pNext (then
+    // *pnIndex moves past it).
+    bool LongOption(const std::string& strWord, const std::string* pNext, size_t* pnIndex) {
+        const size_t nEquals = strWord.find('=');
+        const std::string strName = strWord.substr(0, nEquals);
+        const SOptionName* pOption = Accepted(strName, strWord);
+        if (pOption == nullptr) {
+            return false;
+        }
+        if (!pOption->bTakesValue) {
+            if (nEquals != std::string::npos) {
+                return Fail(std::string(pOption->pszLong) + " takes no value");
+            }
+            return Flag(*pOption);
+        }
+        if (nEquals != std::string::npos) {
+            return Value(*pOption, strWord.substr(nEquals + 1));
+        }
+        if (pNext == nullptr) {
+            return Fail(std::string(pOption->pszLong) + " needs a value");
+        }
+        ++*pnIndex;
+        return Value(*pOption, *pNext);
+    }
+
+    // "-q", or letters together: "-qv" is "-q -v".
+    bool ShortOptions(const std::string& strWord) {
+        for (size_t i = 1; i < strWord.size(); ++i) {
+            const std::string strName = std::string("-") + strWord[i];
+            const SOptionName* pOption = Accepted(strName, strWord);
+            if (pOption == nullptr) {
+                return false;
+            }
+            if (pOption->bTakesValue) {
+                return Fail(strName + " needs a value");  // none takes one today
+            }
+            Flag(*pOption);
+        }
+        return true;
+    }
+
+    // A word that is no option: the update file, where the command reads one
+    // and no --file named it.
+    bool Operand(const std::string& strWord) {
+        if ((m_nAccepted & OPT_FILE) == 0) {
+            return Fail("unexpected word '" + strWord + "'");
+        }
+        return Value(*FindOption("--file"), strWord);
+    }
+
+private:
+    // The option strName, when the command takes it; else the error naming
+    // the word it came in.
+    const SOptionName* Accepted(const std::string& strName, const std::string& strWord) {
+        const SOptionName* pOption = FindOption(strName);
+        if (pOption != nullptr && (m_nAccepted & pOption->eOption) != 0) {
+            return pOption;
+        }
+        Fail("unknown option '" + strName + "'" +
+             (strWord.size() > strName.size() && strWord.rfind("--", 0) != 0
+                  ? " in '" + strWord + "'"
+                  : ""));
+        return nullptr;
+    }
+    bool Flag(const SOptionName& option) {
+        SetFlag(option.eOption, m_pOptions);
+        m_pOptions->nGiven |= option.eOption;
+        return true;
+    }
+    bool Value(const SOptionName& option, const std::string& strValue) {
+        if (option.eOption == OPT_FILE && (m_pOptions->nGiven & OPT_FILE) != 0) {
+            return Fail("the update file is named twice: '" + m_pOptions->strFile + "' and '" +
+                        strValue + "'");
+        }
+        if (!SetValue(option.eOption, strValue, m_pOptions, m_pstrError)) {
+            return false;
+        }
+        m_pOptions->nGiven |= option.eOption;
+        return true;
+    }
+    bool Fail(const std::string& strError) {
+        *m_pstrError = strError;
+        return false;
+    }
+
+    unsigned m_nAccepted;
+    SFlashOptions* m_pOptions;
+    std::string* m_pstrError;
+};
 
 }  // namespace
 
 bool ParseFlashOptions(const CommandArgs& args, unsigned nAccepted, SFlashOptions* pOptions,
                        std::string* pstrError) {
+    COptionReader reader(nAccepted | OPT_HELP, pOptions, pstrError);
+    bool bOptionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string strName = args[i];
-        std::string strValue;
-        const size_t nEquals = strName.find('=');
-        const bool bInlineValue = strName.rfind("--", 0) == 0 && nEquals != std::string::npos;
-        if (bInlineValue) {
-            strValue = strName.substr(nEquals + 1);
-            strName.resize(nEquals);
+        const std::string& strWord = args[i];
+        const std::string* pNext = i + 1 < args.size() ? &args[i + 1] : nullptr;
+        bool bOk = true;
+        if (bOptionsEnded || strWord == "-" || strWord.rfind('-', 0) != 0) {
+            bOk = reader.Operand(strWord);
+        } else if (strWord == "--") {
+            bOptionsEnded = true;  // what follows is no option, even if it looks like one
+        } else if (strWord.rfind("--", 0) == 0) {
+            bOk = reader.LongOption(strWord, pNext, &i);
+        } else {
+            bOk = reader.ShortOptions(strWord);
         }
-        const SOptionName* pOption = FindOption(strName);
-        if (pOption == nullptr || (nAccepted & pOption->eOption) == 0) {
-            *pstrError = (strName.rfind('-', 0) == 0 ? "unknown option '" : "unexpected word '") +
-                         args[i] + "'";
+        if (!bOk) {
             return false;
         }
-        if (!pOption->bTakesValue) {
-            if (bInlineValue) {
-                *pstrError = std::string(pOption->pszLong) + " takes no value";
-                return false;
-            }
-            SetFlag(pOption->eOption, pOptions);
-        } else {
-            if (!bInlineValue) {
-                if (i + 1 == args.size()) {
-                    *pstrError = std::string(pOption->pszLong) + " needs a value";
-                    return false;
-                }
-                strValue = args[++i];
-            }
-            if (!SetValue(pOption->eOption, strValue, pOptions, pstrError)) {
-                return false;
-            }
-        }
-        pOptions->nGiven |= pOption->eOption;
     }
     return true;
 }

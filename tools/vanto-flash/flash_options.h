@@ -7,6 +7,9 @@
 
 // The options of vanto-flash's commands. Each command names the options it
 // accepts; anything else is a usage error that names the offending word.
+// Every command takes --help (-h). Short options go together ("-qv" is
+// "-q -v"); "--" ends the options, and a word that is no option is the
+// update file of a command that reads one (as --file), once.
 enum EFlashOption : unsigned {
     OPT_PORT = 1u << 0,     // --port N, --port=N, --port PATH
     OPT_FILE = 1u << 1,     // --file PATH
@@ -16,6 +19,7 @@ enum EFlashOption : unsigned {
     OPT_JSON = 1u << 5,     // --json
     OPT_ALL = 1u << 6,      // --all
     OPT_PORTS = 1u << 7,    // --ports 3-6,9
+    OPT_HELP = 1u << 8,     // -h, --help: taken by every command
 };
 
 struct SFlashOptions {
@@ -29,6 +33,7 @@ struct SFlashOptions {
     bool bVerbose = false;
     bool bJson = false;
     bool bAll = false;
+    bool bHelp = false;
     unsigned nGiven = 0;  // the EFlashOption bits that were given
 
     // How many ports --port and --ports name together.

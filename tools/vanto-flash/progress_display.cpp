@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/vanto-flash/console_setup.h"
+#include "tools/vanto-flash/fitted_line.h"
 #include "tools/vanto-flash/text_format.h"
 
 namespace {
@@ -26,22 +28,26 @@ SRate RateOf(int nDone, int nTotal, double dSeconds) {
 
 }  // namespace
 
-std::string CProgressDisplay::InteractiveLine(int nDone, int nTotal, double dSeconds) {
+std::string CProgressDisplay::InteractiveLine(int nDone, int nTotal, double dSeconds,
+                                              int nColumns) {
     const SRate rate = RateOf(nDone, nTotal, dSeconds);
-    const int nFilled = rate.nPercent * kBarWidth / 100;
-    std::string strBar = "[";
-    strBar.append(static_cast<size_t>(nFilled), '#');
-    strBar.append(static_cast<size_t>(kBarWidth - nFilled), '-');
-    strBar += ']';
     std::string strLeft = "--:--";
     if (nDone > 0 && dSeconds > 0.0) {
         strLeft = Clock(dSeconds * (nTotal - nDone) / nDone);
     }
-    char szHead[64];
-    std::snprintf(szHead, sizeof szHead, "%s %3d%%  %d/%d blocks  ", strBar.c_str(), rate.nPercent,
-                  nDone, nTotal);
-    return szHead + rate.strBytes + "  " + rate.strRate + "  " + Clock(dSeconds) + " elapsed  " +
-           strLeft + " left";
+    char szPercent[16];
+    std::snprintf(szPercent, sizeof szPercent, "%3d%%", rate.nPercent);
+    // The ranks: which field gives way first on a narrow terminal.
+    enum { kBytes = 1, kNarrowBar, kElapsed, kBlocks, kRate, kBar, kLeft };
+    CFittedLine line;
+    line.AddBar(rate.nPercent, kBarWidth, kMinBarWidth, kNarrowBar, kBar);
+    line.Add(szPercent, 0, " ");
+    line.Add(std::to_string(nDone) + "/" + std::to_string(nTotal) + " blocks", kBlocks);
+    line.Add(rate.strBytes, kBytes);
+    line.Add(rate.strRate, kRate);
+    line.Add(Clock(dSeconds) + " elapsed", kElapsed);
+    line.Add(strLeft + " left", kLeft);
+    return line.Fit(nColumns);
 }
 
 std::string CProgressDisplay::LogLine(int nDone, int nTotal, double dSeconds) {
@@ -72,18 +78,7 @@ void CProgressDisplay::Update(int nDone) {
     }
     nDone = std::clamp(nDone, 0, std::max(m_nTotal, 0));
     if (m_bInteractive) {
-        // A fast device would flood the terminal: a few lines a second do.
-        const auto tNow = std::chrono::steady_clock::now();
-        if (nDone != 0 && nDone < m_nTotal && tNow - m_tLastLine < kMinLineInterval) {
-            return;
-        }
-        m_tLastLine = tNow;
-        // "\r" returns to the start of the line; blanks wipe a longer old line.
-        const std::string strLine = InteractiveLine(nDone, m_nTotal, Elapsed());
-        const size_t nWipe = m_nLastWidth > strLine.size() ? m_nLastWidth - strLine.size() : 0;
-        std::fprintf(m_pOut, "\r%s%s", strLine.c_str(), std::string(nWipe, ' ').c_str());
-        m_nLastWidth = strLine.size();
-        std::fflush(m_pOut);
+        Redraw(nDone);
         return;
     }
     const int nTenth = m_nTotal > 0 ? static_cast<int>(10LL * nDone / m_nTotal) : 10;
@@ -92,6 +87,26 @@ void CProgressDisplay::Update(int nDone) {
         std::fprintf(m_pOut, "%s\n", LogLine(nDone, m_nTotal, Elapsed()).c_str());
         std::fflush(m_pOut);
     }
+}
+
+void CProgressDisplay::Redraw(int nDone) {
+    // A fast device would flood the terminal: a few lines a second do, and
+    // at once after the terminal's width changed.
+    const auto tNow = std::chrono::steady_clock::now();
+    const bool bResized = TerminalResized();
+    if (!bResized && nDone != 0 && nDone < m_nTotal && tNow - m_tLastLine < kMinLineInterval) {
+        return;
+    }
+    m_tLastLine = tNow;
+    // "\r" returns to the start of the line; blanks wipe what is left of a
+    // longer old line, up to the width (the rest went with the width).
+    const int nColumns = RewriteColumns();
+    const std::string strLine = InteractiveLine(nDone, m_nTotal, Elapsed(), nColumns);
+    const size_t nOld = std::min(m_nLastWidth, static_cast<size_t>(nColumns));
+    const size_t nWipe = nOld > strLine.size() ? nOld - strLine.size() : 0;
+    std::fprintf(m_pOut, "\r%s%s", strLine.c_str(), std::string(nWipe, ' ').c_str());
+    m_nLastWidth = strLine.size();
+    std::fflush(m_pOut);
 }
 
 void CProgressDisplay::Stop() {
