@@ -263,16 +263,21 @@ TEST_F(LinkTest, OpenRules) {
         EXPECT_EQ(port.Open(n), 0) << int(n);
         EXPECT_EQ(port.PortNumber(), 1);
     }
-    const std::pair<uint8_t, std::string> kCauses[] = {
-        {2, ""}, {3, ""}, {4, "not a serial port"}, {5, "not a serial port"}, {6, ""}};
-    for (const auto& [n, strCause] : kCauses) {
+    using enum EPortOpenFailure;
+    const std::pair<uint8_t, EPortOpenFailure> kCauses[] = {{2, NoSuchPort},
+                                                            {3, NoSuchPort},
+                                                            {4, NotASerialPort},
+                                                            {5, NotASerialPort},
+                                                            {6, NoSuchPort}};
+    for (const auto& [n, eCause] : kCauses) {
         CComPort other;
         EXPECT_EQ(other.Open(n), 0);
-        EXPECT_EQ(DescribeOpenFailure(other.LastOpenFailure()), strCause) << int(n);
+        EXPECT_EQ(other.LastOpenFailure().eKind, eCause) << int(n);
     }
     CComPort second;
     EXPECT_EQ(second.Open(1), 0);
-    EXPECT_EQ(DescribeOpenFailure(second.LastOpenFailure()), "in use by another program");
+    EXPECT_EQ(second.LastOpenFailure().eKind, InUse);
+    EXPECT_EQ(second.LastOpenFailure().strHolder, "");
     EXPECT_EQ(OpenInAnotherProcess(), 2);
     ExpectRoundTrip(port, m_pty);
     EXPECT_EQ(port.Write(nullptr, 0), 1);

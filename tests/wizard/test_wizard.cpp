@@ -3,6 +3,8 @@
 // the simulated device; and the real program, left mid-run.
 #include "tests/wizard/wizard_rig.h"
 
+#include <sys/file.h>
+
 #include <cstdio>
 #include <ctime>
 #include <thread>
@@ -121,6 +123,30 @@ private slots:
                  QString::fromStdString(BuildIntroText()).replace("\r\n", "\n"));
         W().SetActivePage(1);
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
+    }
+
+    // A scan without a device names the first port that was there but could not be used
+    // below the two questions, in view whatever the log scrolled past; ports merely absent
+    // leave the two questions alone.
+    void scanOfUnusablePortsNamesTheCause() {
+        PtyPair busy;
+        QVERIFY(flock(busy.SlaveFd(), LOCK_EX | LOCK_NB) == 0);  // as another updater holds it
+        const std::pair<QByteArray, QString> rows[] = {
+            {"", kDeviceNotFound},
+            {":" + QByteArray::fromStdString(busy.SlavePath()) + ":/dev/null",
+             kDeviceNotFound + QString("\r\n") +
+                 QString::asprintf(kStatusPortUnusable, 2, kShortInUse)}};
+        for (const auto& [ports, strStatus] : rows) {
+            qputenv("VANTO_COM_PORTS", ports);
+            StartWizard();
+            W().SetActivePage(1);
+            Click(W().SetupPage().Control(1028));
+            QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
+            QCoreApplication::processEvents();
+            QCOMPARE(QString::fromStdString(W().SetupPage().PageControls().Text(1030)), strStatus);
+            QCOMPARE(W().SetupPage().ControlAs<QLabel>(1030)->text(),
+                     QString(strStatus).replace("\r\n", "\n"));
+        }
     }
 
     // Blue text on the page colour, also after the text changes.

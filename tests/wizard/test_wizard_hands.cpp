@@ -74,10 +74,23 @@ private slots:
                 log << QString::fromStdString(ScanLog(n, std::string(1, c))).trimmed();
             }
         }
-        log << "    /dev/ttyUSB0: permission denied (add your user to the dialout group, then "
-               "log in again)"
+        const auto withGroup = [](const char* pszFormat, const char* pszValue = "dialout") {
+            return QString::asprintf(pszFormat, pszValue);
+        };
+        log << "    /dev/ttyUSB0: " + withGroup(kPortNotInGroup)
+            << "    /dev/ttyUSB0: " + withGroup(kPortJoinedAfterLogin)
+            << "    /dev/ttyS0: " + withGroup(kPortModeKeepsOut, "crw-rw---- root dialout")
+            << "    /dev/pts/12: " + withGroup(kPortOtherUsersTerminal, "crw--w---- alice tty")
+            << "      " + withGroup(kPortJoinGroup) << "      " + withGroup(kPortRenewLogin)
+            << QString("      ") + kPortUdevRule
             << "    /dev/ttyACM0: in use by ModemManager (pid 812)"
-            << "    /dev/ttyS0: the system console, never used for the device";
+            << QString("    /dev/ttyS0: ") + kPortSystemConsole;
+        QStringList status{kScanPressed, kScanRunning, kDeviceFound, kDeviceNotFound};
+        for (const char* pszCause : {kShortPermissionDenied, kShortInUse, kShortNotSerial,
+                                     kShortSystemConsole, kShortOther}) {
+            status << kDeviceNotFound + QString("\r\n") +
+                          QString::asprintf(kStatusPortUnusable, 10, pszCause);
+        }
         const std::tuple<int, int, QStringList> rows[] = {
             {0, 1000, {}},  // (empty: the template's own text)
             {0, 1005, {}},
@@ -87,7 +100,7 @@ private slots:
             {1, 1026, {kSetupStep2}},
             {1, 1027, {kSetupStep3}},
             {1, 1028, {kScanButton, kStopButton}},
-            {1, 1030, {kScanPressed, kScanRunning, kDeviceFound, kDeviceNotFound}},
+            {1, 1030, status},
             {1, 1031, log},
             {2, 1014, {QString::fromStdString(strLongestTime)}},
             {2, 1015, results + QStringList{kProgReady, kProgRunning, kScanStillRunning}},
