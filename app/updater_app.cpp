@@ -33,5 +33,8 @@ int CUpdaterApp::ClosePort() {
 }
 
 std::string CUpdaterApp::PortDeviceFile(int n) const {
-    return ComPortDevicePath(n);
+    if (n < 1 || n > kMaxComPort) {
+        return "";
+    }
+    return m_pEngine->m_pPort->DevicePath(static_cast<uint8_t>(n));
 }

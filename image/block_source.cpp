@@ -23,6 +23,9 @@ void CBlockSource::ResetLayout() {
     m_dwFillPending = 0;
     m_dwPrevEnd = 0;
     m_bDataEnded = false;
+    m_nDataBytes = 0;
+    m_nGaps = 0;
+    m_nGapBytes = 0;
     m_sendDigest.Reset();
 }
 
@@ -117,6 +120,11 @@ bool CBlockSource::ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax) {
             dwGap = rec.dwAddress - m_dwPrevEnd;
         }
         m_dwPrevEnd = rec.dwAddress + rec.wLength;
+        m_nDataBytes += rec.wLength;
+        if (dwGap != 0) {
+            ++m_nGaps;
+            m_nGapBytes += dwGap;
+        }
 
         const int nGapHere = static_cast<int>(std::min<uint32_t>(dwGap, nRoom));
         std::memset(pBuf + nPos, kFillByte, static_cast<size_t>(nGapHere));

@@ -24,8 +24,12 @@ public:
     // reader refuses (m_reader says why and where), *pnBytes 0. Once the data
     // has ended, every later call of the pass places 0 bytes.
     bool ReadBlock(uint8_t* pBuf, int* pnBytes, int nMax);
-    // Counts the blocks of the open file, keeping their digest, and seeks it
-    // back to its start.
+    // Counts the blocks of the open file from the current pass state, keeping
+    // their digest in m_countDigest, and seeks the file back to its start.
+    // True with the count in *pnBlocks; false on a file the reader refuses
+    // (m_reader says why and where), *pnBlocks left alone. Either way the
+    // pass's figures (m_reader's, and the data and gap tallies here) stay
+    // until the next pass begins: on success the whole file has been read.
     bool CountBlocks(int* pnBlocks);
 
     // The pass that sends: ReadBlock, checked against the counted digest as
@@ -51,8 +55,13 @@ public:
     int m_nCarryLen = 0;           // valid bytes in m_abCarry
     uint32_t m_dwFillPending = 0;  // 0xFF fill still owed to the next block(s)
     bool m_bDataEnded = false;     // this pass has reached the end of the data
-    CBlockDigest m_countDigest;    // the blocks the last count delivered
-    CBlockDigest m_sendDigest;     // the blocks this sending pass has delivered
+    // What this pass has laid out so far: data bytes of the records, and the
+    // forward gaps between records that were filled with 0xFF.
+    uint64_t m_nDataBytes = 0;
+    uint32_t m_nGaps = 0;
+    uint64_t m_nGapBytes = 0;
+    CBlockDigest m_countDigest;  // the blocks the last count delivered
+    CBlockDigest m_sendDigest;   // the blocks this sending pass has delivered
 
 private:
     void ResetLayout();

@@ -1,8 +1,6 @@
-// The update file checked as a whole: three reads from its start, each
-// bounded in memory however long the file. The records with the run's own
-// reader (the verdict and the line numbers), the plain lines (the types the
-// reader passes over), and the blocks with the run's own block source (the
-// count the device will be told about).
+// The update file checked as a whole in one pass from its start, bounded in
+// memory however long the file: the run's own block source counts the blocks
+// and hashes them, and its reader notes on the way what it passes over.
 
 #include "image/image_check.h"
 
@@ -12,20 +10,7 @@
 #include <cctype>
 
 #include "image/block_source.h"
-#include "image/record_reader.h"
 #include "image/text_file.h"
-
-namespace {
-
-// "S7", "S9", ...: the type of an S-record line; "" for other text.
-std::string SRecordType(std::string_view line) {
-    if (line.size() >= 2 && line[0] == 'S' && std::isdigit(static_cast<unsigned char>(line[1]))) {
-        return std::string(line.substr(0, 2));
-    }
-    return "";
-}
-
-}  // namespace
 
 bool CImageCheck::ChooseDefaultFile(std::string* pstrName, uint8_t* pnFormat,
                                     std::string* pstrHexFailure) {
@@ -92,95 +77,49 @@ bool CImageCheck::DetectFormat(const char* pszPath, uint8_t* pnFormat) {
 
 bool CImageCheck::Check(const char* pszPath, uint8_t nFormat) {
     *this = CImageCheck();
-    if (!ReadRecords(pszPath, nFormat)) {
-        return false;
+    CBlockSource source;
+    if (!source.OpenUpdateFile(pszPath, nFormat)) {
+        return Fail(EFailure::NotOpened, 0, WhyNotOpened(pszPath));
     }
-    CountLines(pszPath, nFormat);
-    return CountBlocks(pszPath, nFormat);
+    // Counting reads the file to its end: the data end only where nothing
+    // but lines without data follows.
+    const bool bCounted = source.CountBlocks(&m_nBlockCount);
+    source.CloseUpdateFile();
+
+    const CRecordReader& reader = source.m_reader;
+    m_dwFirstAddress = reader.GetFirstAddress();
+    m_nDataRecords = reader.m_nRecordCount;
+    m_nDataBytes = source.m_nDataBytes;
+    m_nGaps = source.m_nGaps;
+    m_nGapBytes = source.m_nGapBytes;
+    m_otherRecords = reader.m_passedOver.otherRecords;
+    m_nEndLine = reader.m_passedOver.nDataEndLine;
+    m_strEndType = reader.m_passedOver.strDataEndType;
+    m_nLines = reader.m_nLineNumber;
+    m_nLinesAfterEnd = m_nEndLine != 0 ? m_nLines - m_nEndLine : 0;
+
+    if (!bCounted) {
+        m_eFault = reader.m_eFault;
+        if (m_eFault == ERecordFault::None) {
+            return Fail(EFailure::TooManyBlocks, 0, "too many blocks to count");
+        }
+        const EFailure eFailure =
+            m_eFault == ERecordFault::ReadError ? EFailure::ReadError : EFailure::BadRecord;
+        return Fail(eFailure, reader.m_nFailedLine, reader.m_strFailure);
+    }
+    if (m_nDataRecords == 0) {
+        return Fail(EFailure::NoData, 0, "no data records");
+    }
+    if (m_nBlockCount == 0) {
+        return Fail(EFailure::NoData, 0, "no data bytes");
+    }
+    m_digest = source.m_countDigest;
+    return true;
 }
 
-bool CImageCheck::Fail(uint32_t nLine, const std::string& strWhy) {
+bool CImageCheck::Fail(EFailure eFailure, uint32_t nLine, const std::string& strWhy) {
+    m_eFailure = eFailure;
     m_nFailedLine = nLine;
     m_strFailure = strWhy;
     return false;
-}
-
-// The records as a run reads them, up to the end of the data.
-bool CImageCheck::ReadRecords(const char* pszPath, uint8_t nFormat) {
-    CRecordReader reader;
-    if (!reader.OpenUpdateFile(pszPath, nFormat)) {
-        return Fail(0, WhyNotOpened(pszPath));
-    }
-    uint32_t dwPrevEnd = 0;
-    for (;;) {
-        const int nResult = reader.ReadNextRecord();
-        if (nResult == REC_BAD) {
-            return Fail(reader.m_nFailedLine, reader.m_strFailure);
-        }
-        if (nResult == REC_END) {
-            // An S-record line of another type ended the data (0: the file did).
-            if (nFormat == FMT_SRECORD) {
-                m_nEndLine = reader.m_nDataEndLine;
-            }
-            break;
-        }
-        // The reader lets no record start below the end of the one before.
-        const UPDATE_RECORD& rec = reader.m_rec;
-        if (m_nDataRecords == 0) {
-            m_dwFirstAddress = rec.dwAddress;
-        } else if (rec.dwAddress > dwPrevEnd) {
-            ++m_nGaps;
-            m_nGapBytes += rec.dwAddress - dwPrevEnd;
-        }
-        dwPrevEnd = rec.dwAddress + rec.wLength;
-        ++m_nDataRecords;
-        m_nDataBytes += rec.wLength;
-    }
-    if (m_nDataRecords == 0) {
-        return Fail(0, "no data records");
-    }
-    return true;
-}
-
-// The lines, for what the reader passes over: Intel HEX records of other
-// types (the reader reads every line), S-record headers before the end of
-// the data and the type of the line that ends them.
-void CImageCheck::CountLines(const char* pszPath, uint8_t nFormat) {
-    CTextFile file;
-    if (!file.Open(pszPath)) {
-        return;
-    }
-    std::string_view line;
-    while (file.ReadLine(line) == CTextFile::ReadResult::Line) {
-        ++m_nLines;
-        if (nFormat == FMT_INTEL_HEX) {
-            const std::string strType(line.size() > 7 ? line.substr(7, 2) : "");
-            if (strType != "00") {
-                ++m_otherRecords[strType];
-            }
-            if (strType == "01" && m_nEndLine == 0) {
-                m_nEndLine = m_nLines;
-            }
-        } else if (m_nLines == m_nEndLine) {
-            m_strEndType = SRecordType(line);
-        } else if ((m_nEndLine == 0 || m_nLines < m_nEndLine) && SRecordType(line) == "S0") {
-            ++m_otherRecords["S0"];
-        }
-    }
-    if (nFormat == FMT_INTEL_HEX && m_nEndLine != 0) {
-        m_strEndType = "01";
-    }
-    m_nLinesAfterEnd = m_nEndLine != 0 ? m_nLines - m_nEndLine : 0;
-}
-
-bool CImageCheck::CountBlocks(const char* pszPath, uint8_t nFormat) {
-    CBlockSource source;
-    const bool bCounted = source.LoadUpdateImageFile(pszPath, nFormat);
-    source.CloseUpdateImage();
-    if (!bCounted) {
-        return Fail(0, "the blocks could not be counted");
-    }
-    m_nBlockCount = source.m_nBlockCount;
-    m_digest = source.m_countDigest;
-    return true;
 }

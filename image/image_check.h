@@ -5,16 +5,28 @@
 #include <string>
 
 #include "image/block_digest.h"
-#include "image/update_record.h"
+#include "image/record_reader.h"
 
 // A whole update file read once from start to end before anything is sent:
 // whether a programming run would accept it, and if not, the line and the
-// reason; and what the record reader passes over on the way (records of
-// other types, lines after the end of data, gaps it fills), so that a front
-// end can warn about them. The records are read with the same reader a run
-// uses, so the check and the run never disagree about a line.
+// reason; the blocks as a run counts them, with their digest and the byte
+// total the run's commit would carry; and what the record reader passes over
+// on the way (records of other types, lines after the end of data, gaps it
+// fills), so that a front end can warn about them. All of it comes from one
+// pass of the run's own block source over the run's own reader, so the check
+// and the run never disagree about a line.
 class CImageCheck {
 public:
+    // Why a file failed the check.
+    enum class EFailure {
+        None,
+        NotOpened,  // it does not open as an update file (WhyNotOpened says why)
+        ReadError,  // the system could not read it
+        BadRecord,  // the reader refused a line (m_eFault says how)
+        NoData,     // no data record, or no data byte: a run would send nothing
+        TooManyBlocks,
+    };
+
     // The file a run loads when none is named, chosen as the run chooses it:
     // "kst.hex" (Intel HEX) when it opens, else "kst.a90" (S-records). False
     // when neither opens. When there is a "kst.hex" that did not open (a
@@ -30,13 +42,16 @@ public:
     // 'S' S-records. False when the file cannot be read or starts otherwise.
     static bool DetectFormat(const char* pszPath, uint8_t* pnFormat);
 
-    // Reads pszPath in nFormat to its end. True when a run would send it:
-    // every record read, at least one data record. The fields below hold what
-    // was found, also after a failure (up to the failing line).
+    // Reads pszPath in nFormat to its end, once. True when a run would send
+    // it: every record read, at least one data byte. The fields below hold
+    // what was found, also after a failure (up to the failing line).
     bool Check(const char* pszPath, uint8_t nFormat);
 
-    // The failure: the line (0 when it concerns the file as a whole) and what
-    // is wrong ("checksum mismatch", "no data records", ...).
+    // The failure: its kind, the reader's fault for a refused line, the line
+    // (0 when it concerns the file as a whole) and what is wrong ("checksum
+    // mismatch", "no data records", ...).
+    EFailure m_eFailure = EFailure::None;
+    ERecordFault m_eFault = ERecordFault::None;
     uint32_t m_nFailedLine = 0;
     std::string m_strFailure;
 
@@ -46,7 +61,8 @@ public:
     uint64_t m_nDataBytes = 0;  // bytes the records carry, without fill
     int m_nBlockCount = 0;      // 256-byte blocks counted as a run counts them
     // Those blocks as a run's count pass sees them: a run that loads the file
-    // later can tell whether it is still the image that was checked.
+    // later can tell whether it is still the image that was checked. Its
+    // SHA-256 is the image's identity, its FinishTotal what the commit carries.
     CBlockDigest m_digest;
 
     // What the reader passes over or fills.
@@ -64,8 +80,5 @@ public:
     uint32_t m_nLines = 0;          // lines in the file
 
 private:
-    bool Fail(uint32_t nLine, const std::string& strWhy);
-    bool ReadRecords(const char* pszPath, uint8_t nFormat);
-    void CountLines(const char* pszPath, uint8_t nFormat);
-    bool CountBlocks(const char* pszPath, uint8_t nFormat);
+    bool Fail(EFailure eFailure, uint32_t nLine, const std::string& strWhy);
 };

@@ -5,27 +5,72 @@
 
 namespace {
 
-constexpr uint32_t kRound[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-
 constexpr uint32_t Rotr(uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
 
+uint32_t LoadBigEndian(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+// The hash of whole blocks, chosen once for the processor.
+Sha256BlocksFunction ChooseBlocksFunction() {
+    static const Sha256BlocksFunction pfn = [] {
+        const Sha256BlocksFunction pfnFast = Sha256BlocksWithShaExtensions();
+        return pfnFast != nullptr ? pfnFast : &Sha256BlocksPortable;
+    }();
+    return pfn;
+}
+
 }  // namespace
+
+// The message schedule lives in a window of 16 words: word i + 16 replaces
+// word i as soon as round i has used it.
+void Sha256BlocksPortable(uint32_t* pState, const uint8_t* pData, size_t nBlocks) {
+    for (; nBlocks > 0; --nBlocks, pData += 64) {
+        uint32_t w[16];
+        for (int i = 0; i < 16; ++i) {
+            w[i] = LoadBigEndian(pData + 4 * i);
+        }
+        uint32_t a = pState[0], b = pState[1], c = pState[2], d = pState[3];
+        uint32_t e = pState[4], f = pState[5], g = pState[6], h = pState[7];
+        for (int i = 0; i < 64; ++i) {
+            if (i >= 16) {
+                const uint32_t w15 = w[(i - 15) & 15], w2 = w[(i - 2) & 15];
+                const uint32_t s0 = Rotr(w15, 7) ^ Rotr(w15, 18) ^ (w15 >> 3);
+                const uint32_t s1 = Rotr(w2, 17) ^ Rotr(w2, 19) ^ (w2 >> 10);
+                w[i & 15] += s0 + w[(i - 7) & 15] + s1;
+            }
+            const uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + (g ^ (e & (f ^ g))) +
+                                kSha256Round[i] + w[i & 15];
+            const uint32_t t2 =
+                (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) | (c & (a | b)));
+            h = g;
+            g = f;
+            f = e;
+            e = d + t1;
+            d = c;
+            c = b;
+            b = a;
+            a = t1 + t2;
+        }
+        pState[0] += a;
+        pState[1] += b;
+        pState[2] += c;
+        pState[3] += d;
+        pState[4] += e;
+        pState[5] += f;
+        pState[6] += g;
+        pState[7] += h;
+    }
+}
 
 void CSha256::Reset() {
     m_state = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
     m_nPending = 0;
     m_nTotalBytes = 0;
+    m_pfnBlocks = ChooseBlocksFunction();
 }
 
 void CSha256::Add(const uint8_t* pData, size_t nCount) {
@@ -39,12 +84,15 @@ void CSha256::Add(const uint8_t* pData, size_t nCount) {
         if (m_nPending < m_abPending.size()) {
             return;
         }
-        Compress(m_abPending.data());
+        m_pfnBlocks(m_state.data(), m_abPending.data(), 1);
         m_nPending = 0;
     }
-    for (; nCount >= 64; pData += 64, nCount -= 64) {
-        Compress(pData);
+    const size_t nBlocks = nCount / 64;
+    if (nBlocks > 0) {
+        m_pfnBlocks(m_state.data(), pData, nBlocks);
     }
+    pData += nBlocks * 64;
+    nCount -= nBlocks * 64;
     std::memcpy(m_abPending.data(), pData, nCount);
     m_nPending = nCount;
 }
@@ -71,35 +119,12 @@ CSha256::Digest CSha256::Finish() {
     return digest;
 }
 
-void CSha256::Compress(const uint8_t* pBlock) {
-    uint32_t w[64];
-    for (int i = 0; i < 16; ++i) {
-        w[i] = uint32_t{pBlock[4 * i]} << 24 | uint32_t{pBlock[4 * i + 1]} << 16 |
-               uint32_t{pBlock[4 * i + 2]} << 8 | uint32_t{pBlock[4 * i + 3]};
+std::string CSha256::ToHex(const Digest& digest) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string strHex;
+    for (const uint8_t nByte : digest) {
+        strHex += kDigits[nByte >> 4];
+        strHex += kDigits[nByte & 0xF];
     }
-    for (int i = 16; i < 64; ++i) {
-        const uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
-        const uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
-        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
-    uint32_t e = m_state[4], f = m_state[5], g = m_state[6], h = m_state[7];
-    for (int i = 0; i < 64; ++i) {
-        const uint32_t t1 =
-            h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-        const uint32_t t2 =
-            (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    const uint32_t abc[8] = {a, b, c, d, e, f, g, h};
-    for (size_t i = 0; i < 8; ++i) {
-        m_state[i] += abc[i];
-    }
+    return strHex;
 }

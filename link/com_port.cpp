@@ -14,9 +14,6 @@ namespace {
 // Write time-out: 2000 ms per byte written plus 50 ms.
 constexpr int64_t kFrameWriteMsPerByte = 2000;
 constexpr int64_t kFrameWriteConstantMs = 50;
-// One byte on the device's wire: a start bit, 8 data bits and a stop bit at
-// 38400 baud.
-constexpr auto kWireByteTime = std::chrono::microseconds(10 * 1000000 / 38400);
 
 }  // namespace
 
@@ -82,7 +79,7 @@ int CComPort::Open(uint8_t n) {
         return 0;
     }
     SPortOpenFailure failure;
-    std::unique_ptr<Line> pNew = Line::Open(ComPortDevicePath(n), &failure);
+    std::unique_ptr<Line> pNew = Line::Open(DevicePath(n), &failure);
     if (!pNew) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_lastOpenFailure = std::move(failure);
@@ -120,6 +117,20 @@ int CComPort::Close() {
     return 1;
 }
 
+void CComPort::UsePortMap(std::shared_ptr<const CComPortMap> pMap) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pMap = std::move(pMap);
+}
+
+std::string CComPort::DevicePath(uint8_t n) const {
+    std::shared_ptr<const CComPortMap> pMap;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pMap = m_pMap;
+    }
+    return pMap ? pMap->DevicePath(n) : CComPortMap::FromSystem().DevicePath(n);
+}
+
 SPortOpenFailure CComPort::LastOpenFailure() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lastOpenFailure;
@@ -133,7 +144,8 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
     if (pLine == nullptr) {
         return 0;
     }
-    Purge(*pLine);
+    ILineObserver* pObserver = m_pObserver.load();
+    Purge(*pLine, pObserver);
 
     const Clock::time_point tStart = Clock::now();
     const Clock::time_point deadline =
@@ -148,5 +160,37 @@ int CComPort::Write(const uint8_t* pBytes, int nCount) {
         m_bFailed.store(true);
     }
     Unuse(pLine);
+    if (pObserver != nullptr) {
+        pObserver->Written(pBytes, static_cast<size_t>(nCount), eResult == WriteResult::Done);
+    }
     return eResult == WriteResult::Done ? 1 : 0;
+}
+
+int CComPort::Read(uint8_t* pBuffer, int nCount) {
+    if (pBuffer == nullptr || nCount <= 0) {
+        return 0;
+    }
+    Line* pLine = Use();
+    if (pLine == nullptr) {
+        return 0;
+    }
+    SReadResult result = ReadFirst(*pLine, pBuffer, nCount);
+    int nRead = result.nBytes;
+    // More is wanted and on its way: one sleep for the time the rest takes on
+    // the wire, instead of a wake-up for every byte as it comes. The sleep is
+    // no longer than that: whatever is late is read by the caller's next
+    // Read, which wakes as soon as it comes.
+    if (nRead > 0 && nRead < nCount && !result.bLineGone &&
+        Rest(*pLine, kWireByteTime * (nCount - nRead))) {
+        result = ReadQueued(*pLine, pBuffer + nRead, nCount - nRead);
+        nRead += result.nBytes;
+    }
+    if (result.bLineGone) {
+        m_bFailed.store(true);
+    }
+    Unuse(pLine);
+    if (ILineObserver* pObserver = m_pObserver.load(); pObserver != nullptr && nRead > 0) {
+        pObserver->Received(pBuffer, static_cast<size_t>(nRead));
+    }
+    return nRead;
 }

@@ -5,7 +5,9 @@
 
 #include <poll.h>
 #include <termios.h>
+#include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -18,10 +20,6 @@ namespace com_port_posix {
 
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC
 
-inline int64_t MsUntil(Clock::time_point deadline) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-}
-
 // What a wait on the line ended with.
 enum class WaitResult { Ready, TimedOut, Woken, Failed };
 
@@ -32,18 +30,25 @@ struct CComPort::Line {
     int wakeFd = -1;       // self-pipe, read end: readable once Close() wants the line back
     int wakeWriteFd = -1;  // self-pipe, write end
     termios original{};    // the device's settings before the open, restored on close
-    int nUsers = 0;        // ReadByte/Write calls inside the line (guarded by m_mutex)
+    int nUsers = 0;        // Read/Write calls inside the line (guarded by m_mutex)
 
-    // Waits up to nTimeoutMs for the events on the device, or for the wake-up.
-    // pRevents receives the device's revents when the result is Ready (with
-    // nEvents 0 only a hang-up or an error of the device is Ready).
-    com_port_posix::WaitResult Wait(short nEvents, int64_t nTimeoutMs, short* pRevents) const {
+    // Waits until the deadline for the events on the device, or for the
+    // wake-up. The deadline is kept to the nanosecond (ppoll), never rounded
+    // down to a millisecond that would end the wait early and leave the
+    // caller looping on a wait of 0. pRevents receives the device's revents
+    // when the result is Ready (with nEvents 0 only a hang-up or an error of
+    // the device is Ready).
+    com_port_posix::WaitResult Wait(short nEvents, com_port_posix::Clock::time_point deadline,
+                                    short* pRevents) const {
         using namespace com_port_posix;
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
         for (;;) {
             pollfd fds[2] = {{fd, nEvents, 0}, {wakeFd, POLLIN, 0}};
-            const int64_t nLeft = nTimeoutMs <= 0 ? 0 : MsUntil(deadline);
-            const int nResult = poll(fds, 2, static_cast<int>(nLeft < 0 ? 0 : nLeft));
+            const auto nLeft = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                std::max(deadline - Clock::now(), Clock::duration::zero()));
+            timespec left{};
+            left.tv_sec = static_cast<time_t>(nLeft.count() / 1000000000);
+            left.tv_nsec = static_cast<long>(nLeft.count() % 1000000000);
+            const int nResult = ppoll(fds, 2, &left, nullptr);
             if (nResult < 0) {
                 if (errno == EINTR) {
                     continue;  // a signal handler ran: wait the rest of the time

@@ -47,7 +47,7 @@ struct CComPort::Line {
     HANDLE hWake = nullptr;  // manual-reset event, set once Close() wants the line back
     DCB original{};          // the port's settings before the open, restored on close
     COMMTIMEOUTS originalTimeouts{};
-    int nUsers = 0;  // ReadByte/Write calls inside the line (guarded by m_mutex)
+    int nUsers = 0;  // Read/Write calls inside the line (guarded by m_mutex)
 
     // One overlapped ReadFile or WriteFile, waited for until it completes,
     // the wake-up comes or nBoundMs pass. A call that is left is cancelled and

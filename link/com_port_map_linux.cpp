@@ -102,8 +102,26 @@ bool IsListedConsole(const std::vector<ConsoleEntry>& consoles, const std::strin
 
 }  // namespace
 
-bool ComPortsFromEnvironment() {
-    return std::getenv("VANTO_COM_PORTS") != nullptr;
+CComPortMap CComPortMap::FromSystem() {
+    if (const char* pszList = std::getenv("VANTO_COM_PORTS")) {
+        return FromList(pszList);
+    }
+    return CComPortMap(FindSerialDevices());
+}
+
+// The same name, or the same file under another name (a by-id link to it).
+bool CComPortMap::SameDevice(const std::string& strMapped, const std::string& strGiven) {
+    if (strMapped == strGiven) {
+        return true;
+    }
+    struct stat mapped {};
+    struct stat given {};
+    return stat(strGiven.c_str(), &given) == 0 && stat(strMapped.c_str(), &mapped) == 0 &&
+           mapped.st_dev == given.st_dev && mapped.st_ino == given.st_ino;
+}
+
+bool CComPortMap::CanMap(const std::string& strPath) {
+    return !strPath.empty();
 }
 
 std::vector<std::string> FindSerialDevices(const SerialScanRoots& roots) {
@@ -124,17 +142,6 @@ std::vector<std::string> FindSerialDevices(const SerialScanRoots& roots) {
         }
     }
     return devices;
-}
-
-std::string ComPortDevicePath(int n) {
-    if (n < 1 || n > kMaxComPort) {
-        return "";
-    }
-    if (const char* pszList = std::getenv("VANTO_COM_PORTS")) {
-        return ComPortPathFromList(pszList, n);
-    }
-    const std::vector<std::string> devices = FindSerialDevices();
-    return static_cast<size_t>(n) <= devices.size() ? devices[static_cast<size_t>(n) - 1] : "";
 }
 
 bool IsConsoleDevice(dev_t rdev, const std::string& strConsoles) {

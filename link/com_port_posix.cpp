@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "link/com_port_line_posix.h"
 #include "link/com_port_map.h"
@@ -16,14 +15,20 @@ using namespace com_port_posix;
 
 namespace {
 
-// Read time-out of one ReadByte: the original's 10 ms interval for one byte
-// plus 200 ms constant.
-constexpr int kReadTimeoutMs = 10 * 1 + 200;
-// How often the output queue is looked at while it drains.
-constexpr int64_t kDrainPollMs = 2;
+// Read time-out for the first byte: 10 ms for one byte plus 200 ms.
+constexpr auto kReadTimeout = std::chrono::milliseconds(10 * 1 + 200);
 
 bool IsLineGone(short nRevents) {
     return (nRevents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+}
+
+// One read() of up to nMax bytes, repeated when a signal cut it short.
+ssize_t ReadSome(int fd, uint8_t* pBuffer, int nMax) {
+    ssize_t nRead = 0;
+    do {
+        nRead = ::read(fd, pBuffer, static_cast<size_t>(nMax));
+    } while (nRead < 0 && errno == EINTR);
+    return nRead;
 }
 
 }  // namespace
@@ -45,8 +50,18 @@ void CComPort::Release(std::unique_ptr<Line> pLine) {
 
 // The purge: whatever the device sent before a frame (a late or stray reply)
 // is dropped, so that the receiver after the write sees only the answer to
-// this frame. Its result does not matter.
-void CComPort::Purge(const Line& line) {
+// this frame. An observer is shown those bytes: they are read off the line
+// first, which changes nothing on the wire. Its result does not matter.
+void CComPort::Purge(const Line& line, ILineObserver* pObserver) {
+    int nPending = 0;
+    while (pObserver != nullptr && ioctl(line.fd, FIONREAD, &nPending) == 0 && nPending > 0) {
+        uint8_t abJunk[512];
+        const ssize_t nRead = ReadSome(line.fd, abJunk, std::min<int>(nPending, sizeof abJunk));
+        if (nRead <= 0) {
+            break;
+        }
+        pObserver->Purged(abJunk, static_cast<size_t>(nRead));
+    }
     tcflush(line.fd, TCIOFLUSH);
 }
 
@@ -71,12 +86,11 @@ CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pByt
         }
         // The output queue is full: wait until it takes more, the time-out
         // runs out, the device goes away or Close() wants the line back.
-        const int64_t nLeft = MsUntil(deadline);
         short nRevents = 0;
-        if (nLeft <= 0) {
+        if (Clock::now() >= deadline) {
             return WriteResult::Failed;
         }
-        const WaitResult eWait = line.Wait(POLLOUT, nLeft, &nRevents);
+        const WaitResult eWait = line.Wait(POLLOUT, deadline, &nRevents);
         if (eWait == WaitResult::Ready && IsLineGone(nRevents)) {
             return WriteResult::LineGone;
         }
@@ -88,25 +102,29 @@ CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pByt
 }
 
 // Waits until the output queue is empty and the bytes have had their time on
-// the wire, the queue watched in short steps so that Close() and a hang-up
-// end the wait at once. tcdrain then waits for the last byte to leave the
-// UART (at most one character time, since the queue is already empty).
+// the wire. Each sleep lasts until the bytes still queued can have left (and
+// at least until the frame's wire time is over), so a frame costs a wake-up
+// or two, while Close() and a hang-up still end the wait at once. tcdrain
+// then waits for the last byte to leave the UART (at most one character
+// time, since the queue is already empty).
 CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wireEnd,
                                           Clock::time_point deadline) {
     for (;;) {
         int nQueued = 0;
-        const bool bQueueEmpty = ioctl(line.fd, TIOCOUTQ, &nQueued) != 0 || nQueued == 0;
+        if (ioctl(line.fd, TIOCOUTQ, &nQueued) != 0) {
+            nQueued = 0;
+        }
         const Clock::time_point now = Clock::now();
-        if (bQueueEmpty && now >= wireEnd) {
+        if (nQueued == 0 && now >= wireEnd) {
             break;
         }
         if (now >= deadline) {
             return WriteResult::Failed;
         }
-        const int64_t nStepMs =
-            bQueueEmpty ? std::max<int64_t>(1, MsUntil(wireEnd) + 1) : kDrainPollMs;
+        const Clock::time_point wake =
+            std::min(deadline, std::max(wireEnd, now + kWireByteTime * nQueued));
         short nRevents = 0;
-        const WaitResult eWait = line.Wait(0, std::min(nStepMs, MsUntil(deadline) + 1), &nRevents);
+        const WaitResult eWait = line.Wait(0, wake, &nRevents);
         if (eWait == WaitResult::Ready && IsLineGone(nRevents)) {
             return WriteResult::LineGone;
         }
@@ -122,41 +140,39 @@ CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wi
     return WriteResult::Done;
 }
 
-int CComPort::ReadByte(uint8_t* pByte) {
-    if (pByte == nullptr) {
-        return 0;
-    }
-    Line* pLine = Use();
-    if (pLine == nullptr) {
-        return 0;
-    }
-    int nResult = 0;
+// One wait decides: bytes came (POLLIN), nothing came, the device went away
+// (POLLHUP/POLLERR), or Close() woke us. A hung-up tty polls
+// POLLIN|POLLHUP|POLLERR and reads 0 bytes (end of file) from then on; Linux
+// drops its unread input with the hang-up.
+CComPort::SReadResult CComPort::ReadFirst(const Line& line, uint8_t* pBuffer, int nMax) {
     short nRevents = 0;
-    // One wait decides: a byte came (POLLIN), nothing came, the device went
-    // away (POLLHUP/POLLERR), or Close() woke us. A hung-up tty polls
-    // POLLIN|POLLHUP|POLLERR and reads 0 bytes (end of file) from then on;
-    // Linux drops its unread input with the hang-up.
-    const bool bReady = pLine->Wait(POLLIN, kReadTimeoutMs, &nRevents) == WaitResult::Ready;
+    const bool bReady =
+        line.Wait(POLLIN, Clock::now() + kReadTimeout, &nRevents) == WaitResult::Ready;
     if (bReady && (nRevents & POLLIN) != 0) {
-        uint8_t b = 0;
-        ssize_t nRead = 0;
-        do {
-            nRead = ::read(pLine->fd, &b, 1);
-        } while (nRead < 0 && errno == EINTR);
-        if (nRead == 1) {
-            *pByte = b;  // a byte still queued counts, even beside a hang-up
-            nResult = 1;
-        } else if (nRead < 0 ? errno != EAGAIN && errno != EWOULDBLOCK : IsLineGone(nRevents)) {
-            // An error (EIO, ENXIO), or 0 bytes with the hang-up in the same
-            // poll. With VMIN=0 a read of 0 bytes alone means "nothing
-            // there": a quiet line is never taken for a dead one.
-            m_bFailed.store(true);
+        const ssize_t nRead = ReadSome(line.fd, pBuffer, nMax);
+        if (nRead > 0) {
+            // Bytes still queued count, even beside a hang-up.
+            return {static_cast<int>(nRead), false};
         }
-    } else if (bReady && IsLineGone(nRevents)) {
-        m_bFailed.store(true);
+        // An error (EIO, ENXIO), or 0 bytes with the hang-up in the same poll.
+        // With VMIN=0 a read of 0 bytes alone means "nothing there": a quiet
+        // line is never taken for a dead one.
+        return {0, nRead < 0 ? errno != EAGAIN && errno != EWOULDBLOCK : IsLineGone(nRevents)};
     }
-    Unuse(pLine);
-    return nResult;
+    return {0, bReady && IsLineGone(nRevents)};
+}
+
+CComPort::SReadResult CComPort::ReadQueued(const Line& line, uint8_t* pBuffer, int nMax) {
+    const ssize_t nRead = ReadSome(line.fd, pBuffer, nMax);
+    if (nRead > 0) {
+        return {static_cast<int>(nRead), false};
+    }
+    return {0, nRead < 0 && errno != EAGAIN && errno != EWOULDBLOCK};
+}
+
+bool CComPort::Rest(const Line& line, Clock::duration duration) {
+    short nRevents = 0;
+    return line.Wait(0, Clock::now() + duration, &nRevents) == WaitResult::TimedOut;
 }
 
 bool CComPort::ShowsHangUp(const Line& line) {

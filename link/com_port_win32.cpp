@@ -19,14 +19,22 @@ namespace {
 // Our own wait outlasts the driver's time-out by this much: a back-stop for a
 // driver that does not keep it, never the time-out that normally ends a call.
 constexpr DWORD kBackstopMs = 1000;
-// How often the driver's output queue is looked at while it drains.
-constexpr DWORD kDrainPollMs = 2;
 
+// Whole milliseconds until the deadline, rounded up: a wait never ends before
+// it, so no caller loops on waits of 0.
 DWORD MsUntil(std::chrono::steady_clock::time_point deadline) {
-    const auto nMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         deadline - std::chrono::steady_clock::now())
-                         .count();
-    return nMs <= 0 ? 0 : static_cast<DWORD>(nMs);
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) {
+        return 0;
+    }
+    return static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+// The bytes the driver has received and nobody has read yet.
+DWORD QueuedIn(HANDLE hPort) {
+    DWORD nErrors = 0;
+    COMSTAT status{};
+    return ClearCommError(hPort, &nErrors, &status) ? status.cbInQue : 0;
 }
 
 }  // namespace
@@ -84,8 +92,18 @@ void CComPort::Release(std::unique_ptr<Line> pLine) {
 
 // The purge: whatever the device sent before a frame (a late or stray reply)
 // is dropped, so that the receiver after the write sees only the answer to
-// this frame. Calls in progress are not aborted; the result does not matter.
-void CComPort::Purge(const Line& line) {
+// this frame. An observer is shown those bytes: they are read off the line
+// first, which changes nothing on the wire. Calls in progress are not
+// aborted; the result does not matter.
+void CComPort::Purge(const Line& line, ILineObserver* pObserver) {
+    while (pObserver != nullptr) {
+        uint8_t abJunk[512];
+        const SReadResult junk = ReadQueued(line, abJunk, sizeof abJunk);
+        if (junk.nBytes == 0) {
+            break;
+        }
+        pObserver->Purged(abJunk, static_cast<size_t>(junk.nBytes));
+    }
     PurgeComm(line.hPort, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
@@ -108,9 +126,10 @@ CComPort::WriteResult CComPort::WriteBytes(const Line& line, const uint8_t* pByt
 
 // A completed WriteFile means the driver has the bytes, not that they are on
 // the wire: waits until the driver's output queue is empty and the bytes have
-// had their time on a 38400-baud line, in short steps so that Close() ends the
-// wait at once. (FlushFileBuffers would wait for the queue too, but no Close()
-// could end it.)
+// had their time on a 38400-baud line. Each wait lasts until the bytes still
+// queued can have left (and at least until the frame's wire time is over),
+// and Close() ends it at once. (FlushFileBuffers would wait for the queue
+// too, but no Close() could end it.)
 CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wireEnd,
                                           Clock::time_point deadline) {
     for (;;) {
@@ -119,41 +138,48 @@ CComPort::WriteResult CComPort::DrainLine(const Line& line, Clock::time_point wi
         if (!ClearCommError(line.hPort, &nErrors, &status) && IsDeviceGoneError(GetLastError())) {
             return WriteResult::LineGone;
         }
-        const bool bQueueEmpty = status.cbOutQue == 0;
         const Clock::time_point now = Clock::now();
-        if (bQueueEmpty && now >= wireEnd) {
+        if (status.cbOutQue == 0 && now >= wireEnd) {
             return WriteResult::Done;
         }
         if (now >= deadline) {
             return WriteResult::Failed;
         }
-        const DWORD nStepMs = bQueueEmpty ? std::max<DWORD>(1, MsUntil(wireEnd) + 1) : kDrainPollMs;
-        if (line.Woken(std::min(nStepMs, MsUntil(deadline) + 1))) {
+        const Clock::time_point wake =
+            std::min(deadline, std::max(wireEnd, now + kWireByteTime * status.cbOutQue));
+        if (line.Woken(std::max<DWORD>(1, MsUntil(wake)))) {
             return WriteResult::Failed;
         }
     }
 }
 
-int CComPort::ReadByte(uint8_t* pByte) {
-    if (pByte == nullptr) {
-        return 0;
-    }
-    Line* pLine = Use();
-    if (pLine == nullptr) {
-        return 0;
-    }
-    uint8_t b = 0;
+// One byte under the driver's read time-outs (it returns as soon as the byte
+// is there, and empty after 210 ms), then what else has come.
+CComPort::SReadResult CComPort::ReadFirst(const Line& line, uint8_t* pBuffer, int nMax) {
     DWORD nDone = 0;
     const DWORD nBoundMs = kReadMsPerByte * 1 + kReadConstantMs + kBackstopMs;
-    const IoResult eResult = pLine->Transfer(false, &b, 1, nBoundMs, &nDone);
-    const int nResult = eResult == IoResult::Done && nDone == 1 ? 1 : 0;
-    if (nResult == 1) {
-        *pByte = b;
-    } else if (eResult == IoResult::LineGone) {
-        m_bFailed.store(true);
+    const IoResult eResult = line.Transfer(false, pBuffer, 1, nBoundMs, &nDone);
+    if (eResult != IoResult::Done || nDone != 1) {
+        return {0, eResult == IoResult::LineGone};
     }
-    Unuse(pLine);
-    return nResult;
+    SReadResult result = nMax > 1 ? ReadQueued(line, pBuffer + 1, nMax - 1) : SReadResult{};
+    result.nBytes += 1;
+    return result;
+}
+
+// Asks for no more than the driver holds, so the read completes at once.
+CComPort::SReadResult CComPort::ReadQueued(const Line& line, uint8_t* pBuffer, int nMax) {
+    const DWORD nCount = std::min<DWORD>(QueuedIn(line.hPort), static_cast<DWORD>(nMax));
+    if (nCount == 0) {
+        return {};
+    }
+    DWORD nDone = 0;
+    const IoResult eResult = line.Transfer(false, pBuffer, nCount, kBackstopMs, &nDone);
+    return {eResult == IoResult::Done ? static_cast<int>(nDone) : 0, eResult == IoResult::LineGone};
+}
+
+bool CComPort::Rest(const Line& line, Clock::duration duration) {
+    return !line.Woken(MsUntil(Clock::now() + duration));
 }
 
 // A port whose device went away fails every later call, the query of its

@@ -21,7 +21,7 @@ int CUpdateEngine::SendNextBlock() {
     }
     if (m_nBlocksSent == 0) {
         // The first ReadBlock of the pass is what makes the first address known.
-        m_dwAddress = GetFirstAddress();
+        m_dwAddress = m_image.GetFirstAddress();
     }
     if (nBytes < static_cast<int>(sizeof(m_blockData))) {
         // Erased flash reads 0xFF: the short last block is padded the same way,

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// The engine's clock: what GetTickCount and Sleep were to the original.
+// The engine's clock: a millisecond tick to measure reply time-outs by, and
+// a pause.
 //
 // TickMs() is a monotonic millisecond count (CLOCK_MONOTONIC, so it never
 // jumps with the wall clock) taken as an unsigned 32-bit value. It wraps after

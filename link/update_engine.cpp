@@ -1,6 +1,7 @@
-// CUpdateEngine, the device link: construction, command frames, the reply
-// receiver, the exchange with one retry, and the complete commands. The
-// update image it sends is read by the block source (image/).
+// CUpdateEngine, the device link: construction, command frames, the wait for
+// a reply (whose bytes CReplyReceiver takes), the exchange with one retry,
+// and the complete commands. The update image it sends is read by the block
+// source (image/).
 
 #include "link/update_engine.h"
 
@@ -11,10 +12,9 @@
 namespace {
 
 constexpr uint8_t kFrameStart = 0x0A;
-constexpr uint16_t kMaxReplyLen = 512;
-constexpr uint8_t kReplyBit = 0x80;   // set in every reply code
-constexpr uint8_t kStatusBit = 0x40;  // set when a status byte leads the payload
 constexpr uint32_t kEmptyReadPauseMs = 100;
+// The longest reply: code, length, 512 payload bytes, checksum.
+constexpr int kMaxReplyBytes = 3 + CReplyReceiver::kMaxPayload + 2;
 
 constexpr uint8_t kIdentifyText[5] = {'V', 'A', 'N', 'T', 'O'};
 
@@ -26,9 +26,6 @@ constexpr uint32_t kFinishTimeoutMs = 800;
 // Device status values with a meaning of their own.
 constexpr uint8_t kStatusDone = 1;
 
-// The six states of the reply receiver, in the order a reply's bytes come.
-enum class RxState { Hunting, LengthHigh, LengthLow, Payload, ChecksumHigh, ChecksumLow };
-
 void PutBig32(uint8_t* p, uint32_t dw) {
     p[0] = static_cast<uint8_t>(dw >> 24);
     p[1] = static_cast<uint8_t>(dw >> 16);
@@ -38,13 +35,7 @@ void PutBig32(uint8_t* p, uint32_t dw) {
 
 }  // namespace
 
-CUpdateEngine::CUpdateEngine() {
-    // Link fields; the others get their values before they are first read.
-    m_nFrameLen = 0;
-    m_nReplyLen = 0;
-    m_nSequence = 0;
-    m_dwAddress = 0;
-    m_pPort = std::make_unique<CComPort>();
+CUpdateEngine::CUpdateEngine() : m_pPort(std::make_unique<CComPort>()) {
     // The application starts with COM1 open when COM1 exists and is free, and
     // with no port otherwise; the scan opens ports by itself.
     m_pPort->Open(1);
@@ -105,81 +96,58 @@ void CUpdateEngine::BuildFrame(uint8_t nCode) {
     m_nFrameLen = static_cast<uint16_t>(nPayload + 6);
 }
 
+// The receiver takes the bytes; this loop only waits for them. It asks the
+// port for no more bytes than could still complete the reply, so nothing
+// after a whole reply is taken off the line (what follows is left to the
+// next write's purge), and a reply usually comes in one or two reads.
 int CUpdateEngine::ReceiveReply() {
-    m_nStatus = kStatusDone;
-    std::memset(m_rxPayload, 0, sizeof m_rxPayload);
+    m_receiver.Start(m_nExpectedCode);
     const uint32_t dwStart = TickMs();
     const auto timedOut = [this, dwStart] {
         return static_cast<uint32_t>(TickMs() - dwStart) > m_nReplyTimeout;
     };
-    uint16_t nSum = 0;
-    uint16_t nIndex = 0;
-    uint16_t nChecksum = 0;
-    RxState state = RxState::Hunting;
+    uint8_t abBytes[kMaxReplyBytes];
     for (;;) {
-        uint8_t b = 0;
-        if (m_pPort->ReadByte(&b) == 0) {
+        const int nRead = m_pPort->Read(abBytes, m_receiver.BytesStillNeeded());
+        if (nRead == 0) {
             // A port closed meanwhile (the user left the program) or whose
             // device went away (an adapter pulled) can bring nothing more:
             // give up now instead of waiting out the time-out.
             if (!m_pPort->IsOpen() || m_pPort->HasFailed()) {
-                return UPD_NO_RESPONSE;
+                return EndReply(UPD_NO_RESPONSE);
             }
             PauseMs(kEmptyReadPauseMs);
             if (timedOut()) {
-                return UPD_NO_RESPONSE;
+                return EndReply(UPD_NO_RESPONSE);
             }
             continue;
         }
-        if (state != RxState::ChecksumHigh && state != RxState::ChecksumLow) {
-            nSum = static_cast<uint16_t>(nSum + b);
-        }
-        switch (state) {
-            case RxState::Hunting:
-                m_bStatusPresent = (b & kStatusBit) != 0 ? 1 : 0;
-                if (static_cast<uint8_t>(b & ~kStatusBit) == (m_nExpectedCode | kReplyBit)) {
-                    nSum = b;  // bytes skipped before the reply code do not count
-                    state = RxState::LengthHigh;
-                } else if (timedOut()) {
-                    // A line that keeps delivering foreign bytes ends too.
-                    return UPD_NO_RESPONSE;
-                }
-                break;
-            case RxState::LengthHigh:
-                m_nReplyLen = static_cast<uint16_t>(b << 8);
-                state = RxState::LengthLow;
-                break;
-            case RxState::LengthLow:
-                m_nReplyLen = static_cast<uint16_t>(m_nReplyLen + b);
-                if (m_nReplyLen == 0) {
-                    state = RxState::ChecksumHigh;
-                } else if (m_nReplyLen > kMaxReplyLen) {
-                    // The rest of this reply is dropped by the next write's purge.
-                    return UPD_TRANSMISSION_ERROR;
-                } else {
-                    state = RxState::Payload;
-                }
-                break;
-            case RxState::Payload:
-                m_rxPayload[nIndex++] = b;
-                if (nIndex == 1 && m_bStatusPresent != 0) {
-                    // With the status bit the payload read is the status byte
-                    // alone, whatever the length field says.
-                    m_nStatus = b;
-                    state = RxState::ChecksumHigh;
-                } else if (nIndex >= m_nReplyLen) {
-                    state = RxState::ChecksumHigh;
-                }
-                break;
-            case RxState::ChecksumHigh:
-                nChecksum = static_cast<uint16_t>(b << 8);
-                state = RxState::ChecksumLow;
-                break;
-            case RxState::ChecksumLow:
-                nChecksum = static_cast<uint16_t>(nChecksum + b);
-                return nChecksum == nSum ? UPD_OK : UPD_TRANSMISSION_ERROR;
+        for (int i = 0; i < nRead; ++i) {
+            switch (m_receiver.Feed(abBytes[i])) {
+                case CReplyReceiver::EStep::Skipped:
+                    if (timedOut()) {
+                        return EndReply(UPD_NO_RESPONSE);  // a line that keeps chattering ends too
+                    }
+                    break;
+                case CReplyReceiver::EStep::Taken:
+                    break;
+                case CReplyReceiver::EStep::Accepted:
+                    return EndReply(UPD_OK);
+                case CReplyReceiver::EStep::Malformed:
+                    return EndReply(UPD_TRANSMISSION_ERROR);
+            }
         }
     }
+}
+
+// The status byte counts once it was read, even in a reply whose sum then
+// fails.
+int CUpdateEngine::EndReply(int nResult) {
+    m_nStatus = m_receiver.Status();
+    if (ILineObserver* pObserver = m_pPort->Observer()) {
+        pObserver->ReplyEnded(nResult);
+    }
+    return nResult;
 }
 
 int CUpdateEngine::SendCommand() {

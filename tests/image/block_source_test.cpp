@@ -76,49 +76,59 @@ TEST(BlockSource, RefusesFilesTheDeviceWouldGetOtherwise) {
         return RecordLine(nAddrBytes, dwAddress, Bytes(16, nByte));
     };
     const std::string kS0 = "S00600004844521B", kS5 = "S5030001FB", kS9 = "S9030000FC";
+    using F = ERecordFault;
     // clang-format off
-    const std::vector<std::tuple<int, std::vector<std::string>, uint32_t, std::string>> cases = {
-        {0, {R(0, 0x8000), R(0, 0x8010), R(0, 0x8000)}, 3,
+    const std::vector<std::tuple<int, std::vector<std::string>, uint32_t, F, std::string>> cases = {
+        {0, {R(0, 0x8000), R(0, 0x8010), R(0, 0x8000)}, 3, F::GoesBack,
          "record goes back to 0x00008000, below the end of the previous record 0x00008020"},
-        {0, {R(0, 0x100), R(0, 0x108)}, 2,  // overlaps
+        {0, {R(0, 0x100), R(0, 0x108)}, 2, F::GoesBack,  // overlaps
          "record goes back to 0x00000108, below the end of the previous record 0x00000110"},
-        {0, {R(0, 0x100), R(0, 0x100)}, 2,  // the same record twice
+        {0, {R(0, 0x100), R(0, 0x100)}, 2, F::GoesBack,  // the same record twice
          "record goes back to 0x00000100, below the end of the previous record 0x00000110"},
-        {0, {R(0, 0x100), ":0000000000", R(0, 0x110)}, 2,  // no bytes, but it moves the fill
+        // no bytes, but it moves the fill
+        {0, {R(0, 0x100), ":0000000000", R(0, 0x110)}, 2, F::GoesBack,
          "record goes back to 0x00000000, below the end of the previous record 0x00000110"},
-        {0, {R(0, 0), ":00000001FF", ":040000050000800077", R(0, 0x10)}, 4,
+        {0, {R(0, 0), ":00000001FF", ":040000050000800077", R(0, 0x10)}, 4, F::DataAfterEnd,
          "data after the end of the data (end-of-file record at 2)"},
-        {0, {":020000040800F2", R(0, 0x8000)}, 1,
+        {0, {":020000040800F2", R(0, 0x8000)}, 1, F::ExtendedAddress,
          "extended linear address 0x0800: this device takes 16-bit addresses"},
-        {0, {R(0, 0xFFF0), ":020000040001F9", R(0, 0)}, 2,
+        {0, {R(0, 0xFFF0), ":020000040001F9", R(0, 0)}, 2, F::ExtendedAddress,
          "extended linear address 0x0001: this device takes 16-bit addresses"},
-        {0, {":020000021000EC", R(0, 0)}, 1,
+        {0, {":020000021000EC", R(0, 0)}, 1, F::ExtendedAddress,
          "extended segment address 0x1000: this device takes 16-bit addresses"},
-        {0, {":02000004000aF0", R(0, 0)}, 1,
+        {0, {":02000004000aF0", R(0, 0)}, 1, F::LowerCaseDigit,
          "lower-case hex digit 'a'; the device's files use upper case"},
-        {0, {R(0, 0), ":010000000af5"}, 2,  // decodes to other bytes, fails its checksum
+        // decodes to other bytes, fails its checksum
+        {0, {R(0, 0), ":010000000af5"}, 2, F::LowerCaseDigit,
          "lower-case hex digit 'a'; the device's files use upper case"},
-        {0, {":01000000a0FF"}, 1,  // decodes to 0x00 and passes its checksum
+        {0, {":01000000a0FF"}, 1, F::LowerCaseDigit,  // decodes to 0x00 and passes its checksum
          "lower-case hex digit 'a'; the device's files use upper case"},
-        {0, {R(0, 0), "\032" + R(0, 0x10)}, 2, "data after the end of the data (Ctrl-Z at 2)"},
-        {0, {R(0, 0) + "\032", "", " " + R(0, 0x10)}, 3,
+        {0, {R(0, 0), "\032" + R(0, 0x10)}, 2, F::DataAfterEnd,
+         "data after the end of the data (Ctrl-Z at 2)"},
+        {0, {R(0, 0) + "\032", "", " " + R(0, 0x10)}, 3, F::DataAfterEnd,
          "data after the end of the data (Ctrl-Z at 1)"},
-        {2, {kS0, R(2, 0), kS5, R(2, 0x10), kS9}, 4, "data after the end of the data (S5 line at 3)"},
-        {2, {R(2, 0), kS9, "", R(2, 0x10)}, 4, "data after the end of the data (S9 line at 2)"},
-        {2, {R(2, 8), "", R(2, 0x18)}, 3, "data after the end of the data (blank line at 2)"},
-        {2, {kS0, kS0, R(2, 0x100)}, 3, "data after the end of the data (S0 line at 2)"},
-        {2, {R(2, 0), "s1" + R(2, 0x10).substr(2), R(2, 0x20)}, 3,  // s1 is no data record
+        {2, {kS0, R(2, 0), kS5, R(2, 0x10), kS9}, 4, F::DataAfterEnd,
+         "data after the end of the data (S5 line at 3)"},
+        {2, {R(2, 0), kS9, "", R(2, 0x10)}, 4, F::DataAfterEnd,
+         "data after the end of the data (S9 line at 2)"},
+        {2, {R(2, 8), "", R(2, 0x18)}, 3, F::DataAfterEnd,
+         "data after the end of the data (blank line at 2)"},
+        {2, {kS0, kS0, R(2, 0x100)}, 3, F::DataAfterEnd,
+         "data after the end of the data (S0 line at 2)"},
+        // s1 is no data record
+        {2, {R(2, 0), "s1" + R(2, 0x10).substr(2), R(2, 0x20)}, 3, F::DataAfterEnd,
          "data after the end of the data (non-record line at 2)"},
-        {2, {R(2, 0), "\032", R(2, 0x10)}, 3, "data after the end of the data (Ctrl-Z at 2)"},
-        {2, {R(2, 0x100), R(2, 0x80)}, 2,
+        {2, {R(2, 0), "\032", R(2, 0x10)}, 3, F::DataAfterEnd,
+         "data after the end of the data (Ctrl-Z at 2)"},
+        {2, {R(2, 0x100), R(2, 0x80)}, 2, F::GoesBack,
          "record goes back to 0x00000080, below the end of the previous record 0x00000110"},
-        {4, {R(4, 0xFFFFFFF8), R(4, 0)}, 2,  // the first ends beyond 32-bit addresses
+        {4, {R(4, 0xFFFFFFF8), R(4, 0)}, 2, F::GoesBack,  // the first ends beyond 32-bit addresses
          "record goes back to 0x00000000, below the end of the previous record 0x100000008"},
-        {2, {R(2, 0), "S1130010" + std::string(32, 'a') + "AC"}, 2,
+        {2, {R(2, 0), "S1130010" + std::string(32, 'a') + "AC"}, 2, F::LowerCaseDigit,
          "lower-case hex digit 'a'; the device's files use upper case"},
     };
     // clang-format on
-    for (const auto& [nAddrBytes, lines, nLine, strWhy] : cases) {
+    for (const auto& [nAddrBytes, lines, nLine, eFault, strWhy] : cases) {
         SCOPED_TRACE(strWhy);
         std::string strText;
         for (const std::string& line : lines) {
@@ -131,6 +141,7 @@ TEST(BlockSource, RefusesFilesTheDeviceWouldGetOtherwise) {
         EXPECT_FALSE(source.m_reader.IsOpen());
         EXPECT_EQ(source.m_reader.m_nFailedLine, nLine);
         EXPECT_EQ(source.m_reader.m_strFailure, strWhy);
+        EXPECT_EQ(source.m_reader.m_eFault, eFault);
         ASSERT_TRUE(source.OpenUpdateFile(strPath.c_str(), nFormat));
         const std::vector<int> sizes = ReadAllBlocks(source).sizes;
         EXPECT_TRUE(!sizes.empty() && sizes.back() == -1) << "the sending pass refuses it too";
@@ -138,6 +149,8 @@ TEST(BlockSource, RefusesFilesTheDeviceWouldGetOtherwise) {
         EXPECT_FALSE(check.Check(strPath.c_str(), nFormat));
         EXPECT_EQ(check.m_nFailedLine, nLine);
         EXPECT_EQ(check.m_strFailure, strWhy);
+        EXPECT_EQ(check.m_eFailure, CImageCheck::EFailure::BadRecord);
+        EXPECT_EQ(check.m_eFault, eFault);
     }
 }
 

@@ -40,7 +40,12 @@ TEST(TextFile, ReadsLinesAsATextModeFile) {
         CBlockSource source;
         ASSERT_TRUE(source.OpenUpdateFile("/proc/self/mem", nFormat));
         EXPECT_EQ(source.m_reader.ReadNextRecord(), REC_BAD);
+        EXPECT_EQ(source.m_reader.m_eFault, ERecordFault::ReadError);
         EXPECT_EQ(ReadAllBlocks(source).sizes, std::vector<int>{-1});
+        CImageCheck check;
+        EXPECT_FALSE(check.Check("/proc/self/mem", nFormat));
+        EXPECT_EQ(check.m_eFailure, CImageCheck::EFailure::ReadError);
+        EXPECT_EQ(check.m_nFailedLine, 0u);
     }
 }
 

@@ -1,10 +1,13 @@
 // SHA-256 against the FIPS 180 examples, fed whole and in uneven pieces
-// (the digest of a pass is built block by block).
+// (the digest of a pass is built block by block); the processor's SHA
+// instructions against the portable code.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "image/sha256.h"
 
@@ -39,6 +42,26 @@ TEST(Sha256, KnownAnswers) {
         }
         EXPECT_EQ(Hex(whole.Finish()), pszDigest) << strInput.size();
         EXPECT_EQ(Hex(pieces.Finish()), pszDigest) << strInput.size();
+    }
+}
+
+// Runs of 1 to 40 blocks of random bytes, each from a state left by the run before.
+TEST(Sha256, ProcessorInstructionsAgreeWithThePortableCode) {
+    const Sha256BlocksFunction pfnFast = Sha256BlocksWithShaExtensions();
+    if (pfnFast == nullptr) {
+        GTEST_SKIP() << "this processor has no SHA instructions";
+    }
+    std::mt19937 random(256);
+    std::vector<uint8_t> data(40 * 64);
+    uint32_t portable[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    uint32_t fast[8];
+    std::copy(std::begin(portable), std::end(portable), fast);
+    for (size_t nBlocks = 1; nBlocks <= 40; ++nBlocks) {
+        std::generate(data.begin(), data.end(), [&] { return static_cast<uint8_t>(random()); });
+        Sha256BlocksPortable(portable, data.data(), nBlocks);
+        pfnFast(fast, data.data(), nBlocks);
+        ASSERT_TRUE(std::equal(std::begin(portable), std::end(portable), fast)) << nBlocks;
     }
 }
 

@@ -12,8 +12,11 @@
 #include <chrono>
 #include <filesystem>
 #include <numeric>
+#include <regex>
+#include <sstream>
 #include <thread>
 
+#include "image/sha256.h"
 #include "tests/image/image_test_files.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/expected_texts.h"
@@ -58,9 +61,17 @@ struct SFlashRow {
 
 const char kRan[] = "5,376 bytes to COM1 in ";
 const std::string kFileError = Printed(kResultFileError);
+// The image's identity in --json: the SHA-256 of the block data, which is
+// the image itself here (no gaps; the fill of the last block is no data).
+std::string ImageSha256() {
+    CSha256 sha;
+    sha.Add(kImage.data(), kImage.size());
+    return CSha256::ToHex(sha.Finish());
+}
 const std::string kJsonFields =
-    "\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"port\": "
-    "\"COM1\", \"device_file\": \"@\", \"blocks\": 21, \"block_total\": 21, \"bytes\": 5376, ";
+    "\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"sha256\": \"" + ImageSha256() +
+    "\", \"port\": \"COM1\", \"device_file\": \"@\", \"blocks\": 21, \"block_total\": 21, "
+    "\"bytes\": 5376, ";
 const std::string kJsonResult =
     "\"result_code\": 1, \"result_name\": \"UPD_OK\", \"text\": \"" + std::string(kResultUpdated) +
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteSum(Padded(kImage))) +
@@ -92,6 +103,7 @@ const SFlashRow kFlashRows[] = {
      {}, 0, true},
     {"FormatOverrides", kFile, "--file fw.bin --format srec", "", {}, {"fw.bin: no data records\n",
      kFileError}, 8, false, 0},
+    // The run's one port, COM1, whatever the map holds.
     {"PortByPath", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, true},
     {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
      {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
@@ -124,9 +136,6 @@ const SFlashRow kFlashRows[] = {
     {"HexIsAFifo", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a regular "
      "file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
-    {"Verbose", kFile, "-v", "", {kRan}, {"] > 0A 19 00 05 56 41 4E 54 4F 01 B0\n",
-     "] < D9 00 01 01 00 DB\n", "] > 0A 20 01 06 00 FF 00 00 40 00 ", "] < E0 00 01 01 00 E2\n",
-     "] > 0A 21 00 05 4F "}, 0, true},
     {"BadOption", kFile, "--fast", "", {}, {"vanto-flash: unknown option '--fast'\nusage: "}, 2, false,
      0},
     {"NoDevice", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))}, {Printed(kDeviceNotFound)},
@@ -179,8 +188,9 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
                            "'" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs));
     }
     std::vector<std::unique_ptr<CSilentPeer>> silent;
-    std::string strPorts;  // "--port @" names the device itself
-    for (const char c : row.strArgs.find("--port @") != std::string::npos ? "" : row.strPorts) {
+    const bool bPortByPath = row.strArgs.find("--port @") != std::string::npos;
+    std::string strPorts = bPortByPath ? "/nonexistent/tty" : "";  // "--port @" names the device
+    for (const char c : bPortByPath ? "" : row.strPorts) {
         if (c == 's') {
             silent.push_back(std::make_unique<CSilentPeer>());
         }
@@ -188,7 +198,6 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
                     : c == 's' ? silent.back()->pty.SlavePath() + ":"
                                : ":";
     }
-    auto tSignal = std::chrono::steady_clock::now();
     const auto signalAt = [&](pid_t pid) {
         if (row.nSignal == 0) {
             return;
@@ -200,12 +209,8 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         kill(pid, row.nSignal);
-        tSignal = std::chrono::steady_clock::now();
     };
     const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
-    if (row.nSignal != 0) {  // the way out takes a second at most
-        EXPECT_LT(std::chrono::steady_clock::now() - tSignal, std::chrono::seconds(2));
-    }
     // Six identify calls, each frame sent twice; after a signal no further port.
     for (size_t n = 0; n < silent.size(); ++n) {
         if (row.nSignal == 0 || n > 0) {
@@ -221,7 +226,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
         EXPECT_NE(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
     }
-    if (row.nExit == 0 && row.strShell == "%" && row.strArgs != "-v") {
+    if (row.nExit == 0 && row.strShell == "%") {
         EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
     }
     if (row.strArgs == "-q" || row.strArgs == "--json") {
@@ -247,6 +252,47 @@ INSTANTIATE_TEST_SUITE_P(Table, FlashRuns, ::testing::ValuesIn(kFlashRows),
 }  // namespace
 
 namespace {
+
+// -v on a device that drops the reply to block 2, sends a reply with a length
+// of 513 for the fourth, and two stray bytes before every reply: each frame as
+// written (the retried ones twice, byte for byte), each reply as it came,
+// stray bytes and the rest of the long reply, which the purge throws away.
+TEST(FlashVerbose, ShowsEveryAttemptAndWhatTheLineBrought) {
+    CDevsimProcess device;
+    ASSERT_TRUE(device.Start({"--drop-block", "2", "--long-reply", "4", "--junk", "2"}));
+    std::ofstream(device.Dir().File("kst.hex"), std::ios::binary) << kFile;
+    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' -v",
+                              {"VANTO_COM_PORTS=" + device.LinkPath()});
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    Strings lines;  // without the seconds
+    std::istringstream err(run.strErr);
+    for (std::string strLine; std::getline(err, strLine);) {
+        EXPECT_TRUE(std::regex_match(strLine, std::regex("\\[ *[0-9]+\\.[0-9]{3}\\] [<>x].*")))
+            << strLine;
+        lines.push_back(strLine.substr(std::min(strLine.size(), strLine.find(']') + 2)));
+    }
+    const Strings kStart = {"> 0A 19 00 05 56 41 4E 54 4F 01 B0",
+                            "< 00 55 D9 00 01 01 00 DB",
+                            "> 0A 20 01 06 00 FF 00 00 40 00 ",
+                            "< 00 55 E0 00 01 01 00 E2",
+                            "> 0A 20 01 06 01 FE 00 00 41 00 ",
+                            "< (no reply)",
+                            "> 0A 20 01 06 01 FE 00 00 41 00 ",
+                            "< 00 55 E0 00 01 01 00 E2",
+                            "> 0A 20 01 06 02 FD 00 00 42 00 ",
+                            "< 00 55 E0 02 01 (malformed)",
+                            "x 01 00 E4",
+                            "> 0A 20 01 06 02 FD 00 00 42 00 ",
+                            "< 00 55 E0 00 01 01 00 E2"};
+    ASSERT_EQ(lines.size(), 2 + 21 * 2 + 2 + 3 + 2u) << run.strErr;
+    for (size_t i = 0; i < kStart.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(0, kStart[i].size()), kStart[i]) << i;
+    }
+    EXPECT_EQ(lines[4], lines[6]) << "a second attempt sends the identical frame";
+    EXPECT_EQ(lines[8], lines[11]);
+    EXPECT_EQ(lines[4].size(), 1 + 268 * 3u);
+    EXPECT_EQ(lines.back(), "< 00 55 E1 00 01 01 00 E3");
+}
 
 TEST(Programs, TellTheirVersion) {
     const CTempDir dir;  // for the run's output files, not the working directory
@@ -331,14 +377,18 @@ TEST(FlashPorts, FromSysfs) {
 
 namespace {
 
+// pszSha256: the SHA-256 of the block data (the image with its gaps filled),
+// as sha256sum gives it.
 std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nRecords,
-                 int nBytes, int nBlocks, int nSent, unsigned nTotal, const char* pszTail) {
-    char sz[400];
+                 int nBytes, int nBlocks, int nSent, unsigned nTotal, const char* pszSha256,
+                 const char* pszTail) {
+    char sz[500];
     std::snprintf(sz, sizeof sz,
                   "file: %s\nformat: %s\nfirst address: 0x%08X\ndata: %d records, %d bytes\n"
-                  "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nwire time at 38400 baud: "
-                  "about %s",
-                  pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszTail);
+                  "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nsha256: %s\n"
+                  "wire time at 38400 baud: about %s",
+                  pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszSha256,
+                  pszTail);
     return sz;
 }
 
@@ -354,11 +404,18 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
     const std::string strExtended = ":020000040001F9\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
                                     "\r\n:00000001FF\r\n" + RecordLine(0, 0x10, Bytes(16, 1));
-    const std::string strS5AtEnd = strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
+    const std::string strS5AtEnd =
+        "S00600004844521B\r\n" + strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
     // Records after the end-of-file record that carry no data are read, and pass.
     const std::string strAfterEnd = ":020000040000FA\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
                                     "\r\n:00000001FF\r\n:040000050000800077\r\n";
     const char *kDir = "<dir>", *kFifo = "<fifo>", *kNone = nullptr;
+    // The block data: 16 zeros, 976 bytes of fill, 8 zeros; 1, 2, 3; 16 zeros,
+    // 16,777,200 bytes of fill, 16 zeros; 16 ones.
+    const char* kZerosSha = "b0e5b0531ebf9c55b7b81d7e50dd6f88f74d5b54886fa2e89a6bfdda5f9d9cc2";
+    const char* kS3Sha = "039058c6f2c0cb492c533b0a4d14ef77cc0f78abccced5287d84a1a2011cfb81";
+    const char* kHugeSha = "c81542d698aec08e0fc427ada1fe3ca0a5df4084d20a5aa631ae76787b70f2c9";
+    const char* kOnesSha = "cc8cd41cef907c4d216069122c4b89936211361f9050a717a1e37ad1862e952f";
     struct SInfoRow {
         const char* pszArgs;
         const char *pszHex, *pszA90;  // contents of kst.hex and kst.a90; nullptr: absent
@@ -369,36 +426,38 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
     // clang-format off
     const SInfoRow rows[] = {
         {"", strZeros.c_str(), strS3.c_str(), Info("kst.hex", "Intel HEX", 0x8000, 2, 24, 4, 4,
-         0x3E418, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
          {"kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
         {"", kDir, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         "0.1 s\n"), {"kst.hex: a directory, not a file; using kst.a90\n"}, 0},
+         kS3Sha, "0.1 s\n"), {"kst.hex: a directory, not a file; using kst.a90\n"}, 0},
         {"", kFifo, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         "0.1 s\n"), {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0},
+         kS3Sha, "0.1 s\n"), {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0},
         {"", kNone, strS5AtEnd.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         "0.1 s\n"), {"kst.a90:2: warning: the data end at S5; 2 lines follow, passed over\n"}, 0},
+         kS3Sha, "0.1 s\npassed over: 1 S0 header\n"), {"kst.a90:3: warning: the data end at S5; 2 "
+         "lines follow, passed over\n"}, 0},
         {"", kNone, strS5.c_str(), "", {"kst.a90:3: data after the end of the data (S5 line at "
          "2)\n"}, 8},
         {"", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
-         0xFF00DF20, "1.3 h\n"), {"kst.a90: warning: the image spans 16 MiB, 65,537 blocks, "
+         0xFF00DF20, kHugeSha, "1.3 h\n"), {"kst.a90: warning: the image spans 16 MiB, 65,537 blocks, "
          "about 1.3 h at 38400 baud, for 32 bytes of data\n",
          "kst.a90: warning: 1 gap filled with 0xFF (16,777,200 bytes)\n"}, 0},
         {"", strExtended.c_str(), kNone, "", {"kst.hex:1: extended linear address 0x0001: this "
          "device takes 16-bit addresses\n"}, 8},
         {"", strAfterEnd.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 1, 16, 1, 1, 0xEF20,
-         "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
+         kOnesSha, "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
          "linear address), 1 record of type 05 (start linear address)\n"), {"kst.hex:3: warning: 1 "
          "line follows the end-of-file record; they are read as well\n"}, 0},
         // The format of a named file comes from its content, or from --format.
         {"--file kst.a90", kNone, strZeros.c_str(), Info("kst.a90", "Intel HEX", 0x8000, 2, 24, 4,
-         4, 0x3E418, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         4, 0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
          {"kst.a90: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
         {"--file kst.hex", strS3.c_str(), kNone, Info("kst.hex", "S-records", 0xABCDEF, 1, 3, 1, 1,
-         0xFC09, "0.1 s\n"), {}, 0},
+         0xFC09, kS3Sha, "0.1 s\n"), {}, 0},
         {"--file kst.hex --format=srec", strZeros.c_str(), kNone, "", {"kst.hex: no data records\n"},
          8},
         {"", kNone, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
         {"", ":00000001FF\r\n", strS3.c_str(), "", {"kst.hex: no data records\n"}, 8},
+        {"", ":0000000000\r\n", strS3.c_str(), "", {"kst.hex: no data bytes\n"}, 8},
         {"", ":1080000000\r\n", strS3.c_str(), "", {"kst.hex:1: checksum mismatch\n"}, 8},
         {"--file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
          "S-records ('S')\n"}, 8},

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "tests/support/devsim_process.h"
+#include "tests/support/pty_pair.h"
 #include "tests/tools/flash_run.h"
 
 namespace {
@@ -187,6 +188,17 @@ TEST(FlashIdentify, AgainstTheDevice) {
         EXPECT_EQ(run.strOut, strWant);
         EXPECT_EQ(device.CountOutputLines("IDENTIFY"), nFrames) << device.Output();
     }
+    // A device file the map has nowhere is the run's one port, COM1, even
+    // where the map's own COM1 opens (here a silent pty).
+    CDevsimProcess device;
+    ASSERT_TRUE(device.Start({}));
+    PtyPair silent;
+    silent.CloseSlave();
+    const flash_run::SRun run = flash_run::RunShell(
+        device.Dir().Path(),
+        "'" VANTO_BIN_DIR "/vanto-flash' identify --port '" + device.LinkPath() + "' 2>&1",
+        {"VANTO_COM_PORTS=" + silent.SlavePath()});
+    EXPECT_EQ(run.strOut, "COM1 (" + device.LinkPath() + "): UPD_OK, device status 1\n");
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(ComPortWin32, OpenRules) {
     CComPort other;
     EXPECT_EQ(other.Open(kPairPort), 1);
     uint8_t b = 0;
-    EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.ReadByte(&b), 2);
+    EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.Read(&b, 1), 2);
     EXPECT_EQ(port.PortNumber(), 0);
 }
 
@@ -127,7 +127,8 @@ TEST(ComPortWin32, TransparentLineAndPurge) {
     for (auto [pFrom, pTo] : {std::pair{&port, &peer}, {&peer, &port}}) {
         ASSERT_EQ(pFrom->Write(all.data(), 256), 1);
         std::fill(got.begin(), got.end(), 0);
-        for (size_t i = 0; i < got.size() && pTo->ReadByte(&got[i]) == 1; ++i) {
+        for (int n = 0, nRead = 1; n < 256 && nRead > 0; n += nRead) {
+            nRead = pTo->Read(got.data() + n, 256 - n);
         }
         EXPECT_EQ(got, all);
     }
@@ -137,10 +138,10 @@ TEST(ComPortWin32, TransparentLineAndPurge) {
     const uint8_t frame = 0x19;
     ASSERT_EQ(port.Write(&frame, 1), 1);
     uint8_t b = 0;
-    EXPECT_EQ(peer.ReadByte(&b) * b, 0x19);
-    EXPECT_EQ(port.ReadByte(&b), 0);  // purged, and nothing since
+    EXPECT_EQ(peer.Read(&b, 1) * b, 0x19);
+    EXPECT_EQ(port.Read(&b, 1), 0);  // purged, and nothing since
     ASSERT_EQ(peer.Write(&frame, 1), 1);
-    EXPECT_EQ(port.ReadByte(&b) * b, 0x19);
+    EXPECT_EQ(port.Read(&b, 1) * b, 0x19);
 }
 
 // A write that the line cannot take (nobody reads the far end) would run for
@@ -185,7 +186,7 @@ TEST(ComPortWin32, HangUpNoticedThenTheSamePortReopens) {
             other.Write(&b, 1);  // (the device may go before the byte has drained)
             uint8_t nIn = 0;
             for (int i = 0; i < 20 && !other.HasFailed(); ++i) {
-                other.ReadByte(&nIn);
+                other.Read(&nIn, 1);
             }
             ASSERT_TRUE(other.HasFailed()) << "the device did not hang up";
             EXPECT_FALSE(port.HasFailed());  // nothing was on the line to notice

@@ -1,5 +1,6 @@
 // vanto-flash identify --port N: does a device answer on COMn?
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "link/com_port_map.h"
@@ -51,13 +52,20 @@ int RunIdentifyCommand(const CommandArgs& args) {
     if ((options.nGiven & OPT_PORT) == 0) {
         return ReportUsageError("identify needs --port", kUsage);
     }
-    const int nPort = ChoosePort(options);
-    // The engine opens COM1 as it is created; when COMn is the port already
-    // open it is used as it is (opening it again would be refused).
+    auto pMap = std::make_shared<CComPortMap>(CComPortMap::FromSystem());
+    const int nPort = ChoosePort(options, pMap.get());
+    if (nPort < 0) {
+        return ReportUsageError("--port '" + options.strPortPath + "': names no COM port", kUsage);
+    }
+    // The engine opens the system's COM1 as it is created: closed again, so
+    // that COMn is opened afresh through this run's map (where a --port file
+    // may be COM1 itself).
     CUpdateEngine engine;
     CComPort& port = *engine.m_pPort;
-    const std::string strPath = ComPortDevicePath(nPort);
-    if (port.PortNumber() != nPort && port.Open(static_cast<uint8_t>(nPort)) == 0) {
+    port.Close();
+    port.UsePortMap(pMap);
+    const std::string strPath = pMap->DevicePath(nPort);
+    if (port.Open(static_cast<uint8_t>(nPort)) == 0) {
         std::fprintf(stderr, "vanto-flash: %s\n", OpenFailure(nPort, strPath, port).c_str());
         return 1;
     }

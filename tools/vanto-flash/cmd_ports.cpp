@@ -60,10 +60,11 @@ int RunPortsCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, OPT_ALL, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
-    PrintPortListHeading();
+    const CComPortMap map = CComPortMap::FromSystem();
+    PrintPortListHeading(map);
     int nListed = 0;
     for (int n = 1; n <= kMaxComPort; ++n) {
-        const std::string strPath = ListedPortPath(n);
+        const std::string strPath = ListedPortPath(map, n);
         if (!strPath.empty() || (options.bAll && n <= kScannedPorts)) {
             PrintPort(n, strPath);
             ++nListed;

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "tools/vanto-flash/commands.h"
@@ -29,10 +30,12 @@ constexpr unsigned kAcceptedOptions =
     OPT_PORT | OPT_PORTS | OPT_ALL | OPT_FILE | OPT_FORMAT | OPT_QUIET | OPT_VERBOSE | OPT_JSON;
 
 int RunOneDevice(const SFlashOptions& options, const STerminalStreams& streams,
-                 const SUpdateFile& file, int nPort, SRunReport* pReport) {
+                 const SUpdateFile& file, int nPort, const std::shared_ptr<const CComPortMap>& pMap,
+                 SRunReport* pReport) {
     CInterruptPipe interrupt;
     CStreamOutput output(streams);
     CDeviceRoad road(output, [&](int nMs) { return interrupt.WaitForInterrupt(nMs); });
+    road.UsePortMap(pMap);
     road.UseFile(file, !options.strFile.empty());
     if (options.bVerbose) {
         road.TraceFrames(stderr);
@@ -63,9 +66,11 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
+    // The run's one COM port map: every port of the run is opened through it.
+    auto pMap = std::make_shared<CComPortMap>(CComPortMap::FromSystem());
     std::vector<int> ports;
     const bool bMany = options.bAll || options.PortsGiven() > 1;
-    if (bMany && !ChoosePorts(options, &ports, &strError)) {
+    if (bMany && !ChoosePorts(options, pMap.get(), &ports, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
     if (bMany && options.bVerbose) {
@@ -73,7 +78,7 @@ int RunUpdateCommand(const CommandArgs& args) {
     }
     // One port alone, from --port or a --ports of one, takes today's road.
     const int nPort = bMany                      ? 0
-                      : options.portList.empty() ? ChoosePort(options)
+                      : options.portList.empty() ? ChoosePort(options, pMap.get())
                                                  : options.portList.front();
     if (nPort < 0) {
         return ReportUsageError("--port '" + options.strPortPath + "': names no COM port", kUsage);
@@ -99,13 +104,14 @@ int RunUpdateCommand(const CommandArgs& args) {
         return Finish(options, report, UPD_FILE_ERROR);
     }
     report.strFormat = FormatName(file.nFormat);
+    report.strSha256 = CSha256::ToHex(file.check.m_digest.m_hash);
     report.nBlockTotal = file.check.m_nBlockCount;
     if (!streams.bQuiet) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);
     }
     if (bMany) {
-        return RunManyDevices(options, streams, file, ports);
+        return RunManyDevices(options, streams, file, ports, pMap);
     }
-    return Finish(options, report, RunOneDevice(options, streams, file, nPort, &report));
+    return Finish(options, report, RunOneDevice(options, streams, file, nPort, pMap, &report));
 }

@@ -31,6 +31,10 @@ CDeviceRoad::CDeviceRoad(ITerminalOutput& output, StopWait waitForStop)
     m_app.CreateEngine();
 }
 
+void CDeviceRoad::UsePortMap(std::shared_ptr<const CComPortMap> pMap) {
+    Engine().m_pPort->UsePortMap(std::move(pMap));
+}
+
 void CDeviceRoad::UseFile(const SUpdateFile& file, bool bNamed) {
     if (bNamed) {
         Engine().ChooseUpdateFile(file.strPath, file.nFormat);
@@ -39,7 +43,8 @@ void CDeviceRoad::UseFile(const SUpdateFile& file, bool bNamed) {
 }
 
 void CDeviceRoad::TraceFrames(std::FILE* pOut) {
-    m_pTrace = std::make_unique<CFrameTrace>(Engine(), pOut);
+    m_pTrace = std::make_unique<CFrameTrace>(pOut);
+    Engine().m_pPort->SetObserver(m_pTrace.get());
 }
 
 // Waits while a procedure's worker runs; the signal that came first, 0 for none.

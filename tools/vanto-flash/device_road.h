@@ -36,7 +36,9 @@ public:
     // --file, else the engine chooses kst.hex or kst.a90 as it always does.
     // Each load must count exactly the blocks the check counted.
     void UseFile(const SUpdateFile& file, bool bNamed);
-    // -v: the frames go to pOut as they pass.
+    // COMn is the device file that pMap gives it (the run's map) from now on.
+    void UsePortMap(std::shared_ptr<const CComPortMap> pMap);
+    // -v: what goes over the line goes to pOut as it passes.
     void TraceFrames(std::FILE* pOut);
     // Closes the port the engine opened at start-up, so that roads made one
     // after another leave COM1 free for the road that is to use it.

@@ -36,7 +36,8 @@ bool SetPort(const std::string& strValue, SFlashOptions* pOptions, std::string* 
     pOptions->portValues.push_back(strValue);
     pOptions->nPort = 0;
     pOptions->strPortPath.clear();
-    if (strValue.find('/') != std::string::npos) {
+    // A path in either spelling: /dev/ttyUSB0, //./COM3, \\.\COM3.
+    if (strValue.find_first_of("/\\") != std::string::npos) {
         pOptions->strPortPath = strValue;
         return true;
     }

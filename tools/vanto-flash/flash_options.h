@@ -20,7 +20,7 @@ enum EFlashOption : unsigned {
 
 struct SFlashOptions {
     int nPort = 0;            // COMn of the last --port; 0 when it gave no number
-    std::string strPortPath;  // the last --port, when it gave a device file (a value with a '/')
+    std::string strPortPath;  // the last --port, when it gave a device file (with a '/' or '\\')
     std::vector<std::string> portValues;  // every --port value, in the order given
     std::vector<int> portList;            // the COM numbers of --ports, in the order given
     std::string strFile;                  // --file; empty: kst.hex, else kst.a90

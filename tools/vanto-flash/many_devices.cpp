@@ -42,19 +42,22 @@ using Devices = std::vector<std::unique_ptr<SDevice>>;
 // as it starts; the port is closed again before the next road is made, so no
 // road finds COM1 taken by another's start.
 Devices MakeDevices(const SFlashOptions& options, const SUpdateFile& file,
-                    const std::vector<int>& ports, CDeviceBoard& board, CStopRequest& stop) {
+                    const std::vector<int>& ports, const std::shared_ptr<const CComPortMap>& pMap,
+                    CDeviceBoard& board, CStopRequest& stop) {
     Devices devices;
     for (const int nPort : ports) {
         auto pDevice = std::make_unique<SDevice>(board);
         pDevice->pRoad = std::make_unique<CDeviceRoad>(pDevice->output,
                                                        [&stop](int nMs) { return stop.Wait(nMs); });
         pDevice->pRoad->ReleasePort();
-        const std::string strDevice = pDevice->pRoad->DeviceFile(nPort);
+        pDevice->pRoad->UsePortMap(pMap);
+        const std::string strDevice = pMap->DevicePath(nPort);
         pDevice->SetRow(board.AddRow(nPort, strDevice, !options.bAll));
         pDevice->pRoad->UseFile(file, !options.strFile.empty());
         SRunReport& report = pDevice->report;
         report.strFile = file.strPath;
         report.strFormat = FormatName(file.nFormat);
+        report.strSha256 = CSha256::ToHex(file.check.m_digest.m_hash);
         report.nBlockTotal = file.check.m_nBlockCount;
         report.nPort = nPort;
         report.strDevice = strDevice;
@@ -168,11 +171,12 @@ void PrintResults(const std::vector<const SDevice*>& counted, bool bQuiet) {
 }  // namespace
 
 int RunManyDevices(const SFlashOptions& options, const STerminalStreams& streams,
-                   const SUpdateFile& file, const std::vector<int>& ports) {
+                   const SUpdateFile& file, const std::vector<int>& ports,
+                   const std::shared_ptr<const CComPortMap>& pMap) {
     CInterruptPipe interrupt;
     CStopRequest stop;
     CDeviceBoard board(streams.pOut, streams.bInteractive, streams.bQuiet);
-    Devices devices = MakeDevices(options, file, ports, board, stop);
+    Devices devices = MakeDevices(options, file, ports, pMap, board, stop);
     StartRoads(devices, board);
     const int nSignal = WaitForRoads(devices, interrupt, stop);
     board.Close();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "link/com_port_map.h"
 #include "tools/vanto-flash/flash_options.h"
 #include "tools/vanto-flash/stream_output.h"
 #include "tools/vanto-flash/update_file.h"
@@ -16,6 +18,8 @@
 // one array. Ctrl-C and the other signals end every road the wizard's way
 // (the device told to discard an unfinished transfer). Returns the exit
 // status: 0 when every device was updated, else that of the first device in
-// port order that was not, 128 + the signal when one ended the run.
+// port order that was not, 128 + the signal when one ended the run. Every
+// road opens its ports through pMap, the run's map.
 int RunManyDevices(const SFlashOptions& options, const STerminalStreams& streams,
-                   const SUpdateFile& file, const std::vector<int>& ports);
+                   const SUpdateFile& file, const std::vector<int>& ports,
+                   const std::shared_ptr<const CComPortMap>& pMap);

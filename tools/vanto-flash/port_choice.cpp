@@ -1,9 +1,9 @@
-#include <algorithm>
+#include "tools/vanto-flash/port_choice.h"
 
-#include "link/com_port_map.h"
+#include <algorithm>
+#include <utility>
 
 #include "tools/vanto-flash/commands.h"
-#include "tools/vanto-flash/port_choice.h"
 
 namespace {
 
@@ -11,9 +11,34 @@ namespace {
 constexpr int kFirstScanPort = 1;
 constexpr int kLastScanPort = 10;
 
+// The COMn of one --port value: its number, or its device file's port in
+// the map (added when it has none); 0 when it names no port. The options'
+// reader let through only numbers from 1 to 100 and device paths.
+int PortOfValue(const std::string& strValue, CComPortMap* pMap) {
+    int n = 0;
+    return ParseNumber(strValue, 1, kMaxComPort, &n) ? n : pMap->Add(strValue);
+}
+
 }  // namespace
 
-bool ChoosePorts(const SFlashOptions& options, std::vector<int>* pPorts, std::string* pstrError) {
+int ChoosePort(const SFlashOptions& options, CComPortMap* pMap) {
+    if (options.strPortPath.empty()) {
+        return options.nPort;
+    }
+    if (const int n = pMap->PortOf(options.strPortPath)) {
+        return n;
+    }
+    // The one port of this run: a map of that file alone, where it is COM1.
+    CComPortMap alone;
+    if (alone.Add(options.strPortPath) == 0) {
+        return -1;
+    }
+    *pMap = std::move(alone);
+    return 1;
+}
+
+bool ChoosePorts(const SFlashOptions& options, CComPortMap* pMap, std::vector<int>* pPorts,
+                 std::string* pstrError) {
     if (options.bAll) {
         if (options.PortsGiven() != 0) {
             *pstrError = "--all looks at COM1..COM10 itself: give it without --port and --ports";
@@ -26,10 +51,8 @@ bool ChoosePorts(const SFlashOptions& options, std::vector<int>* pPorts, std::st
     }
     std::vector<int> ports = options.portList;
     for (const std::string& strValue : options.portValues) {
-        int n = 0;
-        if (strValue.find('/') == std::string::npos) {
-            ParseNumber(strValue, 1, kMaxComPort, &n);  // checked when the options were read
-        } else if ((n = PortOfDevicePath(strValue)) == 0) {
+        const int n = PortOfValue(strValue, pMap);
+        if (n == 0) {
             *pstrError = "--port '" + strValue + "': names no COM port";
             return false;
         }

@@ -17,8 +17,8 @@ const char* PortMapHelp() {
            "among /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* (consoles left out).\n";
 }
 
-void PrintPortListHeading() {
-    if (ComPortsFromEnvironment()) {
+void PrintPortListHeading(const CComPortMap& map) {
+    if (map.FromEnvironment()) {
         std::puts("COM ports from VANTO_COM_PORTS (entry n is COMn):");
     } else {
         std::puts("COM ports: serial devices found, in the order ttyUSB, ttyACM, ttyS");
@@ -26,8 +26,8 @@ void PrintPortListHeading() {
     }
 }
 
-std::string ListedPortPath(int n) {
-    return ComPortDevicePath(n);
+std::string ListedPortPath(const CComPortMap& map, int n) {
+    return map.DevicePath(n);
 }
 
 // Its permissions and the other processes that hold it open.

@@ -10,12 +10,12 @@ const char* PortMapHelp() {
            "end a run as signals 2, 3 and 1 would (exit status 130, 131, 129).\n";
 }
 
-void PrintPortListHeading() {
+void PrintPortListHeading(const CComPortMap&) {
     std::puts("COM ports Windows knows (HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM):");
 }
 
-std::string ListedPortPath(int n) {
-    const std::string strPath = ComPortDevicePath(n);
+std::string ListedPortPath(const CComPortMap& map, int n) {
+    const std::string strPath = map.DevicePath(n);
     return DescribeSerialPort(strPath).strKernelName.empty() ? "" : strPath;
 }
 

@@ -67,6 +67,7 @@ std::string JsonObject(const SRunReport& report) {
     const std::pair<const char*, std::string> fields[] = {
         {"file", JsonString(report.strFile)},
         {"format", report.strFormat.empty() ? strNull : JsonString(report.strFormat)},
+        {"sha256", report.strSha256.empty() ? strNull : JsonString(report.strSha256)},
         {"port", bPort ? JsonString("COM" + std::to_string(report.nPort)) : strNull},
         {"device_file", bPort ? JsonString(report.strDevice) : strNull},
         {"blocks", std::to_string(report.nBlocks)},

@@ -7,6 +7,7 @@
 struct SRunReport {
     std::string strFile;
     std::string strFormat;  // "Intel HEX", "S-records"; "" before the file was read
+    std::string strSha256;  // SHA-256 of the image's block data, hex; "" before the file was read
     int nPort = 0;          // COMn of the device; 0 when none was found
     std::string strDevice;  // its device file
     uint32_t nBlocks = 0;   // blocks the device acknowledged
@@ -32,7 +33,7 @@ std::string TransferFigures(const SRunReport& report);
 // The result's name: "UPD_OK", ..., or "device status N" for another value.
 std::string ResultName(int nResult);
 
-// One JSON object on one line: file, format, port, device_file, blocks,
-// block_total, bytes, seconds, result_code, result_name, text,
+// One JSON object on one line: file, format, sha256, port, device_file,
+// blocks, block_total, bytes, seconds, result_code, result_name, text,
 // device_status, finish_total, exit_status.
 std::string JsonObject(const SRunReport& report);

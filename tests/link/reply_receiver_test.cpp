@@ -1,0 +1,107 @@
+// The reply rules, fed a byte at a time to the receiver: no port, no clock.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/reply_receiver.h"
+#include "link/update_engine.h"
+#include "tests/support/hex_bytes.h"
+
+namespace {
+
+using EStep = CReplyReceiver::EStep;
+
+// A reply with a status-less code and nLength payload bytes i * 3 + 1, its
+// sum, then what follows it on the line.
+std::vector<uint8_t> LongReply(uint16_t nLength, const std::string& strAfter) {
+    std::vector<uint8_t> reply = {0x99, static_cast<uint8_t>(nLength >> 8),
+                                  static_cast<uint8_t>(nLength)};
+    for (int i = 0; i < nLength; ++i) {
+        reply.push_back(static_cast<uint8_t>(i * 3 + 1));
+    }
+    unsigned nSum = 0;
+    for (uint8_t b : reply) {
+        nSum += b;
+    }
+    reply.insert(reply.end(), {static_cast<uint8_t>(nSum >> 8), static_cast<uint8_t>(nSum)});
+    const std::vector<uint8_t> after = Hex(strAfter);
+    reply.insert(reply.end(), after.begin(), after.end());
+    return reply;
+}
+
+// Bytes on the line after a command; the step of the byte that ended the
+// reply (Taken: none did), how many bytes it took to get there, the status.
+struct ReceiverRow {
+    uint8_t nCommand;
+    std::vector<uint8_t> line;
+    EStep eEnd;
+    size_t nUsed;
+    uint8_t nStatus;
+};
+
+const ReceiverRow kRows[] = {
+    {CMD_IDENTIFY, Hex("99 00 00 00 99 42"), EStep::Accepted, 5, 1},  // no status: 1
+    {CMD_IDENTIFY, Hex("D9 00 01 01 00 DB 42"), EStep::Accepted, 6, 1},
+    {CMD_IDENTIFY, Hex("D9 00 01 03 00 DD"), EStep::Accepted, 6, 3},
+    {CMD_IDENTIFY, Hex("00 55 19 FF 0A 99 00 00 00 99"), EStep::Accepted, 10, 1},  // junk first
+    {CMD_IDENTIFY, Hex("A0 E1 99 00 00 00 99"), EStep::Accepted, 7, 1},      // others' reply codes
+    {CMD_IDENTIFY, Hex("D9 00 03 02 00 DE 42"), EStep::Accepted, 6, 2},      // status, length 3
+    {CMD_IDENTIFY, Hex("D9 00 00 00 D9 42"), EStep::Accepted, 5, 1},         // status bit, length 0
+    {CMD_IDENTIFY, Hex("99 00 00 00 98"), EStep::Malformed, 5, 1},           // sum off by one
+    {CMD_IDENTIFY, Hex("D9 00 01 01 DB 00"), EStep::Malformed, 6, 1},        // sum bytes swapped
+    {CMD_IDENTIFY, Hex("99 00 00 00"), EStep::Taken, 4, 1},                  // cut short
+    {CMD_IDENTIFY, Hex("E0 00 01 01 00 E2"), EStep::Taken, 6, 1},            // nothing for us
+    {CMD_IDENTIFY, Hex("99 02 01 99 00 00 00 99"), EStep::Malformed, 3, 1},  // 513: at once
+    {CMD_IDENTIFY, Hex("99 FF FF"), EStep::Malformed, 3, 1},
+    {CMD_IDENTIFY, LongReply(512, "42"), EStep::Accepted, 517, 1},
+    {CMD_FINISH, Hex("A1 00 00 00 A1"), EStep::Accepted, 5, 1},
+    {CMD_FINISH, Hex("99 00 00 00 99 E1 00 01 01 00 E3"), EStep::Accepted, 11, 1},
+    {CMD_WRITE_BLOCK, Hex("E0 00 01 04 00 E5"), EStep::Accepted, 6, 4},
+    {CMD_WRITE_BLOCK, Hex("A0 00 02 07 08 00 B1"), EStep::Accepted, 7, 1},  // 2 payload bytes
+};
+
+// One byte at a time: where the reply ends, how, with which status and
+// payload. Then read as the engine reads the line, asking each time for the
+// bytes the receiver still needs: the same end, and a reply that was taken
+// leaves what follows it on the line.
+TEST(ReplyReceiver, Rules) {
+    for (const ReceiverRow& row : kRows) {
+        SCOPED_TRACE(::testing::PrintToString(row.line));
+        CReplyReceiver receiver;
+        receiver.Start(row.nCommand);
+        EStep eStep = EStep::Taken;
+        size_t nUsed = 0;
+        while (nUsed < row.line.size() && receiver.State() != CReplyReceiver::EState::Over) {
+            eStep = receiver.Feed(row.line[nUsed++]);
+        }
+        EXPECT_EQ(eStep == EStep::Skipped ? EStep::Taken : eStep, row.eEnd);
+        EXPECT_EQ(nUsed, row.nUsed);
+        EXPECT_EQ(receiver.Status(), row.nStatus);
+        if (row.eEnd == EStep::Accepted && !receiver.StatusPresent()) {
+            const size_t nStart = row.nUsed - 2 - receiver.Length();
+            EXPECT_EQ(std::vector(receiver.Payload(), receiver.Payload() + receiver.Length()),
+                      std::vector(row.line.begin() + static_cast<long>(nStart),
+                                  row.line.begin() + static_cast<long>(row.nUsed - 2)));
+        }
+
+        receiver.Start(row.nCommand);
+        size_t nTaken = 0;
+        while (receiver.State() != CReplyReceiver::EState::Over && nTaken < row.line.size()) {
+            const size_t nEnd =
+                std::min(row.line.size(), nTaken + size_t(receiver.BytesStillNeeded()));
+            for (size_t i = nTaken; i < nEnd && receiver.State() != CReplyReceiver::EState::Over;
+                 ++i) {
+                receiver.Feed(row.line[i]);
+            }
+            nTaken = nEnd;  // off the line, whether the receiver wanted them or not
+        }
+        if (row.eEnd == EStep::Accepted) {
+            EXPECT_EQ(nTaken, row.nUsed) << "read past the end of the reply";
+        }
+        EXPECT_EQ(receiver.State() == CReplyReceiver::EState::Over, row.eEnd != EStep::Taken);
+        EXPECT_EQ(receiver.Status(), row.nStatus);
+    }
+}
+
+}  // namespace
