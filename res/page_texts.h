@@ -111,6 +111,10 @@ inline constexpr const char* kResultTransmissionError =
     "Data transmission error. Please restart programming";
 inline constexpr const char* kResultFileError =
     "Update file not found or may be crashed.\r\nTask can not continue";
+// Below kResultFileError in the status label when the Start press found no
+// usable update file: the folder it was looked for in (the home folder as
+// "~", a long name cut at its front to "...").
+inline constexpr const char* kResultLookedIn = "Looked in %s";
 
 // --- The sheet ---
 // The exit question of the wizard.

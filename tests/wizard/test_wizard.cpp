@@ -77,6 +77,36 @@ private slots:
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
     }
 
+    // Each box is at least as wide as its caption in a bold title font, with room beside it
+    // for the title bar's icon and buttons: a short text leaves no "VA...ing".
+    void boxesHoldTheirCaption() {
+        StartWizard();
+        const std::pair<const char*, const char*> rows[] = {
+            {kResultFlashAddressError, kResultCaption},
+            {kResultChecksumError, kResultCaption},
+            {"", kExitCaption}};  // the exit question
+        for (const auto& [pszText, pszCaption] : rows) {
+            if (*pszText != '\0') {  // on the UI thread the box shows at once
+                W().ProgTargetPage().PageControls().ShowMessageBox(pszText, pszCaption);
+            } else {
+                m_pAnswerer->m_nAnswer = QMessageBox::No;
+                Click(W().CancelButton());
+            }
+        }
+        QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        title.setBold(true);
+        const QFontMetrics metrics(title);
+        QCOMPARE(m_pAnswerer->m_widths.size(), 3);
+        for (int nBox = 0; nBox < 3; ++nBox) {
+            const int nNeeded = metrics.horizontalAdvance(rows[nBox].second) + 4 * metrics.height();
+            QVERIFY2(m_pAnswerer->m_widths[nBox] >= nNeeded,
+                     qPrintable(QString("%1: %2 < %3")
+                                    .arg(m_pAnswerer->m_seen[nBox])
+                                    .arg(m_pAnswerer->m_widths[nBox])
+                                    .arg(nNeeded)));
+        }
+    }
+
     // Cancel, Esc, close box: asked first (not after an update); No keeps all, Yes closes.
     void exitQuestion() {
         const QString strQuestion = BoxText(kExitCaption, kExitQuestion, QMessageBox::Question,
