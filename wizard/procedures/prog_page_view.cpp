@@ -137,7 +137,7 @@ std::string CProgPageView::ShortFolderName(const std::string& strFolder, const c
     const std::string strHome = pszHome != nullptr ? pszHome : "";
     if (strHome.size() > 1 && strShort.starts_with(strHome) &&
         (strShort.size() == strHome.size() || strShort[strHome.size()] == '/')) {
-        strShort = "~" + strShort.substr(strHome.size());
+        strShort.replace(0, strHome.size(), "~");
     }
     if (strShort.size() > kLongest) {
         size_t nFrom = strShort.size() - (kLongest - 3);
@@ -145,7 +145,7 @@ std::string CProgPageView::ShortFolderName(const std::string& strFolder, const c
                (static_cast<unsigned char>(strShort[nFrom]) & 0xC0) == 0x80) {
             ++nFrom;  // not inside a UTF-8 sequence
         }
-        strShort = "..." + strShort.substr(nFrom);
+        strShort.replace(0, nFrom, "...");
     }
     return strShort;
 }
