@@ -9,10 +9,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "res/page_texts.h"
 #include "tests/support/devsim_process.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/pty_pair.h"
 #include "tests/tools/flash_run.h"
 
@@ -63,7 +65,8 @@ std::string Text(const char* pszFormat, const std::string& strValue = "") {
 
 // Each row: the device file's group and mode, whether vanto-flash runs with
 // the user's groups from the database (a fresh login) or none (a login older
-// than the membership), and what identify says on standard error.
+// than the membership), and the cause and advice that identify (on standard
+// error) and a scan (in its lines) give; a port that opens gets no words.
 TEST(PortAccess, RefusedAsAnotherUser) {
     if (geteuid() != 0 || std::system("command -v useradd setpriv >/dev/null") != 0) {
         GTEST_SKIP() << "needs root, useradd and setpriv to make a user of its own";
@@ -75,14 +78,16 @@ TEST(PortAccess, RefusedAsAnotherUser) {
         std::string strGroup;
         mode_t nMode;
         bool bLoginGroups;
-        std::string strErr;
+        std::string strCause, strAdvice;
     } kRows[] = {
-        {o, 0660, true, Text(kPortNotInGroup, o) + "\n  " + Text(kPortJoinGroup, o)},
-        {l, 0660, false, Text(kPortJoinedAfterLogin, l) + "\n  " + Text(kPortRenewLogin, l)},
-        {"tty", 0620, true, Text(kPortOtherUsersTerminal, "crw--w---- root tty") + "\n"},
-        {l, 0660, true, "no device answered"},  // opened: identify finds nobody
+        {o, 0660, true, Text(kPortNotInGroup, o), Text(kPortJoinGroup, o)},
+        {l, 0660, false, Text(kPortJoinedAfterLogin, l), Text(kPortRenewLogin, l)},
+        {"tty", 0620, true, Text(kPortOtherUsersTerminal, "crw--w---- root tty"), ""},
+        {l, 0660, true, "", ""},  // opened: no device answers
     };
     const CTempDir dir;
+    chmod(dir.Path().c_str(), 0755);  // the scan reads the update file there
+    std::ofstream(dir.File("kst.hex")) << UpdateFile(Image(256));
     for (const auto& row : kRows) {
         PtyPair pty;
         pty.CloseSlave();
@@ -92,12 +97,23 @@ TEST(PortAccess, RefusedAsAnotherUser) {
                   0);
         const std::string strAs = "setpriv --reuid=" + account.strUser + " --regid=nogroup " +
                                   (row.bLoginGroups ? "--init-groups " : "--clear-groups ");
-        const SRun run = RunShell(
-            dir.Path(), strAs + "'" VANTO_BIN_DIR "/vanto-flash' identify --port " + strPath, {});
-        EXPECT_EQ(run.nExit, 1);
-        EXPECT_NE(run.strErr.find(row.strErr), std::string::npos)
-            << row.strGroup << " " << row.nMode << "\n"
-            << run.strErr;
+        const std::string strFlash = strAs + "'" VANTO_BIN_DIR "/vanto-flash' ";
+        const SRun identify = RunShell(dir.Path(), strFlash + "identify --port " + strPath, {});
+        const SRun scan = RunShell(dir.Path(), strFlash, {"VANTO_COM_PORTS=" + strPath});
+        const std::string strAfter = row.strAdvice.empty() ? "\n" : "\n  " + row.strAdvice + "\n";
+        const std::string strWanted[] = {
+            row.strCause.empty() ? "no device answered" : ": " + row.strCause + strAfter,
+            row.strCause.empty()
+                ? Printed(ScanLog(1, "s"))
+                : "    " + strPath + ": " + row.strCause +
+                      (row.strAdvice.empty() ? "\n" : "\n      " + row.strAdvice + "\n")};
+        const std::string strGot[] = {identify.strErr, scan.strOut};
+        for (int n = 0; n < 2; ++n) {
+            EXPECT_NE(strGot[n].find(strWanted[n]), std::string::npos)
+                << row.strGroup << " " << row.nMode << "\n"
+                << strGot[n];
+        }
+        EXPECT_EQ(identify.nExit * 10 + scan.nExit, 11);
     }
 }
 
