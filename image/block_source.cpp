@@ -14,6 +14,8 @@
 namespace {
 
 constexpr uint8_t kFillByte = 0xFF;
+// The device takes its image in blocks of this many bytes.
+constexpr int kBlockSize = 256;
 
 }  // namespace
 
@@ -150,14 +152,13 @@ bool CBlockSource::CountBlocks(int* pnBlocks) {
     if (!m_reader.IsOpen()) {
         return false;
     }
-    uint8_t abBlock[256];
-    const int nBlockSize = std::min<int>(m_nBlockSize, sizeof abBlock);
+    uint8_t abBlock[kBlockSize];
     int nBlocks = 0;
     int nBytes = 0;
     bool bOk;
     m_countDigest.Reset();
     do {
-        bOk = ReadBlock(abBlock, &nBytes, nBlockSize);
+        bOk = ReadBlock(abBlock, &nBytes, kBlockSize);
         m_countDigest.AddBlock(abBlock, bOk ? nBytes : 0);
         if (bOk && nBytes > 0) {
             // An image too long to count could not be addressed either.
@@ -167,7 +168,7 @@ bool CBlockSource::CountBlocks(int* pnBlocks) {
             }
             ++nBlocks;
         }
-    } while (bOk && nBytes == nBlockSize);
+    } while (bOk && nBytes == kBlockSize);
     if (bOk) {
         *pnBlocks = nBlocks;
         m_countDigest.Finish(GetFirstAddress());

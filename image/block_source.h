@@ -48,7 +48,6 @@ public:
     bool CloseUpdateImage();
 
     CRecordReader m_reader;        // the update file's records
-    int m_nBlockSize = 256;        // block length used when counting
     int m_nBlockCount = 0;         // blocks counted by the last load
     uint32_t m_dwPrevEnd = 0;      // just past the previous data record
     uint8_t m_abCarry[40]{};       // rest of a record that crossed a block end

@@ -6,9 +6,8 @@
 #include <string_view>
 #include <vector>
 
-// Line-by-line reading of the update file the way a text-mode file reads on
-// the tools' original platform: LF and CR LF both end a line (the CR is
-// stripped), the last line may lack its terminator, and a Ctrl-Z byte (0x1A)
+// Line-by-line reading of the update file as the device's tools write it,
+// for a text-mode reader: LF and CR LF both end a line (the CR is stripped), the last line may lack its terminator, and a Ctrl-Z byte (0x1A)
 // ends the file. What follows a Ctrl-Z is never delivered as lines, but it is
 // looked at: a file that goes on with text after it was cut short on purpose
 // or by accident, and its reader must be able to tell. Reads in large chunks;

@@ -19,8 +19,8 @@ inline constexpr uint8_t CMD_FINISH = 0x21;
 // (the user-interface thread while it loads the image, otherwise the scan or
 // programming worker). Every frame sent to the device is built here.
 //
-// The fields are public on purpose: the pages and the tests read the counters
-// and the frame directly, as the device programming always has.
+// The fields are public on purpose: the procedures, the front ends and the
+// tests read the counters and the frame directly.
 //
 // A command is one BuildFrame and one SendCommand of at most two attempts;
 // Identify and Finish are such commands. Every operation that talks to the

@@ -22,7 +22,6 @@ public:
 
     // Called by the sheet whenever the page becomes the active page.
     void Activate();
-    bool IsCreated() const { return m_bCreated; }
 
     // A control by template id; nullptr before the page was first activated.
     QWidget* Control(int nId) const;
