@@ -69,9 +69,9 @@ inline constexpr const char* kPortRenewLogin =
     "log out and in again, or start it from a shell opened with \"newgrp %s\"";
 inline constexpr const char* kPortOtherUsersTerminal =
     "permission denied: the terminal of another user (%s)";
-inline constexpr const char* kPortModeKeepsOut = "permission denied: %s keeps you out";
+inline constexpr const char* kPortModeKeepsOut = "permission denied by its mode and owner: %s";
 inline constexpr const char* kPortUdevRule =
-    "USB adapters need no group with the udev rule of the packages: plug it in again";
+    "a USB adapter needs no group with the udev rule of the packages: plug it in again";
 inline constexpr const char* kPortInUse = "in use by another program";
 inline constexpr const char* kPortInUseBy = "in use by %s";
 inline constexpr const char* kPortNotSerial = "not a serial port";
