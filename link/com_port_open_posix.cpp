@@ -56,18 +56,24 @@ bool ModemLinesOff(int fd) {
 }
 
 SPortOpenFailure Failure(EPortOpenFailure eKind, const std::string& strPath, int nErrno = 0) {
-    return {eKind, strPath, nErrno, ""};
+    return {eKind, strPath, nErrno, "", {}};
 }
 
 // The cause of a failed open() of the device file.
 SPortOpenFailure OpenErrorFailure(int nErrno, const std::string& strPath) {
     switch (nErrno) {
         case EACCES:
-        case EPERM:
-            return Failure(EPortOpenFailure::PermissionDenied, strPath, nErrno);
+        case EPERM: {
+            SPortOpenFailure failure = Failure(EPortOpenFailure::PermissionDenied, strPath, nErrno);
+            failure.access = ExamineDeviceAccess(strPath);
+            return failure;
+        }
         case EBUSY:  // TIOCEXCL of another opener
-            return {EPortOpenFailure::InUse, strPath, nErrno,
-                    DescribePortHolders(FindPortHolders(strPath))};
+            return {EPortOpenFailure::InUse,
+                    strPath,
+                    nErrno,
+                    DescribePortHolders(FindPortHolders(strPath)),
+                    {}};
         case ENOENT:
         case ENXIO:
         case ENODEV:
@@ -138,8 +144,11 @@ std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath,
     }
     if (flock(pLine->fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(pLine->fd);
-        *pFailure = {EPortOpenFailure::InUse, strPath, EWOULDBLOCK,
-                     DescribePortHolders(FindPortHolders(strPath))};
+        *pFailure = {EPortOpenFailure::InUse,
+                     strPath,
+                     EWOULDBLOCK,
+                     DescribePortHolders(FindPortHolders(strPath)),
+                     {}};
         return nullptr;
     }
     if (tcgetattr(pLine->fd, &pLine->original) != 0) {
@@ -147,7 +156,7 @@ std::unique_ptr<CComPort::Line> CComPort::Line::Open(const std::string& strPath,
     }
     const std::string strHolders = DescribePortHolders(FindPortHolders(strPath));
     if (!strHolders.empty()) {
-        return fail(false, {EPortOpenFailure::InUse, strPath, 0, strHolders});
+        return fail(false, {EPortOpenFailure::InUse, strPath, 0, strHolders, {}});
     }
     if (ioctl(pLine->fd, TIOCEXCL) != 0) {
         return fail(false, Failure(EPortOpenFailure::Other, strPath, errno));

@@ -8,7 +8,7 @@
 namespace {
 
 SPortOpenFailure Failure(EPortOpenFailure eKind, const std::string& strPath, DWORD nError) {
-    return {eKind, strPath, static_cast<int>(nError), ""};
+    return {eKind, strPath, static_cast<int>(nError), "", {}};
 }
 
 // The cause of a failed CreateFile on the port. Windows gives a COM port to

@@ -23,6 +23,7 @@ files_of() {  # the files of package $1, relative to the prefix
             echo lib/udev/rules.d/70-vanto-flash.rules share/bash-completion/completions/vanto-flash ;;
         vanto-update)
             echo lib/udev/rules.d/70-vanto-update.rules share/applications/vanto-update.desktop
+            echo share/mime/packages/vanto-update.xml
             echo share/metainfo/org.vanto.update.metainfo.xml share/vanto-updater/kst_PC.bmp
             echo share/icons/hicolor/scalable/apps/vanto-update.svg
             for size in "${sizes[@]}"; do
@@ -76,6 +77,64 @@ check_desktop_files() {
     grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release is not $version"
 }
 [[ " $packages " == *" vanto-update "* ]] && check_desktop_files
+
+# The folder the wizard works in when the entry's Exec runs as a desktop runs
+# it (the file manager's file in place of %f, or nothing for the menu), and
+# when started by hand: each row is "how|the file|the folder wanted", in a
+# made-up home whose user-dirs.dirs names the documents folder.
+check_start_folders() {
+    local home exec_line row how file want args word pid cwd tries
+    home=$(mktemp -d)
+    mkdir -p "$home/.config" "$home/My Files"
+    echo 'XDG_DOCUMENTS_DIR="$HOME/Papers"' >"$home/.config/user-dirs.dirs"
+    : >"$home/My Files/kst.hex"
+    exec_line=$(sed -n 's/^Exec=//p' "$prefix/share/applications/vanto-update.desktop")
+    for row in "desktop||$home/Papers/VANTO Updater" \
+        "desktop|$home/My Files/kst.hex|$home/My Files" "terminal||$home"; do
+        IFS='|' read -r how file want <<<"$row"
+        args=("$prefix/bin/vanto-update")
+        if [ "$how" = desktop ]; then
+            args=()
+            for word in $exec_line; do
+                case $word in
+                    %f) [ -z "$file" ] || args+=("$file") ;;
+                    vanto-update) args+=("$prefix/bin/vanto-update") ;;
+                    *) args+=("$word") ;;
+                esac
+            done
+        fi
+        (cd "$home" && HOME=$home XDG_CONFIG_HOME=$home/.config QT_QPA_PLATFORM=offscreen \
+            exec "${args[@]}" >/dev/null 2>&1) &
+        pid=$!
+        # Once the program runs there and has had time to move on, it stays.
+        for ((tries = 0; tries < 100; tries++)); do
+            cwd=$(readlink "/proc/$pid/cwd" 2>/dev/null) || break
+            [[ "$cwd" != "$want" || $(readlink "/proc/$pid/exe") != */vanto-update ]] || break
+            sleep 0.1
+        done
+        sleep 0.5
+        cwd=$(readlink "/proc/$pid/cwd" 2>/dev/null) || cwd="(ended)"
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        [ "$cwd" = "$want" ] || fail "start as $how with '$file': works in '$cwd', not '$want'"
+    done
+    rm -rf "$home"
+    # The file manager knows kst.hex and kst.a90 by the types the entry names.
+    if command -v update-mime-database >/dev/null; then
+        local mime
+        mime=$(mktemp -d)
+        mkdir -p "$mime/packages"
+        cp "$prefix/share/mime/packages/vanto-update.xml" "$mime/packages/"
+        update-mime-database "$mime" >/dev/null 2>&1 || fail "the MIME types do not build"
+        for glob in "text/x-ihex:*.hex" "text/x-srecord:*.a90"; do
+            grep -qxF "50:$glob" "$mime/globs2" || fail "no type for ${glob#*:}"
+            grep -q "^MimeType=.*${glob%%:*};" "$prefix/share/applications/vanto-update.desktop" ||
+                fail "the entry does not open ${glob%%:*}"
+        done
+        rm -rf "$mime"
+    fi
+}
+[ -x "$prefix/bin/vanto-update" ] && check_start_folders
 for page in "$prefix"/share/man/man1/*.1.gz; do
     [ -f "$page" ] || continue
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)

@@ -54,6 +54,38 @@ inline constexpr const char* kLogPortOpened = "COM Port%d--";
 inline constexpr const char* kLogDeviceFound = "Device Found\r\n";
 inline constexpr const char* kLogDeviceNotFound = "Device Not Found\r\n";
 
+// Why a port that is there could not be used: the line after its device
+// file in the scan log (and in vanto-flash), then the advice, a line each.
+// %s: the device file's group, or its mode, owner and group as ls shows them
+// ("crw-rw---- root dialout").
+inline constexpr const char* kPortPermissionDenied = "permission denied";
+inline constexpr const char* kPortNotInGroup =
+    "permission denied: only group %s may open it, and you are not in it";
+inline constexpr const char* kPortJoinGroup =
+    "sudo usermod -aG %s $USER, then log out and in again";
+inline constexpr const char* kPortJoinedAfterLogin =
+    "permission denied: you joined group %s after this login";
+inline constexpr const char* kPortRenewLogin =
+    "log out and in again, or start it from a shell opened with \"newgrp %s\"";
+inline constexpr const char* kPortOtherUsersTerminal =
+    "permission denied: the terminal of another user (%s)";
+inline constexpr const char* kPortModeKeepsOut = "permission denied by its mode and owner: %s";
+inline constexpr const char* kPortUdevRule =
+    "a USB adapter needs no group with the udev rule of the packages: plug it in again";
+inline constexpr const char* kPortInUse = "in use by another program";
+inline constexpr const char* kPortInUseBy = "in use by %s";
+inline constexpr const char* kPortNotSerial = "not a serial port";
+inline constexpr const char* kPortSystemConsole = "the system console, never used for the device";
+inline constexpr const char* kPortSettingsRefused = "the line settings did not take";
+// Below the two lines of kDeviceNotFound when a port was there but could not
+// be used: its number and the cause in short (the log has the rest).
+inline constexpr const char* kStatusPortUnusable = "COM%d could not be used: %s";
+inline constexpr const char* kShortPermissionDenied = "permission denied";
+inline constexpr const char* kShortInUse = "in use";
+inline constexpr const char* kShortNotSerial = "not a serial port";
+inline constexpr const char* kShortSystemConsole = "the system console";
+inline constexpr const char* kShortOther = "see the log";
+
 // --- Programming page (template 132) ---
 inline constexpr const char* kProgReady = "Ready to update the device now.";
 inline constexpr const char* kProgRunning = "Programming In Process, Please Wait...";
@@ -79,6 +111,10 @@ inline constexpr const char* kResultTransmissionError =
     "Data transmission error. Please restart programming";
 inline constexpr const char* kResultFileError =
     "Update file not found or may be crashed.\r\nTask can not continue";
+// Below kResultFileError in the status label when the Start press found no
+// usable update file: the folder it was looked for in (the home folder as
+// "~", a long name cut at its front to "...").
+inline constexpr const char* kResultLookedIn = "Looked in %s";
 
 // --- The sheet ---
 // The exit question of the wizard.

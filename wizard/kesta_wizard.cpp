@@ -13,6 +13,7 @@
 
 #include "app/updater_app.h"
 #include "res/page_texts.h"
+#include "wizard/message_box_width.h"
 
 CKestaWizard::CKestaWizard(CUpdaterApp& app, const QString& strCaption, QWidget* pParent,
                            unsigned nSelectPage)
@@ -194,6 +195,7 @@ bool CKestaWizard::ConfirmCancel() {
         box.setObjectName(QStringLiteral("exitQuestion"));
         // During a run a stray Enter must not break off the transfer.
         box.setDefaultButton(m_app.m_nProgState != 0 ? QMessageBox::No : QMessageBox::Yes);
+        WidenToCaption(box);
         m_pExitQuestion = &box;
         const int nAnswer = box.exec();
         m_pExitQuestion = nullptr;

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "wizard/message_box_width.h"
 #include "wizard/page_builder.h"
 
 CQtPageControls::CQtPageControls(QWidget* pPage) : m_pPage(pPage) {}
@@ -99,6 +100,7 @@ void CQtPageControls::ShowMessageBox(const std::string& strText, const std::stri
         box.setObjectName(QStringLiteral("resultBox"));
         // The text as the procedure wrote it, line breaks as "\r\n".
         box.setProperty("vantoText", QString::fromStdString(strText));
+        WidenToCaption(box);
         box.exec();
     });
 }

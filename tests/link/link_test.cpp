@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -5,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include <thread>
 
 #include "link/com_port_map.h"
+#include "link/port_open_failure.h"
 #include "link/update_engine.h"
 #include "tests/support/hex_bytes.h"
 #include "tests/support/pty_pair.h"
@@ -231,16 +235,21 @@ TEST_F(LinkTest, OpenRules) {
         EXPECT_EQ(port.Open(n), 0) << int(n);
         EXPECT_EQ(port.PortNumber(), 1);
     }
-    const std::pair<uint8_t, std::string> kCauses[] = {
-        {2, ""}, {3, ""}, {4, "not a serial port"}, {5, "not a serial port"}, {6, ""}};
-    for (const auto& [n, strCause] : kCauses) {
+    using enum EPortOpenFailure;
+    const std::pair<uint8_t, EPortOpenFailure> kCauses[] = {{2, NoSuchPort},
+                                                            {3, NoSuchPort},
+                                                            {4, NotASerialPort},
+                                                            {5, NotASerialPort},
+                                                            {6, NoSuchPort}};
+    for (const auto& [n, eCause] : kCauses) {
         CComPort other;
         EXPECT_EQ(other.Open(n), 0);
-        EXPECT_EQ(DescribeOpenFailure(other.LastOpenFailure()), strCause) << int(n);
+        EXPECT_EQ(other.LastOpenFailure().eKind, eCause) << int(n);
     }
     CComPort second;
     EXPECT_EQ(second.Open(1), 0);
-    EXPECT_EQ(DescribeOpenFailure(second.LastOpenFailure()), "in use by another program");
+    EXPECT_EQ(second.LastOpenFailure().eKind, InUse);
+    EXPECT_EQ(second.LastOpenFailure().strHolder, "");
     EXPECT_EQ(OpenInAnotherProcess(), 2);
     ExpectRoundTrip(port, m_pty);
     uint8_t b = 0;
@@ -356,6 +365,51 @@ TEST(ComPortMap, SerialScanAndDeviceFiles) {
     EXPECT_EQ(listed.DevicePath(4), "/c");
     EXPECT_EQ(CComPortMap::FromList(std::string(99, ':') + "/x").Add("/y"), 0);
     std::filesystem::remove_all(root);
+}
+
+// What a refused open reports of the device file, as the port finds it: mode,
+// owner, group, whether the user database and this process have that group,
+// a pseudo-terminal or a USB adapter (by name, behind any link). Root's own
+// groups make the standings: it is in root, and in nogroup neither way.
+TEST(OpenFailure, DeviceAccessFacts) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give device files other owners";
+    }
+    PtyPair rootsPty, othersPty;
+    const std::string strDir = ::testing::TempDir() + "access" + std::to_string(getpid());
+    std::filesystem::create_directories(strDir);
+    const std::string strUsb = strDir + "/ttyUSB0";
+    ASSERT_EQ(mknod(strUsb.c_str(), S_IFCHR | 0600, makedev(188, 0)), 0);
+    std::filesystem::create_symlink(strUsb, strDir + "/by-id");
+    const struct {
+        std::string strPath;
+        uid_t nOwner;
+        gid_t nGroup;
+        mode_t nMode;
+        std::string strFacts;  // mode owner group, then owner/listed/has/pty/usb as 0 or 1
+    } kRows[] = {
+        {rootsPty.SlavePath(), 0, 0, 0620, "620 root root 11110"},
+        {othersPty.SlavePath(), 0, 65534, 0600, "600 root nogroup 10010"},
+        {strDir + "/by-id", 65534, 65534, 0660, "660 nobody nogroup 00001"},
+        {strDir + "/none", 0, 0, 0, "-"},
+    };
+    for (const auto& row : kRows) {
+        if (row.nMode != 0) {
+            ASSERT_EQ(chown(row.strPath.c_str(), row.nOwner, row.nGroup) +
+                          chmod(row.strPath.c_str(), row.nMode),
+                      0);
+        }
+        const SDeviceAccess a = ExamineDeviceAccess(row.strPath);
+        char szFacts[128] = "-";
+        if (a.bExamined) {
+            std::snprintf(szFacts, sizeof szFacts, "%o %s %s %d%d%d%d%d", a.nMode,
+                          a.strOwner.c_str(), a.strGroup.c_str(), a.bUserIsOwner,
+                          a.bUserListedInGroup, a.bProcessHasGroup, a.bPseudoTerminal,
+                          a.bUsbAdapter);
+        }
+        EXPECT_EQ(szFacts, row.strFacts) << row.strPath;
+    }
+    std::filesystem::remove_all(strDir);
 }
 
 }  // namespace

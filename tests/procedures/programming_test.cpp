@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "image/image_check.h"
 #include "tests/procedures/rig.h"
@@ -160,8 +162,9 @@ TEST(Programming, RunsAgainstTheDevice) {
 }
 
 // Start without an update file, then with one whose data would land elsewhere
-// (an S5 line between data lines): beep, the file error as status and box, no
-// worker, nothing sent. Each later press loads the image again and starts over.
+// (an S5 line between data lines): beep, the file error as status (without a
+// file there, with the folder looked in) and box, no worker, nothing sent. Each later press loads
+// the image again and starts over.
 TEST(Programming, NoFileThenRetryStartsOver) {
     CRig rig;
     ASSERT_TRUE(rig.Start("d", "--block-status 3:4"));
@@ -170,7 +173,11 @@ TEST(Programming, NoFileThenRetryStartsOver) {
         EXPECT_FALSE(rig.prog.IsRunning() || rig.app.IsLinkBusy() || rig.app.m_nProgState.load());
         EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
         EXPECT_EQ(rig.page.All("beep").size(), nPress);
-        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(UPD_FILE_ERROR));
+        char szLookedIn[256];
+        std::snprintf(szLookedIn, sizeof szLookedIn, kResultLookedIn,
+                      CProgPageView::ShortFolderName(rig.dir.Path(), std::getenv("HOME")).c_str());
+        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS),
+                  TextOf(UPD_FILE_ERROR) + (nPress == 1 ? "\r\n" + std::string(szLookedIn) : ""));
         EXPECT_EQ(rig.page.All("box"),
                   Strings(nPress, kResultCaption + ("|" + TextOf(UPD_FILE_ERROR))));
         WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",
@@ -313,6 +320,31 @@ TEST(Programming, ElapsedTimeText) {
         std::string strText;
         EXPECT_EQ(CProgPageView::FormatElapsedTime(nSeconds, strText), *pszText != '\0');
         EXPECT_EQ(strText, pszText) << nSeconds;
+    }
+}
+
+// The folder in the status label: the home folder as "~" (only as a whole
+// name), a long name cut at its front, never inside a UTF-8 character.
+TEST(Programming, FolderNameInTheStatus) {
+    const auto Repeated = [](const std::string& strText, int nTimes) {
+        std::string strAll;
+        for (int n = 0; n < nTimes; ++n) {
+            strAll += strText;
+        }
+        return strAll;
+    };
+    const std::string k40 = "/" + std::string(39, 'f');
+    const std::tuple<std::string, const char*, std::string> cases[] = {
+        {"/home/ann/Documents/VANTO Updater", "/home/ann", "~/Documents/VANTO Updater"},
+        {"/home/ann", "/home/ann", "~"},
+        {"/home/anna/kst", "/home/ann", "/home/anna/kst"},
+        {"/srv/kst", "/", "/srv/kst"},
+        {"/srv/kst", nullptr, "/srv/kst"},
+        {k40, nullptr, k40},
+        {"/x" + k40, nullptr, "..." + k40.substr(3)},
+        {"/" + Repeated("\xC3\xA4", 20), nullptr, "..." + Repeated("\xC3\xA4", 18)}};
+    for (const auto& [strFolder, pszHome, strShown] : cases) {
+        EXPECT_EQ(CProgPageView::ShortFolderName(strFolder, pszHome), strShown) << strFolder;
     }
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+
 #include "res/page_texts.h"
 #include "tests/procedures/rig.h"
 
@@ -7,6 +10,13 @@ namespace {
 
 const std::string kNext = std::to_string(PSWIZB_BACK | PSWIZB_NEXT);
 const auto Log = ScanLog;
+
+template <typename... Values>
+std::string Text(const char* pszFormat, Values... values) {
+    char szText[256];
+    std::snprintf(szText, sizeof szText, pszFormat, values...);
+    return szText;
+}
 
 struct ScanCase {
     const char* pszPorts;  // see CRig::Ports
@@ -106,18 +116,98 @@ TEST(Scan, FailureAfterSuccess) {
 }
 
 // A port that is there but cannot be used says why, below its line; a port
-// that does not exist needs no words.
+// that does not exist needs no words. Without a device the first such port is
+// named below the status's two questions; with one, or with every port absent
+// or silent, the status is as ever.
 TEST(Scan, CauseOfAPortThatCannotBeUsed) {
-    CRig rig;
-    ASSERT_TRUE(rig.Start("nhad"));
-    rig.setup.OnScanDevice();
-    rig.setup.WaitForScan();
-    const CPortHolder& holder = *rig.holders.front();
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), Log(1, "a") + "    /dev/null: not a serial port\r\n" +
-                                               Log(2, "a") + "    " + holder.pty.SlavePath() +
-                                               ": in use by sleep (pid " +
-                                               std::to_string(holder.pid) + ")\r\n" + Log(3, "ad"));
-    EXPECT_EQ(rig.OpenPort(), 4);
+    const std::string kUnusable = std::string(kDeviceNotFound) + "\r\nCOM%d could not be used: %s";
+    for (const auto& [pszPorts, strStatus] : {std::pair{"nhad", std::string(kDeviceFound)},
+                                              {"ahn", Text(kUnusable.c_str(), 2, kShortInUse)}}) {
+        CRig rig;
+        ASSERT_TRUE(rig.Start(pszPorts));
+        rig.setup.OnScanDevice();
+        rig.setup.WaitForScan();
+        const CPortHolder& holder = *rig.holders.front();
+        const std::string strNull = Log(1, "a") + "    /dev/null: not a serial port\r\n";
+        const std::string strHeld = Log(2, "a") + "    " + holder.pty.SlavePath() +
+                                    ": in use by sleep (pid " + std::to_string(holder.pid) +
+                                    ")\r\n";
+        EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), pszPorts[0] == 'n'
+                                                   ? strNull + strHeld + Log(3, "ad")
+                                                   : Log(1, "a") + strHeld + Log(3, "a") +
+                                                         "    /dev/null: not a serial port\r\n" +
+                                                         Log(4, "aaaaaaa"));
+        EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS), strStatus);
+    }
+}
+
+// A refusal for lack of permission, from the facts the port found about the
+// device file: the cause names its group or its mode, the advice fits (join
+// the group, renew the login, nothing for someone else's terminal), a USB
+// adapter hears of the udev rule, and the status names the port.
+TEST(Scan, PermissionDeniedFromFacts) {
+    enum EStanding { kOut, kListed, kInProcess };  // the user and the file's group
+    enum EPlace { kUart, kUsbAdapter, kPty, kUnexamined };
+    const auto facts = [](unsigned nMode, const char* pszOwner, const char* pszGroup,
+                          EStanding eStanding, EPlace ePlace) {
+        SDeviceAccess access;
+        access.bExamined = ePlace != kUnexamined;
+        access.nMode = nMode, access.strOwner = pszOwner, access.strGroup = pszGroup;
+        access.bUserListedInGroup = eStanding != kOut;
+        access.bProcessHasGroup = eStanding == kInProcess;
+        access.bPseudoTerminal = ePlace == kPty;
+        access.bUsbAdapter = ePlace == kUsbAdapter || ePlace == kUnexamined;
+        return access;
+    };
+    const std::string kUsb = kPortUdevRule;
+    const struct {
+        SDeviceAccess access;
+        std::string strCause;
+        Strings advice;
+    } kRows[] = {
+        {facts(0660, "root", "dialout", kOut, kUsbAdapter),
+         Text(kPortNotInGroup, "dialout"),
+         {Text(kPortJoinGroup, "dialout"), kUsb}},
+        {facts(0660, "root", "uucp", kOut, kUart),
+         Text(kPortNotInGroup, "uucp"),
+         {Text(kPortJoinGroup, "uucp")}},
+        {facts(0660, "root", "dialout", kListed, kUart),
+         Text(kPortJoinedAfterLogin, "dialout"),
+         {Text(kPortRenewLogin, "dialout")}},
+        {facts(0660, "root", "dialout", kInProcess, kUart),
+         Text(kPortModeKeepsOut, "crw-rw---- root dialout"),
+         {}},
+        {facts(0600, "root", "root", kOut, kUart),
+         Text(kPortModeKeepsOut, "crw------- root root"),
+         {}},
+        {facts(0600, "root", "root", kOut, kUsbAdapter),
+         Text(kPortModeKeepsOut, "crw------- root root"),
+         {kUsb}},
+        {facts(0620, "alice", "tty", kListed, kPty),
+         Text(kPortOtherUsersTerminal, "crw--w---- alice tty"),
+         {}},
+        {facts(0, "", "", kOut, kUnexamined), kPortPermissionDenied, {kUsb}},
+    };
+    for (const auto& row : kRows) {
+        CRecorder page;
+        CSetupPageView view(page);
+        view.ScanBegun();
+        SPortAttempt absent, refused;
+        absent.nPort = 1, absent.failure.eKind = EPortOpenFailure::NoSuchPort;
+        refused.nPort = 2, refused.strDevice = "/dev/ttyX";
+        refused.failure = {EPortOpenFailure::PermissionDenied, "/dev/ttyX", EACCES, "", row.access};
+        view.PortTried(absent);
+        view.PortTried(refused);
+        view.ScanEnded({});
+        std::string strLog = Log(1, "aa") + "    /dev/ttyX: " + row.strCause + "\r\n";
+        for (const std::string& strAdvice : row.advice) {
+            strLog += "      " + strAdvice + "\r\n";
+        }
+        EXPECT_EQ(page.Text(IDC_SCAN_LOG), strLog);
+        EXPECT_EQ(page.Text(IDC_SETUP_STATUS),
+                  std::string(kDeviceNotFound) + "\r\n" +
+                      Text(kStatusPortUnusable, 2, kShortPermissionDenied));
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // goes to standard output and to standard error, the exit status, and what
 // the device saw and committed.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -348,6 +349,8 @@ TEST(FlashPorts, FromSysfs) {
     PtyPair free, locked;
     chmod(free.SlavePath().c_str(), 0666);
     chmod(locked.SlavePath().c_str(), 0600);
+    struct stat lockedStat {};
+    stat(locked.SlavePath().c_str(), &lockedStat);
     const std::string strPorts = r + "/dev/ttyUSB0:" + r + "/dev/ttyACM0:" + r +
                                  "/dev/ttyS0::" + free.SlavePath() + ":" + locked.SlavePath();
     chmod(r.c_str(), 0755);
@@ -365,8 +368,8 @@ TEST(FlashPorts, FromSysfs) {
           "COM2   " + r + "/dev/ttyACM0: not a serial port" + kIndent + "USB ACM 2341:0043\n",
           "COM3   " + r + "/dev/ttyS0: not a serial port" + kIndent + "on-board UART\nCOM5",
           "COM5   " + free.SlavePath() + (strAs.empty() ? ": busy" : ": ok" + kIndent),
-          "COM6   " + locked.SlavePath() +
-              ": permission denied (add your user to the dialout group, then log in again)\n"}) {
+          "COM6   " + locked.SlavePath() + ": permission denied: the terminal of another user (" +
+              "crw------- root " + getgrgid(lockedStat.st_gid)->gr_name + ")\n"}) {
         EXPECT_NE(run.strOut.find(strWant), std::string::npos) << strWant << "\n" << run.strOut;
     }
     EXPECT_EQ(run.strOut.find("COM4"), std::string::npos) << "absent, without --all";

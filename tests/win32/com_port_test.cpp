@@ -16,6 +16,7 @@
 #include "link/system_error_text.h"
 #include "link/update_engine.h"
 #include "tests/win32/rig_win32.h"
+#include "wizard/procedures/open_failure_text.h"
 
 namespace {
 
@@ -106,7 +107,8 @@ TEST(ComPortWin32, OpenFailureCauses) {
 // one line, without the message table's ".\r\n"; an unknown number by itself.
 TEST(ComPortWin32, ErrorTextsFitOneLine) {
     for (const int nError : {ERROR_GEN_FAILURE, ERROR_SEM_TIMEOUT, ERROR_INVALID_PARAMETER}) {
-        const std::string strText = DescribeOpenFailure({EPortOpenFailure::Other, "", nError, ""});
+        const std::string strText =
+            DescribeOpenFailure({EPortOpenFailure::Other, "", nError, "", {}});
         EXPECT_EQ(strText, SystemErrorText(nError));
         EXPECT_FALSE(strText.empty());
         EXPECT_EQ(strText.find_first_of("\r\n"), std::string::npos) << strText;

@@ -3,6 +3,8 @@
 // the simulated device; and the real program, left mid-run.
 #include "tests/wizard/wizard_rig.h"
 
+#include <sys/file.h>
+
 #include <cstdio>
 #include <ctime>
 #include <thread>
@@ -75,6 +77,36 @@ private slots:
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
     }
 
+    // Each box is at least as wide as its caption in a bold title font, with room beside it
+    // for the title bar's icon and buttons: a short text leaves no "VA...ing".
+    void boxesHoldTheirCaption() {
+        StartWizard();
+        const std::pair<const char*, const char*> rows[] = {
+            {kResultFlashAddressError, kResultCaption},
+            {kResultChecksumError, kResultCaption},
+            {"", kExitCaption}};  // the exit question
+        for (const auto& [pszText, pszCaption] : rows) {
+            if (*pszText != '\0') {  // on the UI thread the box shows at once
+                W().ProgTargetPage().PageControls().ShowMessageBox(pszText, pszCaption);
+            } else {
+                m_pAnswerer->m_nAnswer = QMessageBox::No;
+                Click(W().CancelButton());
+            }
+        }
+        QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        title.setBold(true);
+        const QFontMetrics metrics(title);
+        QCOMPARE(m_pAnswerer->m_widths.size(), 3);
+        for (int nBox = 0; nBox < 3; ++nBox) {
+            const int nNeeded = metrics.horizontalAdvance(rows[nBox].second) + 4 * metrics.height();
+            QVERIFY2(m_pAnswerer->m_widths[nBox] >= nNeeded,
+                     qPrintable(QString("%1: %2 < %3")
+                                    .arg(m_pAnswerer->m_seen[nBox])
+                                    .arg(m_pAnswerer->m_widths[nBox])
+                                    .arg(nNeeded)));
+        }
+    }
+
     // Cancel, Esc, close box: asked first (not after an update); No keeps all, Yes closes.
     void exitQuestion() {
         const QString strQuestion = BoxText(kExitCaption, kExitQuestion, QMessageBox::Question,
@@ -121,6 +153,30 @@ private slots:
                  QString::fromStdString(BuildIntroText()).replace("\r\n", "\n"));
         W().SetActivePage(1);
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
+    }
+
+    // A scan without a device names the first port that was there but could not be used
+    // below the two questions, in view whatever the log scrolled past; the next scan, with
+    // every port merely absent, leaves the two questions alone.
+    void scanOfUnusablePortsNamesTheCause() {
+        PtyPair busy;
+        QVERIFY(flock(busy.SlaveFd(), LOCK_EX | LOCK_NB) == 0);  // as another updater holds it
+        const std::pair<QByteArray, QString> rows[] = {
+            {":" + QByteArray::fromStdString(busy.SlavePath()) + ":/dev/null",
+             kDeviceNotFound + QString("\r\n") +
+                 QString::asprintf(kStatusPortUnusable, 2, kShortInUse)},
+            {"", kDeviceNotFound}};
+        StartWizard();
+        W().SetActivePage(1);
+        for (const auto& [ports, strStatus] : rows) {
+            qputenv("VANTO_COM_PORTS", ports);
+            Click(W().SetupPage().Control(1028));
+            QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
+            QCoreApplication::processEvents();
+            QCOMPARE(QString::fromStdString(W().SetupPage().PageControls().Text(1030)), strStatus);
+            QCOMPARE(W().SetupPage().ControlAs<QLabel>(1030)->text(),
+                     QString(strStatus).replace("\r\n", "\n"));
+        }
     }
 
     // Blue text on the page colour, also after the text changes.

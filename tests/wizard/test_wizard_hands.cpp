@@ -74,10 +74,31 @@ private slots:
                 log << QString::fromStdString(ScanLog(n, std::string(1, c))).trimmed();
             }
         }
-        log << "    /dev/ttyUSB0: permission denied (add your user to the dialout group, then "
-               "log in again)"
+        const auto withGroup = [](const char* pszFormat, const char* pszValue = "dialout") {
+            return QString::asprintf(pszFormat, pszValue);
+        };
+        log << "    /dev/ttyUSB0: " + withGroup(kPortNotInGroup)
+            << "    /dev/ttyUSB0: " + withGroup(kPortJoinedAfterLogin)
+            << "    /dev/ttyS0: " + withGroup(kPortModeKeepsOut, "crw-rw---- root dialout")
+            << "    /dev/pts/12: " + withGroup(kPortOtherUsersTerminal, "crw--w---- alice tty")
+            << "      " + withGroup(kPortJoinGroup) << "      " + withGroup(kPortRenewLogin)
+            << QString("      ") + kPortUdevRule
             << "    /dev/ttyACM0: in use by ModemManager (pid 812)"
-            << "    /dev/ttyS0: the system console, never used for the device";
+            << QString("    /dev/ttyS0: ") + kPortSystemConsole;
+        QStringList status{kScanPressed, kScanRunning, kDeviceFound, kDeviceNotFound};
+        for (const char* pszCause : {kShortPermissionDenied, kShortInUse, kShortNotSerial,
+                                     kShortSystemConsole, kShortOther}) {
+            status << kDeviceNotFound + QString("\r\n") +
+                          QString::asprintf(kStatusPortUnusable, 10, pszCause);
+        }
+        QStringList lookedIn;  // below the file error: where the file was looked for
+        for (const char* pszFolder : {"/home/someone/Documents/VANTO Updater",
+                                      "/media/usb-stick/Firmware Updates/Device Seventeen"}) {
+            lookedIn << kResultFileError + QString("\r\n") +
+                            QString::asprintf(
+                                kResultLookedIn,
+                                CProgPageView::ShortFolderName(pszFolder, nullptr).c_str());
+        }
         const std::tuple<int, int, QStringList> rows[] = {
             {0, 1000, {}},  // (empty: the template's own text)
             {0, 1005, {}},
@@ -87,10 +108,11 @@ private slots:
             {1, 1026, {kSetupStep2}},
             {1, 1027, {kSetupStep3}},
             {1, 1028, {kScanButton, kStopButton}},
-            {1, 1030, {kScanPressed, kScanRunning, kDeviceFound, kDeviceNotFound}},
+            {1, 1030, status},
             {1, 1031, log},
             {2, 1014, {QString::fromStdString(strLongestTime)}},
-            {2, 1015, results + QStringList{kProgReady, kProgRunning, kScanStillRunning}},
+            {2, 1015,
+             results + QStringList{kProgReady, kProgRunning, kScanStillRunning} + lookedIn},
             {2, 1016, {}}};
         for (const auto& [nPage, nId, texts] : rows) {
             W().SetActivePage(nPage);
@@ -191,26 +213,47 @@ private slots:
     }
 
     // Last: under the thread checker no thread may start here once QProcess has forked.
-    // --help and --version answer without a display; no display otherwise is one line, 2.
+    // --help and --version answer without a display; no display, a display nobody serves
+    // and an unknown option are one line (the usage follows the option's) and status 2.
     void commandLineWithoutADisplay() {
-        const std::tuple<QStringList, int, const char*, const char*> rows[] = {
-            {{"--help"}, 0, "Usage: vanto-update [--help | --version]\n", ""},
-            {{"--version"}, 0, "vanto-update " VANTO_VERSION "\n", ""},
-            {{}, 2, "", "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n"}};
-        for (const auto& [args, nExit, pszOut, pszErr] : rows) {
+        QString strDeadDisplay = ":99";  // no X server there (the tests' own run elsewhere)
+        while (QFile::exists("/tmp/.X11-unix/X" + strDeadDisplay.mid(1))) {
+            strDeadDisplay = ":" + QString::number(strDeadDisplay.mid(1).toInt() + 1);
+        }
+        const std::tuple<QStringList, QString, int, QString, QString> rows[] = {
+            {{"--help"}, "", 0, "Usage: vanto-update [--desktop] [FILE]\n", ""},
+            {{"--version"}, "", 0, "vanto-update " VANTO_VERSION "\n", ""},
+            {{},
+             "",
+             2,
+             "",
+             "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n"},
+            {{},
+             strDeadDisplay,
+             2,
+             "",
+             "vanto-update: cannot open display " + strDeadDisplay + "\n"},
+            {{"--desktop", "--fast"}, "", 2, "", "vanto-update: unknown option '--fast'\nUsage: "}};
+        for (const auto& [args, strDisplay, nExit, strOut, strErr] : rows) {
             QProcess program;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             for (const char* pszName : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
                 env.remove(pszName);
             }
+            if (!strDisplay.isEmpty()) {
+                env.insert("DISPLAY", strDisplay);
+            }
             program.setProcessEnvironment(env);
             program.start(VANTO_BIN_DIR "/vanto-update", args);
             QVERIFY(program.waitForFinished(10000));
-            const QString strOut = program.readAllStandardOutput();
-            QCOMPARE(std::tuple(program.exitStatus(), program.exitCode(),
-                                strOut.left(int(strlen(pszOut))),
-                                QString(program.readAllStandardError())),
-                     std::tuple(QProcess::NormalExit, nExit, QString(pszOut), QString(pszErr)));
+            const QString strGotOut = program.readAllStandardOutput();
+            const QString strGotErr = program.readAllStandardError();
+            // The usage after an option's line is the help's; the rest is whole.
+            QCOMPARE(
+                std::tuple(
+                    program.exitStatus(), program.exitCode(), strGotOut.left(int(strOut.size())),
+                    strErr.endsWith("Usage: ") ? strGotErr.left(int(strErr.size())) : strGotErr),
+                std::tuple(QProcess::NormalExit, nExit, strOut, strErr));
         }
     }
 

@@ -52,6 +52,7 @@ struct CBoxAnswerer : QTimer {
                     m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
                     m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
                                       pBox->standardButtons());
+                    m_widths << pBox->width();
                     QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
                     (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
                 }
@@ -63,6 +64,7 @@ struct CBoxAnswerer : QTimer {
     bool m_bHoldQuestion = false;  // the exit question stays open, as a person thinks it over
     int m_nHeldTicks = 0;
     QStringList m_seen, m_defaults;
+    QList<int> m_widths;  // of each box seen, in pixels
     std::function<void()> m_onBox = [] {};
 };
 

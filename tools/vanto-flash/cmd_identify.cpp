@@ -4,25 +4,31 @@
 #include <string>
 
 #include "link/com_port_map.h"
-#include "link/port_open_failure.h"
 #include "link/update_engine.h"
 #include "tools/vanto-flash/commands.h"
 #include "tools/vanto-flash/flash_options.h"
 #include "tools/vanto-flash/port_choice.h"
+#include "wizard/procedures/open_failure_text.h"
 
 namespace {
 
 const char kUsage[] = "usage: vanto-flash identify --port N|PATH   (N = 1..100)\n";
 
-// Why COMn did not open, as the port saw it.
+// Why COMn did not open, as the port saw it, and what to do about it (a
+// line each).
 std::string OpenFailure(int nPort, const std::string& strPath, const CComPort& port) {
     const std::string strCom = "COM" + std::to_string(nPort);
     if (strPath.empty()) {
         return strCom + " does not exist (see 'vanto-flash ports')";
     }
-    const std::string strCause = DescribeOpenFailure(port.LastOpenFailure());
-    return strCom + " could not be opened: " + strPath +
-           (strCause.empty() ? " does not exist" : ": " + strCause);
+    const SPortOpenFailure failure = port.LastOpenFailure();
+    const std::string strCause = DescribeOpenFailure(failure);
+    std::string strText = strCom + " could not be opened: " + strPath +
+                          (strCause.empty() ? " does not exist" : ": " + strCause);
+    for (const std::string& strAdvice : OpenFailureAdvice(failure)) {
+        strText += "\n  " + strAdvice;
+    }
+    return strText;
 }
 
 // The result as the user reads it: its name, or for a device status that was

@@ -9,6 +9,7 @@
 #include "link/port_holders.h"
 #include "link/port_open_failure.h"
 #include "tools/vanto-flash/port_platform.h"
+#include "wizard/procedures/open_failure_text.h"
 
 const char* PortMapHelp() {
     return "COM ports: set VANTO_COM_PORTS to a colon-separated list of\n"
@@ -44,6 +45,7 @@ std::string PortUsability(const std::string& strPath) {
     if (access(strPath.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
         SPortOpenFailure failure;
         failure.eKind = EPortOpenFailure::PermissionDenied;
+        failure.access = ExamineDeviceAccess(strPath);
         return DescribeOpenFailure(failure);
     }
     const std::vector<SPortHolder> holders = FindPortHolders(strPath);

@@ -4,6 +4,7 @@
 
 #include "link/result_codes.h"
 #include "res/page_texts.h"
+#include "wizard/procedures/open_failure_text.h"
 #include "wizard/procedures/prog_page_view.h"
 
 namespace {
@@ -56,6 +57,9 @@ void CTerminalPage::PortTried(const SPortAttempt& attempt) {
         const std::string strCause = DescribeOpenFailure(attempt.failure);
         if (!strCause.empty()) {
             m_output.ScanLine("    " + attempt.failure.strDevice + ": " + strCause);
+            for (const std::string& strAdvice : OpenFailureAdvice(attempt.failure)) {
+                m_output.ScanLine("      " + strAdvice);
+            }
         }
         return;
     }

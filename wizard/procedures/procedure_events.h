@@ -94,6 +94,8 @@ struct SRunResult {
     uint32_t nBlocksSent = 0;    // blocks the device acknowledged
     int nBlockTotal = 0;         // blocks of the image
     double dSeconds = 0.0;       // from the worker's start to the end of the transfer
+    // NoImage without kst.hex and kst.a90: the folder they were looked for in; "" otherwise.
+    std::string strImageFolder;
 
     uint64_t Bytes() const { return uint64_t{nBlocksSent} * 256; }
 };

@@ -1,6 +1,7 @@
 #include "wizard/procedures/prog_page_view.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "link/result_codes.h"
 #include "res/control_ids.h"
@@ -87,7 +88,7 @@ void CProgPageView::RunEnded(const SRunResult& result) {
             break;
         case ERunEnd::NoImage:
             m_controls.Beep();
-            ShowResultStatus(result.nCode);
+            m_controls.SetText(IDC_PROG_STATUS, NoImageStatus(result));
             ShowResultBox(result.nCode);
             break;
         case ERunEnd::NotStarted:
@@ -128,6 +129,39 @@ bool CProgPageView::FormatElapsedTime(long s, std::string& strText) {
     std::snprintf(szText, sizeof szText, kElapsedTimeFormat, nMinutes, nSeconds);
     strText = szText;
     return true;
+}
+
+std::string CProgPageView::ShortFolderName(const std::string& strFolder, const char* pszHome) {
+    constexpr size_t kLongest = 40;
+    std::string strShort = strFolder;
+    const std::string strHome = pszHome != nullptr ? pszHome : "";
+    if (strHome.size() > 1 && strShort.starts_with(strHome) &&
+        (strShort.size() == strHome.size() || strShort[strHome.size()] == '/')) {
+        strShort.replace(0, strHome.size(), "~");
+    }
+    if (strShort.size() > kLongest) {
+        size_t nFrom = strShort.size() - (kLongest - 3);
+        while (nFrom < strShort.size() &&
+               (static_cast<unsigned char>(strShort[nFrom]) & 0xC0) == 0x80) {
+            ++nFrom;  // not inside a UTF-8 sequence
+        }
+        strShort.replace(0, nFrom, "...");
+    }
+    return strShort;
+}
+
+// Started from a menu, the user may not know which folder the program works
+// in: the file error's text, and below it where the file was looked for.
+std::string CProgPageView::NoImageStatus(const SRunResult& result) {
+    std::string strText;
+    GetResultText(result.nCode, strText);
+    if (!result.strImageFolder.empty()) {
+        char szFolder[128];
+        std::snprintf(szFolder, sizeof szFolder, kResultLookedIn,
+                      ShortFolderName(result.strImageFolder, std::getenv("HOME")).c_str());
+        strText += std::string("\r\n") + szFolder;
+    }
+    return strText;
 }
 
 void CProgPageView::ShowResultBox(int nCode) {

@@ -24,8 +24,9 @@ public:
     void BlockSent(const SRunProgress& progress) override;
     void TransferEnded(const SRunResult& result) override;
     // Shows the result box and then the same text in the status label; for
-    // NoImage the beep comes first and the label before the box. Waits until
-    // the box is closed.
+    // NoImage the beep comes first and the label, which adds the folder the
+    // update file was looked for in, before the box. Waits until the box is
+    // closed.
     void RunEnded(const SRunResult& result) override;
 
     // The text of a result code (the box and the status label show the
@@ -36,12 +37,19 @@ public:
     // "Elapse Time: m:s" with the minutes within the hour; false (the label
     // keeps its text) when s is a whole number of hours, 0 included.
     static bool FormatElapsedTime(long s, std::string& strText);
+    // A folder as the status label names it: strFolder with the home folder
+    // pszHome (may be null) as "~", and a name longer than 40 characters cut
+    // at its front to "..." and its last 37.
+    static std::string ShortFolderName(const std::string& strFolder, const char* pszHome);
 
 private:
     // The result box, for a code that has a text.
     void ShowResultBox(int nCode);
     // The status label: the code's text, empty for a code without one.
     void ShowResultStatus(int nCode);
+    // The status label's text when no update file could be loaded: the file
+    // error's text, and below it the folder it was looked for in.
+    static std::string NoImageStatus(const SRunResult& result);
     void PutAwayRunControls();
 
     IPageControls& m_controls;

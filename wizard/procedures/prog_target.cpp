@@ -1,5 +1,7 @@
 #include "wizard/procedures/prog_target.h"
 
+#include <filesystem>
+
 #include "app/updater_app.h"
 #include "app/wizard_sheet.h"
 #include "link/update_engine.h"
@@ -52,6 +54,13 @@ void CProgTarget::OnStartProgramming() {
         m_nLastResult = UPD_FILE_ERROR;
         SRunResult result = ResultNow(UPD_FILE_ERROR, -1);
         result.eEnd = ERunEnd::NoImage;
+        // Neither update file there: say where they were looked for (their
+        // names are relative to the working directory).
+        std::error_code error;
+        if (!std::filesystem::is_regular_file("kst.hex", error) &&
+            !std::filesystem::is_regular_file("kst.a90", error)) {
+            result.strImageFolder = std::filesystem::current_path(error).string();
+        }
         m_events.RunEnded(result);
         return;
     }

@@ -5,6 +5,7 @@
 
 #include "res/control_ids.h"
 #include "res/page_texts.h"
+#include "wizard/procedures/open_failure_text.h"
 #include "wizard/procedures/page_controls.h"
 
 namespace {
@@ -12,6 +13,14 @@ namespace {
 std::string WithPortNumber(const char* pszFormat, int n) {
     char szText[64];
     std::snprintf(szText, sizeof szText, pszFormat, n);
+    return szText;
+}
+
+// "COM1 could not be used: permission denied".
+std::string UnusablePortLine(int nPort, const SPortOpenFailure& failure) {
+    char szText[128];
+    std::snprintf(szText, sizeof szText, kStatusPortUnusable, nPort,
+                  ShortOpenFailure(failure).c_str());
     return szText;
 }
 
@@ -36,6 +45,7 @@ void CSetupPageView::ScanStarting() {
 }
 
 void CSetupPageView::ScanBegun() {
+    m_firstUnusable = SPortAttempt();
     m_controls.SetText(IDC_SCAN_BUTTON, kStopButton);
     m_controls.Show(IDC_SCAN_LOG, true);
     m_controls.Enable(IDC_SCAN_LOG, true);
@@ -49,12 +59,19 @@ void CSetupPageView::PortTried(const SPortAttempt& attempt) {
                                   WithPortNumber(kLogPortNotAvailable, attempt.nPort));
             // A port that is there but cannot be used (permissions, another
             // program on it, no serial port at all) would otherwise read like
-            // an empty COM number: one indented line says which device file
-            // it is and what is wrong.
+            // an empty COM number: an indented line says which device file it
+            // is and what is wrong, and the advice follows, indented further.
             const std::string strCause = DescribeOpenFailure(attempt.failure);
-            if (!strCause.empty()) {
-                m_controls.AppendText(
-                    IDC_SCAN_LOG, "    " + attempt.failure.strDevice + ": " + strCause + "\r\n");
+            if (strCause.empty()) {
+                break;
+            }
+            std::string strLines = "    " + attempt.failure.strDevice + ": " + strCause + "\r\n";
+            for (const std::string& strAdvice : OpenFailureAdvice(attempt.failure)) {
+                strLines += "      " + strAdvice + "\r\n";
+            }
+            m_controls.AppendText(IDC_SCAN_LOG, strLines);
+            if (m_firstUnusable.nPort == 0) {
+                m_firstUnusable = attempt;
             }
             break;
         }
@@ -70,7 +87,14 @@ void CSetupPageView::PortTried(const SPortAttempt& attempt) {
     }
 }
 
+// Without a device, a port that was there but could not be used is the
+// likelier cause than power or cable: it is named below the two questions,
+// where it stays in view when the log has scrolled past it.
 void CSetupPageView::ScanEnded(const SScanOutcome& outcome) {
-    m_controls.SetText(IDC_SETUP_STATUS, outcome.bFound ? kDeviceFound : kDeviceNotFound);
+    std::string strStatus = outcome.bFound ? kDeviceFound : kDeviceNotFound;
+    if (!outcome.bFound && m_firstUnusable.nPort != 0) {
+        strStatus += "\r\n" + UnusablePortLine(m_firstUnusable.nPort, m_firstUnusable.failure);
+    }
+    m_controls.SetText(IDC_SETUP_STATUS, strStatus);
     m_controls.SetText(IDC_SCAN_BUTTON, kScanButton);
 }

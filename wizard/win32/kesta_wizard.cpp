@@ -4,6 +4,7 @@
 
 #include "app/updater_app.h"
 #include "res/page_texts.h"
+#include "wizard/win32/message_box.h"
 
 namespace {
 
@@ -52,8 +53,8 @@ BOOL CKestaWizard::ConfirmCancel() {
 bool CKestaWizard::AskExitQuestion() {
     // During a run a stray Enter must not break off the transfer.
     const UINT nDefault = m_app.m_nProgState != 0 ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
-    return MessageBoxA(m_hSheet, kExitQuestion, kExitCaption,
-                       MB_YESNO | MB_ICONQUESTION | nDefault) == IDYES;
+    return MessageBoxFittingCaption(m_hSheet, kExitQuestion, kExitCaption,
+                                    MB_YESNO | MB_ICONQUESTION | nDefault) == IDYES;
 }
 
 void CKestaWizard::PostWizardButtons(unsigned nFlags) {

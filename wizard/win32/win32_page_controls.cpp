@@ -5,6 +5,8 @@
 #include <future>
 #include <memory>
 
+#include "wizard/win32/message_box.h"
+
 void CWin32PageControls::RunPosted(LPARAM lParam) {
     std::unique_ptr<std::function<void()>> pChange(
         reinterpret_cast<std::function<void()>*>(lParam));
@@ -61,13 +63,13 @@ void CWin32PageControls::SetProgressPos(int nId, int nPos) {
 
 void CWin32PageControls::ShowMessageBox(const std::string& strText, const std::string& strCaption) {
     if (GetCurrentThreadId() == m_nUiThread) {
-        MessageBoxA(m_hPage, strText.c_str(), strCaption.c_str(), MB_OK);
+        MessageBoxFittingCaption(m_hPage, strText.c_str(), strCaption.c_str(), MB_OK);
         return;
     }
     auto closed = std::make_shared<std::promise<void>>();
     std::future<void> isClosed = closed->get_future();
     auto* pChange = new std::function<void()>([this, strText, strCaption, closed] {
-        MessageBoxA(m_hPage, strText.c_str(), strCaption.c_str(), MB_OK);
+        MessageBoxFittingCaption(m_hPage, strText.c_str(), strCaption.c_str(), MB_OK);
         closed->set_value();
     });
     if (m_hPage == nullptr ||

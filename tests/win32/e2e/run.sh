@@ -9,8 +9,10 @@
 # No is the default and answered; Cancel again, left open until the run
 # succeeds, which closes the question; OK, Finish. The program must end and
 # the device's committed flash must equal the update image.
-# Run 2: Cancel and Yes during the run; the program ends and the device's
-# log shows the abort form of the finish, nothing committed.
+# Run 2: the first block refused (Flash Address Error, a box whose caption
+# must not be cut), then Cancel and Yes during the second run; the program
+# ends and the device's log shows the abort form of the finish once per run,
+# nothing committed.
 # Run by scripts/test-windows.sh, which sets up WINEPREFIX and its port map.
 # Usage: tests/win32/e2e/run.sh BUILD_DIR PORTS_DIR NATIVE_BIN_DIR
 set -euo pipefail
@@ -162,19 +164,25 @@ python3 "$root/tests/support/flash_image.py" "$work/folder/kst.hex" "$work/flash
     fail "the device's flash differs from the update image"
 echo "e2e-windows: the road done, the wizard ended, the flash equals the image"
 
-# Run 2: leaving during programming.
-start_device --block-reply-delay 150
+# Run 2: a first block refused (the box's short text leaves its caption
+# whole), then leaving during the second run.
+start_device --block-status 1:4 --block-reply-delay 150
 start_wizard
 click 60 "Next on the welcome page" sheet $IDD_WELCOME next
 click 20 "Scan Device" control $IDD_SETUP $IDC_SCAN_BUTTON
 scan_until_found
 click 5 "Next on the setup page" sheet $IDD_SETUP next
 click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
+locate 30 "the flash address error's box" box "VANTO Updating"
+"$wine" "$locator" caption "VANTO Updating" >"$work/caption" 2>&1 ||
+    fail "the box cuts its caption (room, caption width): $(tr -d '\r' <"$work/caption")"
+click 10 "OK of the flash address error" box "VANTO Updating"
+click 20 "Start Programming again" control $IDD_PROG_TARGET $IDC_START_BUTTON
 wait_for_log 30 "^BLOCK seq=5 "
 click 10 "Cancel during the run" sheet $IDD_PROG_TARGET cancel
 click 10 "Yes to the exit question" box "$question" yes
 wizard_ends "Yes"
-[ "$(grep -c "^FINISH abort" "$work/devsim.log")" -eq 1 ] ||
-    fail "the device was not told once to discard the transfer"
+[ "$(grep -c "^FINISH abort" "$work/devsim.log")" -eq 2 ] ||
+    fail "the device was not told once per run to discard the transfer"
 [ ! -e "$work/flash.bin" ] || fail "leaving the run left a committed flash"
 echo "e2e-windows: leaving during the run told the device to discard it, the wizard ended"

@@ -9,6 +9,9 @@
 //   wizard_locator default TITLE     the message box's default button: ok,
 //                                    yes or no
 //   wizard_locator text PAGE ID      the text of control ID on page PAGE
+//   wizard_locator caption TITLE     the room the message box's title bar has
+//                                    for its caption, and the caption's width
+//                                    ("ROOM WIDTH"); exit 2 when it is cut
 // Prints "X Y" (screen pixels) or the text; exit 1 while the window or the
 // control is not there, hidden or disabled, 2 on a wrong request or when a
 // control is not where its template puts it.
@@ -143,6 +146,32 @@ int BoxDefault(const char* pszTitle) {
     return kNotThere;
 }
 
+// The title bar's room: the box's width less its frames, the close button
+// and the small icon; the caption measured in the caption font.
+int BoxCaption(const char* pszTitle) {
+    const HWND hBox = FindWindowA("#32770", pszTitle);
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!Usable(hBox) ||
+        !SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        return kNotThere;
+    }
+    const HDC hDc = GetDC(hBox);
+    const HFONT hFont = CreateFontIndirectA(&metrics.lfCaptionFont);
+    const HGDIOBJ hOld = SelectObject(hDc, hFont);
+    SIZE caption{};
+    GetTextExtentPoint32A(hDc, pszTitle, static_cast<int>(std::strlen(pszTitle)), &caption);
+    SelectObject(hDc, hOld);
+    DeleteObject(hFont);
+    ReleaseDC(hBox, hDc);
+    RECT box{};
+    GetWindowRect(hBox, &box);
+    const long nRoom = box.right - box.left - 2 * GetSystemMetrics(SM_CXFRAME) -
+                       metrics.iCaptionWidth - GetSystemMetrics(SM_CXSMICON);
+    std::printf("%ld %ld\n", nRoom, caption.cx);
+    return nRoom >= caption.cx ? 0 : kWrong;
+}
+
 int ControlText(const DIALOG_TEMPLATE& page, int nId) {
     const HWND hSheet = SheetOnPage(page);
     const HWND hPage =
@@ -169,11 +198,14 @@ int main(int argc, char** argv) {
     if (strWhat == "default" && argc == 3) {
         return BoxDefault(argv[2]);
     }
+    if (strWhat == "caption" && argc == 3) {
+        return BoxCaption(argv[2]);
+    }
     const DIALOG_TEMPLATE* pPage = argc > 2 ? FindDialogTemplate(std::atoi(argv[2])) : nullptr;
     if (pPage == nullptr || argc != 4) {
         std::fputs(
             "usage: wizard_locator control|sheet|text PAGE ID|BUTTON, box TITLE [BUTTON], or "
-            "default TITLE\n",
+            "default|caption TITLE\n",
             stderr);
         return kWrong;
     }
