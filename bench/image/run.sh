@@ -24,7 +24,11 @@
 #
 # Usage: bench/image/run.sh [BUILD_DIR]   (default: build; vanto-flash and
 # image_bench are built there when missing). VANTO_FLASH and IMAGE_BENCH name
-# other programs to measure.
+# other programs to measure. VANTO_BENCH_MIB sets the image of the big files
+# (default 16 MiB; the reader's Intel HEX figure reads the small file 16 times
+# per MiB). With VANTO_BENCH_RATIOS=FILE every ratio is also appended to FILE
+# as one line, "KEY WALL_RATIO CPU_RATIO", and each file's size as "KEY BYTES"
+# (bench/run.sh reads them).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 dir=${1:-build}
@@ -40,13 +44,15 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-head -c $((16 * 1024 * 1024)) /dev/urandom >"$work/image.bin"
+mib=${VANTO_BENCH_MIB:-16}
+ratios=${VANTO_BENCH_RATIOS:-/dev/null}
+head -c $((mib * 1024 * 1024)) /dev/urandom >"$work/image.bin"
 objcopy -I binary -O srec "$work/image.bin" "$work/big.s28"
 objcopy -I binary -O ihex "$work/image.bin" "$work/big.hex"
 # The largest Intel HEX update file: 64 KiB from address 0, 16 bytes a line.
 head -c 65536 "$work/image.bin" >"$work/small.bin"
 objcopy -I binary -O ihex "$work/small.bin" "$work/small.hex"
-repeat=256
+repeat=$((16 * mib))
 
 # measure NAME BYTES COMMAND...: five runs under /usr/bin/time; prints the
 # best wall time, the CPU time of that run, throughput and the largest peak RSS.
@@ -73,23 +79,27 @@ measure() {
     echo "$best $cpu" >"$work/$name.secs"
 }
 
-# ratio A B: how many times A's throughput B's is, by wall time and by CPU time.
+# ratio KEY A B: how many times A's throughput B's is, by wall time and by CPU
+# time; also appended to the ratios file under KEY.
 ratio() {
-    read -r a_wall a_cpu <"$work/$1.secs"
-    read -r b_wall b_cpu <"$work/$2.secs"
-    awk -v a="$a_wall" -v b="$b_wall" -v ac="$a_cpu" -v bc="$b_cpu" -v n="$1 vs $2" 'BEGIN {
-        printf "  %s: %.1fx the throughput (wall), %.1fx (CPU)\n", n,
-            (a > 0 ? b / a : 0), (ac > 0 ? bc / ac : 0) }'
+    read -r a_wall a_cpu <"$work/$2.secs"
+    read -r b_wall b_cpu <"$work/$3.secs"
+    awk -v a="$a_wall" -v b="$b_wall" -v ac="$a_cpu" -v bc="$b_cpu" -v n="$2 vs $3" -v k="$1" \
+        -v f="$ratios" 'BEGIN {
+        w = (a > 0 ? b / a : 0); c = (ac > 0 ? bc / ac : 0)
+        printf "  %s: %.1fx the throughput (wall), %.1fx (CPU)\n", n, w, c
+        printf "%s %.2f %.2f\n", k, w, c >>f }'
 }
 
 big=$(stat -c %s "$work/big.s28")
-echo "S-records: $((big / 1000000)) MB ($(wc -l <"$work/big.s28") lines), a 16 MiB image"
+echo "srec_bytes $big" >>"$ratios"
+echo "S-records: $((big / 1000000)) MB ($(wc -l <"$work/big.s28") lines), a $mib MiB image"
 measure "info" "$big" "$flash" info --file "$work/big.s28"
 sed 's/^/    /' "$work/out"
 measure "objcopy" "$big" objcopy -I srec -O binary "$work/big.s28" "$work/objcopy.bin"
 measure "srec_cat" "$big" srec_cat "$work/big.s28" -Motorola -o "$work/srec_cat.bin" -Binary
-ratio info objcopy
-ratio info srec_cat
+ratio srec_info_objcopy info objcopy
+ratio srec_info_srec_cat info srec_cat
 echo
 
 small=$(stat -c %s "$work/small.hex")
@@ -102,19 +112,23 @@ measure "objcopy" "$((small * runs))" "${times[@]}" objcopy -I ihex -O binary "$
     "$work/objcopy.bin"
 measure "srec_cat" "$((small * runs))" "${times[@]}" srec_cat "$work/small.hex" -Intel \
     -o "$work/srec_cat.bin" -Binary
-ratio info objcopy
-ratio info srec_cat
+ratio hex_info_objcopy info objcopy
+ratio hex_info_srec_cat info srec_cat
 echo
 
 hex=$(stat -c %s "$work/big.hex")
+echo "hex_bytes $hex" >>"$ratios"
+echo "reader_bytes $((small * repeat))" >>"$ratios"
 echo "Intel HEX throughput: the reader on $((small * repeat / 1000000)) MB (that file $repeat times)," \
-    "the others on $((hex / 1000000)) MB (a 16 MiB image)"
+    "the others on $((hex / 1000000)) MB (a $mib MiB image)"
 measure "image_bench x$repeat" "$((small * repeat))" "$bench" "$work/small.hex" hex "$repeat"
 measure "objcopy" "$hex" objcopy -I ihex -O binary "$work/big.hex" "$work/objcopy.bin"
 measure "srec_cat" "$hex" srec_cat "$work/big.hex" -Intel -o "$work/srec_cat.bin" -Binary
 awk -v s="$(cut -d' ' -f1 "$work/image_bench x$repeat.secs")" \
     -v c="$(cut -d' ' -f2 "$work/image_bench x$repeat.secs")" -v n=$((small * repeat)) \
     -v os="$(cut -d' ' -f1 "$work/objcopy.secs")" -v oc="$(cut -d' ' -f2 "$work/objcopy.secs")" \
-    -v h="$hex" 'BEGIN {
-        printf "  reader vs objcopy: %.1fx the throughput (wall), %.1fx (CPU)\n",
-            (n / s) / (h / os), (c > 0 && oc > 0 ? (n / c) / (h / oc) : 0) }'
+    -v h="$hex" -v f="$ratios" 'BEGIN {
+        w = (s > 0 && os > 0 ? (n / s) / (h / os) : 0)
+        r = (c > 0 && oc > 0 ? (n / c) / (h / oc) : 0)
+        printf "  reader vs objcopy: %.1fx the throughput (wall), %.1fx (CPU)\n", w, r
+        printf "hex_reader_objcopy %.2f %.2f\n", w, r >>f }'

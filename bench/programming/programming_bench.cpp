@@ -1,4 +1,5 @@
-// Programming a 64 KiB image into the simulated device.
+// Programming a 64 KiB image into the simulated device (VANTO_BENCH_KIB sets
+// another size).
 //
 // BM_PacedProgramming: the device is paced at 38400 baud (10 bits a byte) and
 // takes 5 ms per reply. The ideal is the wire time of every byte that went
@@ -33,16 +34,16 @@
 
 #include "app/updater_app.h"
 #include "link/update_engine.h"
+#include "bench/programming/bench_image.h"
 #include "tests/procedures/update_file_writer.h"
 #include "tests/support/devsim_process.h"
 
 namespace {
 
-constexpr size_t kImageBytes = 64 * 1024;
 constexpr double kBaud = 38400.0;
 constexpr double kBitsPerByte = 10.0;
 
-// A working directory holding kst.hex with the 64 KiB image.
+// A working directory holding kst.hex with the image.
 class CBenchDir {
 public:
     CBenchDir() {
@@ -51,7 +52,7 @@ public:
         m_strPath = mkdtemp(strTemplate.data()) != nullptr ? strTemplate : "";
         m_strOld = std::filesystem::current_path().string();
         std::filesystem::current_path(m_strPath);
-        WriteIntelHexFile(m_strPath + "/kst.hex", 0, PatternBytes(kImageBytes));
+        WriteIntelHexFile(m_strPath + "/kst.hex", 0, PatternBytes(BenchImageBytes()));
     }
     ~CBenchDir() {
         std::error_code error;

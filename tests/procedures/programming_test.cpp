@@ -45,6 +45,7 @@ std::string FinishLetters(const std::string& strLog) {
 enum ESetup { kHexFile, kSRecordFile, kNoPortOpen, kHungUpWhileIdle };
 
 struct ProgCase {
+    const char* pszName;
     std::vector<uint8_t> image;
     uint32_t nBase;
     const char* pszDevsimArgs;
@@ -61,105 +62,111 @@ const std::vector<uint8_t> k3 = PatternBytes(3 * 256, 9), k4 = PatternBytes(4 * 
                            k16 = PatternBytes(16);
 
 // One run per row against vanto-devsim: the page, the wire and the flash.
+// clang-format off
 const ProgCase kRuns[] = {
-    {k4, 0x8000, "", {UPD_OK}, 5, 4, "c", "BLOCK seq=3 addr=0x00008300 status=1"},
-    {k10Last, 0x400, "", {UPD_OK}, 3, 2, "c", "BLOCK seq=1 addr=0x00000500 status=1"},
+    {"FourBlocks", k4, 0x8000, "", {UPD_OK}, 5, 4, "c", "BLOCK seq=3 addr=0x00008300 status=1"},
+    {"ShortLastBlock", k10Last, 0x400, "", {UPD_OK}, 3, 2, "c",
+     "BLOCK seq=1 addr=0x00000500 status=1"},
     // Over 64 KiB: S-records, since Intel HEX carries 16-bit addresses.
-    {k257,
-     0x8000,
-     "",
-     {UPD_OK},
-     258,
-     257,
-     "c",
-     "BLOCK seq=0 addr=0x00018000 status=1",
-     kSRecordFile},
-    {{}, 0, "", {UPD_FILE_ERROR}, 1, 0, ""},
-    {k16, 0x1000, "", {UPD_OK}, 2, 1, "c", nullptr, kSRecordFile},
-    {k3, 0, "--drop-block 2 --drop-block 3", {UPD_NO_RESPONSE}, 2, 3, "a"},
-    {k3, 0, "--drop-block 2", {UPD_OK}, 4, 4, "c", "seq=1 addr=0x00000100 repeat status=1"},
+    {"SequenceWrapsPast64KiB", k257, 0x8000, "", {UPD_OK}, 258, 257, "c",
+     "BLOCK seq=0 addr=0x00018000 status=1", kSRecordFile},
+    {"NoData", {}, 0, "", {UPD_FILE_ERROR}, 1, 0, ""},
+    {"SixteenBytesOfSRecords", k16, 0x1000, "", {UPD_OK}, 2, 1, "c", nullptr, kSRecordFile},
+    {"TwoBlocksDropped", k3, 0, "--drop-block 2 --drop-block 3", {UPD_NO_RESPONSE}, 2, 3, "a"},
+    {"OneBlockDroppedThenResent", k3, 0, "--drop-block 2", {UPD_OK}, 4, 4, "c",
+     "seq=1 addr=0x00000100 repeat status=1"},
     // A commit the device refuses is followed by the abort, once: the device
     // must not keep the blocks of a transfer nobody ended.
-    {k3, 0, "--finish-status 3", {UPD_CHECKSUM_ERROR}, 4, 3, "ca"},
-    {k3, 0, "--finish-status 9", {9}, 4, 3, "cca"},
+    {"CommitRefused", k3, 0, "--finish-status 3", {UPD_CHECKSUM_ERROR}, 4, 3, "ca"},
+    {"CommitStatusPassedOn", k3, 0, "--finish-status 9", {9}, 4, 3, "cca"},
     // Both replies to the commit garbled: the device may well have committed,
     // so it is not told to abort.
-    {k3, 0, "--bad-checksum 4 --bad-checksum 5", {UPD_TRANSMISSION_ERROR}, 4, 3, "cc"},
-    {k3, 0, "--block-status 2:4", {UPD_FLASH_ADDRESS_ERROR}, 2, 2, "a"},
-    {k3, 0, "--block-status 2:2 --block-status 3:2", {UPD_TRANSMISSION_ERROR}, 2, 3, "a"},
-    {k3, 0, "--block-status 2:2", {UPD_OK}, 4, 4, "c"},
-    {k3, 0, "--block-status 1:9 --block-status 2:9", {9}, 1, 2, "a"},
-    {k3, 0, "--junk 20", {UPD_OK}, 4, 3, "c"},
+    {"CommitRepliesGarbled", k3, 0, "--bad-checksum 4 --bad-checksum 5", {UPD_TRANSMISSION_ERROR},
+     4, 3, "cc"},
+    {"FlashAddressError", k3, 0, "--block-status 2:4", {UPD_FLASH_ADDRESS_ERROR}, 2, 2, "a"},
+    {"TwoTransmissionErrors", k3, 0, "--block-status 2:2 --block-status 3:2",
+     {UPD_TRANSMISSION_ERROR}, 2, 3, "a"},
+    {"OneTransmissionErrorRetried", k3, 0, "--block-status 2:2", {UPD_OK}, 4, 4, "c"},
+    {"BlockStatusPassedOn", k3, 0, "--block-status 1:9 --block-status 2:9", {9}, 1, 2, "a"},
+    {"JunkBeforeReplies", k3, 0, "--junk 20", {UPD_OK}, 4, 3, "c"},
     // A slow device on a real-speed wire: its replies come 1.44 s after each
     // frame's last byte, inside the 1.5 s window only when it counts from there.
-    {k3, 0, "--baud 38400 --block-reply-delay 1440", {UPD_OK}, 4, 3, "c"},
-    {k3, 0, "--hangup-after 2", {UPD_NO_RESPONSE, UPD_PORT_WRITE_FAILED}, 3, 2, ""},
-    {k3, 0, "", {UPD_PORT_WRITE_FAILED}, 1, 0, "", nullptr, kNoPortOpen},
+    {"SlowDeviceOnARealSpeedWire", k3, 0, "--baud 38400 --block-reply-delay 1440", {UPD_OK}, 4, 3,
+     "c"},
+    {"HangUpMidRun", k3, 0, "--hangup-after 2", {UPD_NO_RESPONSE, UPD_PORT_WRITE_FAILED}, 3, 2, ""},
+    {"NoPortOpen", k3, 0, "", {UPD_PORT_WRITE_FAILED}, 1, 0, "", nullptr, kNoPortOpen},
     // The adapter pulled and plugged back while the page waited: the Start
     // opens the port afresh instead of failing its first write.
-    {k4, 0x8000, "", {UPD_OK}, 5, 4, "c", nullptr, kHungUpWhileIdle},
+    {"HungUpWhileIdle", k4, 0x8000, "", {UPD_OK}, 5, 4, "c", nullptr, kHungUpWhileIdle},
 };
+// clang-format on
 
-TEST(Programming, RunsAgainstTheDevice) {
-    for (const ProgCase& c : kRuns) {
-        SCOPED_TRACE(std::to_string(&c - kRuns) + ": " + c.pszDevsimArgs);
-        CRig rig;
-        if (c.eSetup == kSRecordFile) {
-            WriteSRecordFile("kst.a90", c.nBase, c.image);
-        } else {
-            WriteIntelHexFile("kst.hex", c.nBase, c.image);
-        }
-        ASSERT_TRUE(rig.Start("d", c.pszDevsimArgs));
-        if (c.eSetup == kNoPortOpen) {
-            rig.app.ClosePort();
-        } else if (c.eSetup == kHungUpWhileIdle) {  // the same link path, a new pty
-            rig.device.Stop();
-            ASSERT_TRUE(
-                rig.device.Start(Words(std::string(c.pszDevsimArgs) + " --flash-out flash")));
-        }
-        rig.prog.OnStartProgramming();
-        rig.prog.WaitForRun();
-        rig.prog.OnSetActive();
-        EXPECT_EQ(c.results.count(rig.prog.LastResult()), 1u) << rig.prog.LastResult();
-        const CRecorder& page = rig.page;
-        const int nResult = rig.prog.LastResult();
-        Strings positions = {"1"};  // the Start press puts the bar at 1
-        for (int n = 1; n <= c.nCalls; ++n) {
-            positions.push_back(std::to_string(n));
-        }
-        EXPECT_EQ(page.All("pos", IDC_PROGRESS), positions);
-        EXPECT_EQ(page.All("range", IDC_PROGRESS),
-                  Strings{std::to_string(Padded(c.image).size() / 256)});
-        EXPECT_EQ(page.Last("show", IDC_PROGRESS) + page.Last("show", IDC_ELAPSED_TIME), "00");
-        EXPECT_EQ(page.Text(IDC_ELAPSED_TIME) + page.Text(IDC_PROG_STATUS), TextOf(nResult));
-        EXPECT_EQ(page.All("box"), TextOf(nResult).empty()
-                                       ? Strings{}
-                                       : Strings{kResultCaption + ("|" + TextOf(nResult))});
-        EXPECT_EQ(page.All("beep").size(), 1u);
-        EXPECT_EQ(rig.app.m_nProgState.load() + rig.app.IsLinkBusy(), 0);
-        const bool bOk = nResult == UPD_OK;
-        EXPECT_EQ(rig.app.m_bUpdateDone.load(), bOk ? 1 : 0);
-        EXPECT_EQ(page.Last("enable", IDC_START_BUTTON), bOk ? "0" : "1");
-        EXPECT_EQ(page.All("cancel-to-close").size(), bOk ? 1u : 0u);
-        // Then the page is visited again: Finish only after an update.
-        const unsigned nEnd = bOk ? PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
-        const unsigned nAgain =
-            bOk ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
-        EXPECT_EQ(page.All("buttons"), (Strings{std::to_string(PSWIZB_DISABLEDFINISH),
-                                                std::to_string(nEnd), std::to_string(nAgain)}));
-        char szCommit[64];
-        std::snprintf(szCommit, sizeof szCommit, "FINISH commit total=0x%08X",
-                      ByteTotal(Padded(c.image)));
-        EXPECT_EQ(rig.DeviceSaw("BLOCK "), c.nBlockFrames) << rig.device.Output();
-        EXPECT_EQ(rig.DeviceSaw(szCommit), rig.DeviceSaw("FINISH commit"));
-        EXPECT_EQ(FinishLetters(rig.device.Output()), c.pszFinishes) << rig.device.Output();
-        EXPECT_EQ(c.pszDeviceSaw ? rig.DeviceSaw(c.pszDeviceSaw) : 1, 1) << c.pszDeviceSaw;
-        // The device keeps what it committed, whatever the host made of the reply.
-        const bool bCommitted =
-            std::string(c.pszFinishes) == "c" || std::string(c.pszFinishes) == "cc";
-        EXPECT_EQ(rig.Flash(), bCommitted ? Padded(c.image) : std::vector<uint8_t>{});
-    }
+void PrintTo(const ProgCase& c, std::ostream* pOut) {
+    *pOut << c.pszName << " (" << c.pszDevsimArgs << ")";
 }
+
+// One row per process (ctest runs them side by side): the rig changes the
+// working directory.
+class ProgrammingRuns : public ::testing::TestWithParam<ProgCase> {};
+
+TEST_P(ProgrammingRuns, AgainstTheDevice) {
+    const ProgCase& c = GetParam();
+    CRig rig;
+    if (c.eSetup == kSRecordFile) {
+        WriteSRecordFile("kst.a90", c.nBase, c.image);
+    } else {
+        WriteIntelHexFile("kst.hex", c.nBase, c.image);
+    }
+    ASSERT_TRUE(rig.Start("d", c.pszDevsimArgs));
+    if (c.eSetup == kNoPortOpen) {
+        rig.app.ClosePort();
+    } else if (c.eSetup == kHungUpWhileIdle) {  // the same link path, a new pty
+        rig.device.Stop();
+        ASSERT_TRUE(rig.device.Start(Words(std::string(c.pszDevsimArgs) + " --flash-out flash")));
+    }
+    rig.prog.OnStartProgramming();
+    rig.prog.WaitForRun();
+    rig.prog.OnSetActive();
+    EXPECT_EQ(c.results.count(rig.prog.LastResult()), 1u) << rig.prog.LastResult();
+    const CRecorder& page = rig.page;
+    const int nResult = rig.prog.LastResult();
+    Strings positions = {"1"};  // the Start press puts the bar at 1
+    for (int n = 1; n <= c.nCalls; ++n) {
+        positions.push_back(std::to_string(n));
+    }
+    EXPECT_EQ(page.All("pos", IDC_PROGRESS), positions);
+    EXPECT_EQ(page.All("range", IDC_PROGRESS),
+              Strings{std::to_string(Padded(c.image).size() / 256)});
+    EXPECT_EQ(page.Last("show", IDC_PROGRESS) + page.Last("show", IDC_ELAPSED_TIME), "00");
+    EXPECT_EQ(page.Text(IDC_ELAPSED_TIME) + page.Text(IDC_PROG_STATUS), TextOf(nResult));
+    EXPECT_EQ(page.All("box"), TextOf(nResult).empty()
+                                   ? Strings{}
+                                   : Strings{kResultCaption + ("|" + TextOf(nResult))});
+    EXPECT_EQ(page.All("beep").size(), 1u);
+    EXPECT_EQ(rig.app.m_nProgState.load() + rig.app.IsLinkBusy(), 0);
+    const bool bOk = nResult == UPD_OK;
+    EXPECT_EQ(rig.app.m_bUpdateDone.load(), bOk ? 1 : 0);
+    EXPECT_EQ(page.Last("enable", IDC_START_BUTTON), bOk ? "0" : "1");
+    EXPECT_EQ(page.All("cancel-to-close").size(), bOk ? 1u : 0u);
+    // Then the page is visited again: Finish only after an update.
+    const unsigned nEnd = bOk ? PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
+    const unsigned nAgain = bOk ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
+    EXPECT_EQ(page.All("buttons"), (Strings{std::to_string(PSWIZB_DISABLEDFINISH),
+                                            std::to_string(nEnd), std::to_string(nAgain)}));
+    char szCommit[64];
+    std::snprintf(szCommit, sizeof szCommit, "FINISH commit total=0x%08X",
+                  ByteTotal(Padded(c.image)));
+    EXPECT_EQ(rig.DeviceSaw("BLOCK "), c.nBlockFrames) << rig.device.Output();
+    EXPECT_EQ(rig.DeviceSaw(szCommit), rig.DeviceSaw("FINISH commit"));
+    EXPECT_EQ(FinishLetters(rig.device.Output()), c.pszFinishes) << rig.device.Output();
+    EXPECT_EQ(c.pszDeviceSaw ? rig.DeviceSaw(c.pszDeviceSaw) : 1, 1) << c.pszDeviceSaw;
+    // The device keeps what it committed, whatever the host made of the reply.
+    const bool bCommitted = std::string(c.pszFinishes) == "c" || std::string(c.pszFinishes) == "cc";
+    EXPECT_EQ(rig.Flash(), bCommitted ? Padded(c.image) : std::vector<uint8_t>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ProgrammingRuns, ::testing::ValuesIn(kRuns),
+                         [](const auto& row) { return std::string(row.param.pszName); });
 
 // Start without an update file, then with one whose data would land elsewhere
 // (an S5 line between data lines): beep, the file error as status (without a

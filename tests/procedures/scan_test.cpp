@@ -19,6 +19,7 @@ std::string Text(const char* pszFormat, Values... values) {
 }
 
 struct ScanCase {
+    const char* pszName;
     const char* pszPorts;  // see CRig::Ports
     const char* pszDevsimArgs;
     int nSinglePort;  // 0: COM1..COM10
@@ -30,46 +31,54 @@ struct ScanCase {
 // Six calls of two tries per silent port; a device answering the fourth call;
 // a stop while passing absent ports makes one call at the next open port.
 const ScanCase kScans[] = {
-    {"asd", "", 0, false, Log(1, "asd"), 12, 1},
-    {"ds", "--answer-identify-from 7", 0, false, Log(1, "d"), 0, 7},
-    {"", "", 0, false, Log(1, "aaaaaaaaaa"), 0, 0},
-    {"d", "--never-answer", 0, false, Log(1, "saaaaaaaaa"), 0, 12},
-    {"daa", "", 3, false, Log(3, "a"), 0, 0},
-    {"sd", "", 2, false, Log(2, "d"), 0, 1},
-    {"aaasd", "", 0, true, Log(3, "as"), 2, 0},
-    {"aaads", "", 0, true, Log(3, "ad"), 0, 1},
+    {"DeviceAfterAbsentAndSilent", "asd", "", 0, false, Log(1, "asd"), 12, 1},
+    {"DeviceAnswersLate", "ds", "--answer-identify-from 7", 0, false, Log(1, "d"), 0, 7},
+    {"NoPortExists", "", "", 0, false, Log(1, "aaaaaaaaaa"), 0, 0},
+    {"DeviceNeverAnswers", "d", "--never-answer", 0, false, Log(1, "saaaaaaaaa"), 0, 12},
+    {"SinglePortAbsent", "daa", "", 3, false, Log(3, "a"), 0, 0},
+    {"SinglePortWithDevice", "sd", "", 2, false, Log(2, "d"), 0, 1},
+    {"StopThenSilentPort", "aaasd", "", 0, true, Log(3, "as"), 2, 0},
+    {"StopThenDevice", "aaads", "", 0, true, Log(3, "ad"), 0, 1},
 };
 
-TEST(Scan, LogStatusAndWire) {
-    for (const ScanCase& c : kScans) {
-        SCOPED_TRACE(c.pszPorts);
-        CRig rig;
-        ASSERT_TRUE(rig.Start(c.pszPorts, c.pszDevsimArgs));
-        rig.setup.SetSinglePort(c.nSinglePort);
-        rig.setupView.OnInitDialog();
-        rig.page.strPauseAt = c.bStop ? Log(2, "a") : "";
-        rig.setup.OnScanDevice();
-        if (c.bStop) {
-            rig.page.isPaused.wait();
-            rig.setup.OnScanDevice();
-            EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), "");
-            rig.page.released.set_value();
-        }
-        rig.setup.WaitForScan();
-        const bool bFound = c.strLog.ends_with("--Device Found\r\n");
-        EXPECT_EQ(rig.page.All("text", IDC_SCAN_BUTTON),
-                  (Strings{kScanButton, kStopButton, kStopButton, kScanButton}));
-        EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), c.strLog);
-        EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS), bFound ? kDeviceFound : kDeviceNotFound);
-        EXPECT_EQ(rig.setup.m_bScanning.load() + rig.app.IsLinkBusy(), 0);
-        EXPECT_EQ(rig.app.m_bDeviceFound.load(), bFound ? 1 : 0);
-        EXPECT_EQ(rig.page.All("buttons"), bFound ? Strings{kNext} : Strings{});
-        EXPECT_EQ(rig.OpenPort(),
-                  bFound ? static_cast<int>(std::string(c.pszPorts).find('d')) + 1 : 0);
-        EXPECT_EQ(rig.SilentBytes(), c.nSilentFrames * kIdentifyBytes);
-        EXPECT_EQ(rig.DeviceSaw("IDENTIFY"), c.nDeviceFrames);
-    }
+void PrintTo(const ScanCase& c, std::ostream* pOut) {
+    *pOut << c.pszName << " (" << c.pszPorts << ")";
 }
+
+// One row per process (ctest runs them side by side): the rig changes the
+// working directory.
+class ScanRuns : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(ScanRuns, LogStatusAndWire) {
+    const ScanCase& c = GetParam();
+    CRig rig;
+    ASSERT_TRUE(rig.Start(c.pszPorts, c.pszDevsimArgs));
+    rig.setup.SetSinglePort(c.nSinglePort);
+    rig.setupView.OnInitDialog();
+    rig.page.strPauseAt = c.bStop ? Log(2, "a") : "";
+    rig.setup.OnScanDevice();
+    if (c.bStop) {
+        rig.page.isPaused.wait();
+        rig.setup.OnScanDevice();
+        EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), "");
+        rig.page.released.set_value();
+    }
+    rig.setup.WaitForScan();
+    const bool bFound = c.strLog.ends_with("--Device Found\r\n");
+    EXPECT_EQ(rig.page.All("text", IDC_SCAN_BUTTON),
+              (Strings{kScanButton, kStopButton, kStopButton, kScanButton}));
+    EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), c.strLog);
+    EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS), bFound ? kDeviceFound : kDeviceNotFound);
+    EXPECT_EQ(rig.setup.m_bScanning.load() + rig.app.IsLinkBusy(), 0);
+    EXPECT_EQ(rig.app.m_bDeviceFound.load(), bFound ? 1 : 0);
+    EXPECT_EQ(rig.page.All("buttons"), bFound ? Strings{kNext} : Strings{});
+    EXPECT_EQ(rig.OpenPort(), bFound ? static_cast<int>(std::string(c.pszPorts).find('d')) + 1 : 0);
+    EXPECT_EQ(rig.SilentBytes(), c.nSilentFrames * kIdentifyBytes);
+    EXPECT_EQ(rig.DeviceSaw("IDENTIFY"), c.nDeviceFrames);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScanRuns, ::testing::ValuesIn(kScans),
+                         [](const auto& row) { return std::string(row.param.pszName); });
 
 // Stop during the second identify call at a silent COM1: that call ends, no
 // further one is made, COM2 is never asked. One worker on the link: neither

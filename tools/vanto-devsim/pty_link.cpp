@@ -1,11 +1,14 @@
 #include "tools/vanto-devsim/pty_link.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,7 +37,39 @@ CPtyLink::~CPtyLink() {
 }
 
 bool CPtyLink::Create(const std::string& strLinkPath, std::string* pstrError) {
-    return OpenPair(pstrError) && MakeSymlink(strLinkPath, pstrError);
+    if (!OpenPair(pstrError)) {
+        return false;
+    }
+    WatchOpens();
+    return MakeSymlink(strLinkPath, pstrError);
+}
+
+// Without a watch (the system's limit of inotify instances reached, say) the
+// simulator still works: it looks for an opener at short intervals.
+void CPtyLink::WatchOpens() {
+    m_hOpenNotice = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_hOpenNotice >= 0 &&
+        inotify_add_watch(m_hOpenNotice, m_strSlavePath.c_str(), IN_OPEN) >= 0) {
+        return;
+    }
+    std::fprintf(stderr,
+                 "vanto-devsim: %s: no inotify watch (%s); looking for an opener at intervals\n",
+                 m_strSlavePath.c_str(), std::strerror(errno));
+    if (m_hOpenNotice >= 0) {
+        close(m_hOpenNotice);
+        m_hOpenNotice = -1;
+    }
+}
+
+void CPtyLink::ForgetOpens() const {
+    char abEvents[1024];
+    while (m_hOpenNotice >= 0 && read(m_hOpenNotice, abEvents, sizeof abEvents) > 0) {
+    }
+}
+
+bool CPtyLink::NoOneHasItOpen() const {
+    pollfd fd = {m_hMaster, 0, 0};
+    return poll(&fd, 1, 0) == 1 && (fd.revents & POLLHUP) != 0;
 }
 
 bool CPtyLink::OpenPair(std::string* pstrError) {
@@ -108,8 +143,10 @@ void CPtyLink::RemoveSymlink() {
 
 void CPtyLink::HangUp() {
     RemoveSymlink();
-    if (m_hMaster >= 0) {
-        close(m_hMaster);
-        m_hMaster = -1;
+    for (int* pFd : {&m_hMaster, &m_hOpenNotice}) {
+        if (*pFd >= 0) {
+            close(*pFd);
+            *pFd = -1;
+        }
     }
 }

@@ -8,8 +8,11 @@
 // The simulator holds no descriptor of the slave side once the pty is set
 // up: a real device holds no descriptor of the PC's serial port either, and
 // the updater refuses a port that another process has open. While no one has
-// the slave open, Linux reports POLLHUP on the master (read() fails with EIO);
-// the serve loop then waits in short steps for the next open.
+// the slave open, Linux reports POLLHUP on the master (read() fails with EIO),
+// and nothing on the master tells when that ends. An inotify watch on the
+// slave's device node does: every open() of it queues an IN_OPEN event, so
+// the serve loop sleeps until the next open instead of looking again and
+// again.
 class CPtyLink {
 public:
     CPtyLink() = default;
@@ -26,15 +29,25 @@ public:
     void HangUp();
 
     int MasterFd() const { return m_hMaster; }
+    // Readable once the slave side was opened since the last ForgetOpens();
+    // -1 where the system gave no inotify watch (the caller then has to look
+    // at the master now and then).
+    int OpenNoticeFd() const { return m_hOpenNotice; }
+    // Drops the opens noticed so far.
+    void ForgetOpens() const;
+    // True while no one has the slave side open (the master reports a hang-up).
+    bool NoOneHasItOpen() const;
     const std::string& SlavePath() const { return m_strSlavePath; }
     const std::string& LinkPath() const { return m_strLinkPath; }
 
 private:
     bool OpenPair(std::string* pstrError);
     bool MakeSymlink(const std::string& strLinkPath, std::string* pstrError);
+    void WatchOpens();
     void RemoveSymlink();
 
     int m_hMaster = -1;
+    int m_hOpenNotice = -1;  // inotify, watching the slave for IN_OPEN
     std::string m_strSlavePath;
     std::string m_strLinkPath;  // set once the symlink is ours
 };

@@ -16,7 +16,7 @@ const int kFrameIdleMs = 150;
 // Longest wait for the slave's input queue to take a reply byte; a host that
 // stopped reading loses the reply rather than stalling the device.
 const int kWriteStallMs = 1000;
-// While no one has the port open, how often the simulator looks for an opener.
+// How often the simulator looks for an opener where it cannot be told of one.
 const int kNoHostPollMs = 5;
 
 }  // namespace
@@ -87,10 +87,16 @@ bool CServeLoop::ReadAvailable() {
 }
 
 // No one has the port open (the master reports a hang-up until the next
-// open): look again shortly, still ending at once on a signal.
+// open): sleep until the slave side is opened, still ending at once on a
+// signal. The opens noticed before are dropped first and the master is
+// looked at after that, so an open in between is never slept through: it
+// shows as a master without hang-up, and then (as where opens are not
+// noticed at all) the loop looks again shortly.
 void CServeLoop::WaitForHost() {
-    pollfd fd = {m_hSignalFd, POLLIN, 0};
-    poll(&fd, 1, kNoHostPollMs);
+    m_pLink->ForgetOpens();
+    const bool bSleep = m_pLink->OpenNoticeFd() >= 0 && m_pLink->NoOneHasItOpen();
+    pollfd fds[2] = {{m_hSignalFd, POLLIN, 0}, {m_pLink->OpenNoticeFd(), POLLIN, 0}};
+    poll(fds, 2, bSleep ? -1 : kNoHostPollMs);
 }
 
 void CServeLoop::HandleFrames() {

@@ -34,7 +34,7 @@ int RunOneDevice(const SFlashOptions& options, const STerminalStreams& streams,
                  SRunReport* pReport) {
     CInterruptPipe interrupt;
     CStreamOutput output(streams);
-    CDeviceRoad road(output, [&](int nMs) { return interrupt.WaitForInterrupt(nMs); });
+    CDeviceRoad road(output, interrupt);
     road.UsePortMap(pMap);
     road.UseFile(file, !options.strFile.empty());
     if (options.bVerbose) {

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr int kPollMilliseconds = 20;
-
 // What leaving did for the device, in words; never that it was told when it
 // was not.
 const char* LeaveText(ELeaveOutcome eOutcome) {
@@ -24,8 +22,8 @@ const char* LeaveText(ELeaveOutcome eOutcome) {
 
 }  // namespace
 
-CDeviceRoad::CDeviceRoad(ITerminalOutput& output, StopWait waitForStop)
-    : m_waitForStop(std::move(waitForStop)), m_page(output) {
+CDeviceRoad::CDeviceRoad(ITerminalOutput& output, IRoadWait& wait) : m_wait(wait), m_page(output) {
+    m_page.SetEndNotice([this] { m_wait.Wake(); });
     m_app.m_pWizard = &m_sheet;
     m_app.CreateFonts();
     m_app.CreateEngine();
@@ -47,10 +45,12 @@ void CDeviceRoad::TraceFrames(std::FILE* pOut) {
     Engine().m_pPort->SetObserver(m_pTrace.get());
 }
 
-// Waits while a procedure's worker runs; the signal that came first, 0 for none.
-int CDeviceRoad::SignalWhile(const std::function<bool()>& isRunning) {
-    while (isRunning()) {
-        if (const int nSignal = m_waitForStop(kPollMilliseconds)) {
+// Waits until a procedure has ended (hasEnded: its end was reported, or its
+// worker is not running); the signal that came first, 0 for none. The page
+// wakes the wait when the procedure reports its end.
+int CDeviceRoad::SignalUntilEnded(const std::function<bool()>& hasEnded) {
+    while (!hasEnded()) {
+        if (const int nSignal = m_wait.WaitForStopOrWake()) {
             return nSignal;
         }
     }
@@ -61,7 +61,11 @@ int CDeviceRoad::SignalWhile(const std::function<bool()>& isRunning) {
 int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
     m_setup.SetSinglePort(nPort);
     m_setup.OnScanDevice();
-    if (const int nSignal = SignalWhile([this] { return m_setup.IsScanRunning(); })) {
+    const auto scanEnded = [this] {
+        SScanOutcome outcome;
+        return m_page.LastScanOutcome(&outcome) || !m_setup.IsScanRunning();
+    };
+    if (const int nSignal = SignalUntilEnded(scanEnded)) {
         m_page.Silence();
         m_exit.Leave();
         return nSignal;
@@ -73,7 +77,10 @@ int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
 
 int CDeviceRoad::RunProgramming(SRunReport* pReport) {
     m_prog.OnStartProgramming();
-    const int nSignal = SignalWhile([this] { return m_prog.IsRunning(); });
+    const int nSignal = SignalUntilEnded([this] {
+        SRunResult result;
+        return m_page.LastRunResult(&result) || !m_prog.IsRunning();
+    });
     auto eLeave = ELeaveOutcome::NoTransfer;
     if (nSignal != 0) {
         m_page.Silence();

@@ -6,6 +6,7 @@
 
 #include "app/updater_app.h"
 #include "tools/vanto-flash/frame_trace.h"
+#include "tools/vanto-flash/road_wait.h"
 #include "tools/vanto-flash/run_report.h"
 #include "tools/vanto-flash/terminal_page.h"
 #include "tools/vanto-flash/terminal_sheet.h"
@@ -22,13 +23,11 @@
 // on its own thread, for several devices at once.
 class CDeviceRoad {
 public:
-    // Waits up to the given milliseconds for a request to end; the number of
-    // the signal that asked, 0 for none.
-    using StopWait = std::function<int(int nMilliseconds)>;
-
     // Creates the application and its engine; the engine opens COM1 as it
-    // always does at start-up.
-    CDeviceRoad(ITerminalOutput& output, StopWait waitForStop);
+    // always does at start-up. While a procedure runs, the road's thread
+    // waits on wait (which must outlive the road) for a request to end; the
+    // road wakes it when the procedure has ended.
+    CDeviceRoad(ITerminalOutput& output, IRoadWait& wait);
     CDeviceRoad(const CDeviceRoad&) = delete;
     CDeviceRoad& operator=(const CDeviceRoad&) = delete;
 
@@ -60,12 +59,12 @@ public:
 private:
     int RunScan(int nPort, SScanOutcome* pOutcome);
     int RunProgramming(SRunReport* pReport);
-    int SignalWhile(const std::function<bool()>& isRunning);
+    int SignalUntilEnded(const std::function<bool()>& hasEnded);
     CUpdateEngine& Engine() { return *m_app.m_pEngine; }
 
     // The page before the application and the procedures, so that the
     // procedures' threads end before the page goes.
-    StopWait m_waitForStop;
+    IRoadWait& m_wait;
     CTerminalSheet m_sheet;
     CTerminalPage m_page;
     CUpdaterApp m_app;

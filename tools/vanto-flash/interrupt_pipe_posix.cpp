@@ -1,5 +1,3 @@
-#include "tools/vanto-flash/interrupt_pipe.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -7,19 +5,31 @@
 #include <signal.h>
 
 #include <cerrno>
+#include <chrono>
 #include <iterator>
+#include <thread>
+
+#include "tools/vanto-flash/interrupt_pipe.h"
 
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Where no pipe could be made, how long a wait sleeps before its caller
+// looks at its roads again.
+constexpr auto kWithoutPipe = std::chrono::milliseconds(20);
 int g_signalPipe[2] = {-1, -1};
 struct sigaction g_oldActions[std::size(kSignals)];
+bool g_bHandlersSet = false;
+
+// One byte into the pipe: a signal's number, or 0 for a wake-up. A full pipe
+// already holds unread bytes that end the next wait: nothing is lost.
+void PutByte(char c) {
+    [[maybe_unused]] const ssize_t nWritten = write(g_signalPipe[1], &c, 1);
+}
 
 extern "C" void OnInterruptSignal(int nSignal) {
     const int nSavedErrno = errno;
-    const char c = static_cast<char>(nSignal);
-    // A full pipe already holds an unread interrupt: nothing is lost.
-    [[maybe_unused]] const ssize_t nWritten = write(g_signalPipe[1], &c, 1);
+    PutByte(static_cast<char>(nSignal));
     errno = nSavedErrno;
 }
 
@@ -27,21 +37,25 @@ extern "C" void OnInterruptSignal(int nSignal) {
 
 CInterruptPipe::CInterruptPipe() {
     if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        g_signalPipe[0] = g_signalPipe[1] = -1;
         return;
     }
     struct sigaction action {};
     action.sa_handler = OnInterruptSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    m_bReady = true;
     for (size_t i = 0; i < std::size(kSignals); ++i) {
-        m_bReady = sigaction(kSignals[i], &action, &g_oldActions[i]) == 0 && m_bReady;
+        sigaction(kSignals[i], &action, &g_oldActions[i]);
     }
+    g_bHandlersSet = true;
 }
 
 CInterruptPipe::~CInterruptPipe() {
-    for (size_t i = 0; i < std::size(kSignals); ++i) {
-        sigaction(kSignals[i], &g_oldActions[i], nullptr);
+    if (g_bHandlersSet) {
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &g_oldActions[i], nullptr);
+        }
+        g_bHandlersSet = false;
     }
     for (int& fd : g_signalPipe) {
         if (fd >= 0) {
@@ -51,16 +65,29 @@ CInterruptPipe::~CInterruptPipe() {
     }
 }
 
-int CInterruptPipe::WaitForInterrupt(int nMilliseconds) {
-    if (m_nSignal != 0 || !m_bReady) {
-        return m_nSignal;
+int CInterruptPipe::WaitForStopOrWake() {
+    if (g_signalPipe[0] < 0) {
+        std::this_thread::sleep_for(kWithoutPipe);
+        return 0;
     }
     pollfd entry{g_signalPipe[0], POLLIN, 0};
-    if (poll(&entry, 1, nMilliseconds) > 0 && (entry.revents & POLLIN) != 0) {
-        char c = 0;
-        if (read(g_signalPipe[0], &c, 1) == 1) {
-            m_nSignal = static_cast<unsigned char>(c);
+    while (poll(&entry, 1, -1) < 0 && errno == EINTR) {
+        // A signal came: its byte is in the pipe, read below.
+    }
+    // Everything that came, signals and wake-ups alike: one wait takes them all.
+    int nSignal = 0;
+    char abBytes[64];
+    ssize_t nRead = 0;
+    while ((nRead = read(g_signalPipe[0], abBytes, sizeof abBytes)) > 0) {
+        for (ssize_t i = 0; i < nRead && nSignal == 0; ++i) {
+            nSignal = static_cast<unsigned char>(abBytes[i]);
         }
     }
-    return m_nSignal;
+    return nSignal;
+}
+
+void CInterruptPipe::Wake() {
+    if (g_signalPipe[1] >= 0) {
+        PutByte(0);
+    }
 }

@@ -11,10 +11,14 @@ constexpr int kHangUp = 1;
 constexpr int kInterrupt = 2;
 constexpr int kQuit = 3;
 constexpr int kTerminate = 15;
+// Where no event could be made, how long a wait sleeps before its caller
+// looks at its roads again.
+constexpr DWORD kWithoutEventsMs = 20;
 
 // Made once and never closed: a handler may still run on its own thread
-// while the instance goes.
+// while the instance goes. Both reset themselves when a wait returns them.
 HANDLE g_hInterrupted = nullptr;
+HANDLE g_hWoken = nullptr;
 std::atomic<int> g_nSignal{0};
 
 int SignalFor(DWORD dwEvent) {
@@ -43,29 +47,41 @@ BOOL WINAPI OnConsoleEvent(DWORD dwEvent) {
     return TRUE;
 }
 
+HANDLE AutoResetEvent(HANDLE hEvent) {
+    return hEvent != nullptr ? hEvent : CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
 }  // namespace
 
 CInterruptPipe::CInterruptPipe() {
-    if (g_hInterrupted == nullptr) {
-        g_hInterrupted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    }
+    g_hInterrupted = AutoResetEvent(g_hInterrupted);
+    g_hWoken = AutoResetEvent(g_hWoken);
     g_nSignal = 0;
-    m_bReady = g_hInterrupted != nullptr && ResetEvent(g_hInterrupted) &&
-               SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    if (g_hInterrupted != nullptr && g_hWoken != nullptr) {
+        ResetEvent(g_hInterrupted);
+        ResetEvent(g_hWoken);
+        SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    }
 }
 
 CInterruptPipe::~CInterruptPipe() {
-    if (m_bReady) {
-        SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-    }
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 }
 
-int CInterruptPipe::WaitForInterrupt(int nMilliseconds) {
-    if (m_nSignal != 0 || !m_bReady) {
-        return m_nSignal;
+int CInterruptPipe::WaitForStopOrWake() {
+    if (g_hInterrupted == nullptr || g_hWoken == nullptr) {
+        Sleep(kWithoutEventsMs);
+        return 0;
     }
-    if (WaitForSingleObject(g_hInterrupted, static_cast<DWORD>(nMilliseconds)) == WAIT_OBJECT_0) {
-        m_nSignal = g_nSignal.load();
+    const HANDLE waitFor[2] = {g_hInterrupted, g_hWoken};
+    if (WaitForMultipleObjects(2, waitFor, FALSE, INFINITE) == WAIT_OBJECT_0) {
+        return g_nSignal.load();
     }
-    return m_nSignal;
+    return 0;
+}
+
+void CInterruptPipe::Wake() {
+    if (g_hWoken != nullptr) {
+        SetEvent(g_hWoken);
+    }
 }

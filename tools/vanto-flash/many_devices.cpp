@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int kPollMilliseconds = 20;
-
 // One device of the run, and its road's thread.
 struct SDevice {
     explicit SDevice(CDeviceBoard& board) : output(board) {}
@@ -28,6 +26,7 @@ struct SDevice {
 
     CBoardRowOutput output;
     int nRow = -1;
+    CStopRequest stop;  // the road waits on it; before the road, which must not outlive it
     std::unique_ptr<CDeviceRoad> pRoad;
     SRunReport report;
     int nExitStatus = kExitOtherStatus;
@@ -43,12 +42,11 @@ using Devices = std::vector<std::unique_ptr<SDevice>>;
 // road finds COM1 taken by another's start.
 Devices MakeDevices(const SFlashOptions& options, const SUpdateFile& file,
                     const std::vector<int>& ports, const std::shared_ptr<const CComPortMap>& pMap,
-                    CDeviceBoard& board, CStopRequest& stop) {
+                    CDeviceBoard& board) {
     Devices devices;
     for (const int nPort : ports) {
         auto pDevice = std::make_unique<SDevice>(board);
-        pDevice->pRoad = std::make_unique<CDeviceRoad>(pDevice->output,
-                                                       [&stop](int nMs) { return stop.Wait(nMs); });
+        pDevice->pRoad = std::make_unique<CDeviceRoad>(pDevice->output, pDevice->stop);
         pDevice->pRoad->ReleasePort();
         pDevice->pRoad->UsePortMap(pMap);
         const std::string strDevice = pMap->DevicePath(nPort);
@@ -66,7 +64,8 @@ Devices MakeDevices(const SFlashOptions& options, const SUpdateFile& file,
     return devices;
 }
 
-void RunRoad(SDevice* pDevice, CDeviceBoard* pBoard) {
+// One device's road, on its own thread; wakes the main thread when it has ended.
+void RunRoad(SDevice* pDevice, CDeviceBoard* pBoard, IRoadWait* pMainWait) {
     pDevice->nExitStatus =
         pDevice->pRoad->Run(pDevice->report.nPort, &pDevice->report, [=](bool bFound) {
             pBoard->EndScan(pDevice->nRow);
@@ -76,12 +75,13 @@ void RunRoad(SDevice* pDevice, CDeviceBoard* pBoard) {
             }
         });
     pDevice->bDone = true;
+    pMainWait->Wake();
 }
 
-void StartRoads(Devices& devices, CDeviceBoard& board) {
+void StartRoads(Devices& devices, CDeviceBoard& board, IRoadWait& mainWait) {
     for (auto& pDevice : devices) {
         try {
-            pDevice->thread = std::thread(RunRoad, pDevice.get(), &board);
+            pDevice->thread = std::thread(RunRoad, pDevice.get(), &board, &mainWait);
         } catch (const std::system_error&) {
             pDevice->report.strProblem = "no thread could be started for this device";
             pDevice->bFound = true;
@@ -90,14 +90,17 @@ void StartRoads(Devices& devices, CDeviceBoard& board) {
     }
 }
 
-// Waits for every road; a signal meanwhile ends them all. The first signal, or 0.
-int WaitForRoads(Devices& devices, CInterruptPipe& interrupt, CStopRequest& stop) {
+// Waits for every road, woken by each road as it ends; a signal meanwhile
+// ends them all. The first signal, or 0.
+int WaitForRoads(Devices& devices, CInterruptPipe& interrupt) {
     int nSignal = 0;
     for (auto& pDevice : devices) {
         while (!pDevice->bDone) {
-            if (const int nCame = interrupt.WaitForInterrupt(kPollMilliseconds)) {
+            if (const int nCame = interrupt.WaitForStopOrWake()) {
                 nSignal = nSignal != 0 ? nSignal : nCame;
-                stop.Raise(nCame);
+                for (auto& pEach : devices) {
+                    pEach->stop.Raise(nSignal);
+                }
             }
         }
         if (pDevice->thread.joinable()) {
@@ -174,11 +177,10 @@ int RunManyDevices(const SFlashOptions& options, const STerminalStreams& streams
                    const SUpdateFile& file, const std::vector<int>& ports,
                    const std::shared_ptr<const CComPortMap>& pMap) {
     CInterruptPipe interrupt;
-    CStopRequest stop;
     CDeviceBoard board(streams.pOut, streams.bInteractive, streams.bQuiet);
-    Devices devices = MakeDevices(options, file, ports, pMap, board, stop);
-    StartRoads(devices, board);
-    const int nSignal = WaitForRoads(devices, interrupt, stop);
+    Devices devices = MakeDevices(options, file, ports, pMap, board);
+    StartRoads(devices, board, interrupt);
+    const int nSignal = WaitForRoads(devices, interrupt);
     board.Close();
 
     // --all counts the ports where a device answered; named ports all count.

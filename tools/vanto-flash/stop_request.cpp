@@ -1,7 +1,5 @@
 #include "tools/vanto-flash/stop_request.h"
 
-#include <chrono>
-
 void CStopRequest::Raise(int nSignal) {
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -9,12 +7,20 @@ void CStopRequest::Raise(int nSignal) {
             m_nSignal = nSignal;
         }
     }
-    m_raised.notify_all();
+    m_changed.notify_all();
 }
 
-int CStopRequest::Wait(int nMilliseconds) {
+int CStopRequest::WaitForStopOrWake() {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_raised.wait_for(lock, std::chrono::milliseconds(nMilliseconds),
-                      [this] { return m_nSignal != 0; });
+    m_changed.wait(lock, [this] { return m_nSignal != 0 || m_bWoken; });
+    m_bWoken = false;
     return m_nSignal;
+}
+
+void CStopRequest::Wake() {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_bWoken = true;
+    }
+    m_changed.notify_all();
 }

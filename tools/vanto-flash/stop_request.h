@@ -3,16 +3,24 @@
 #include <condition_variable>
 #include <mutex>
 
-// A request to end, raised once by the thread that watches for signals and
-// waited for by every device's road. The first signal raised is kept.
-class CStopRequest {
+#include "tools/vanto-flash/road_wait.h"
+
+// What one device's road waits on when several devices are updated at once:
+// a request to end, raised by the thread that watches for signals, and the
+// wake-ups of the road's own procedures. The first signal raised is kept.
+class CStopRequest : public IRoadWait {
 public:
+    // Asks the road to end; any thread.
     void Raise(int nSignal);
-    // Waits up to nMilliseconds; the signal raised (now or before), 0 when none was.
-    int Wait(int nMilliseconds);
+    // Blocks until a request was raised (now or before) or a wake-up came
+    // since the last return; the signal raised, 0 for a wake-up alone.
+    int WaitForStopOrWake() override;
+    // Lets the wait in progress, or else the next one, return. Any thread.
+    void Wake() override;
 
 private:
     std::mutex m_lock;
-    std::condition_variable m_raised;
+    std::condition_variable m_changed;
     int m_nSignal = 0;
+    bool m_bWoken = false;
 };

@@ -68,8 +68,24 @@ void CTerminalPage::PortTried(const SPortAttempt& attempt) {
                       ToTerminalText(bFound ? kLogDeviceFound : kLogDeviceNotFound));
 }
 
-// Where the device answered, in the place of the wizard's Next button.
 void CTerminalPage::ScanEnded(const SScanOutcome& outcome) {
+    PassOnScanEnded(outcome);
+    NoteEnded();
+}
+
+void CTerminalPage::RunEnded(const SRunResult& result) {
+    PassOnRunEnded(result);
+    NoteEnded();
+}
+
+void CTerminalPage::NoteEnded() const {
+    if (m_fnEnded) {
+        m_fnEnded();
+    }
+}
+
+// Where the device answered, in the place of the wizard's Next button.
+void CTerminalPage::PassOnScanEnded(const SScanOutcome& outcome) {
     std::lock_guard<std::mutex> lock(m_lock);
     m_lastOutcome = outcome;
     m_bHasOutcome = true;
@@ -117,7 +133,7 @@ void CTerminalPage::TransferEnded(const SRunResult& result) {
     }
 }
 
-void CTerminalPage::RunEnded(const SRunResult& result) {
+void CTerminalPage::PassOnRunEnded(const SRunResult& result) {
     std::lock_guard<std::mutex> lock(m_lock);
     m_lastResult = result;
     m_bHasResult = true;

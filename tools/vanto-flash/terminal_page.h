@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -36,6 +37,11 @@ public:
     void TransferEnded(const SRunResult& result) override;
     void RunEnded(const SRunResult& result) override;
 
+    // fnEnded is called after each ScanEnded and RunEnded has been passed
+    // on, on the thread that reported it and outside the page's lock: the
+    // road's thread waits for it instead of looking at the workers again and
+    // again. Set before any procedure runs.
+    void SetEndNotice(std::function<void()> fnEnded) { m_fnEnded = std::move(fnEnded); }
     // Prints nothing more (the program is leaving on a signal).
     void Silence();
     // How the last scan ended (ScanEnded); false before one did.
@@ -50,6 +56,11 @@ public:
     static std::string ResultText(int nCode);
 
 private:
+    void PassOnScanEnded(const SScanOutcome& outcome);
+    void PassOnRunEnded(const SRunResult& result);
+    void NoteEnded() const;
+
+    std::function<void()> m_fnEnded;
     std::mutex m_lock;
     ITerminalOutput& m_output;
     bool m_bSilent = false;
