@@ -45,8 +45,9 @@ const ReceiverRow kRows[] = {
     {CMD_IDENTIFY, Hex("D9 00 01 01 00 DB 42"), EStep::Accepted, 6, 1},
     {CMD_IDENTIFY, Hex("D9 00 01 03 00 DD"), EStep::Accepted, 6, 3},
     {CMD_IDENTIFY, Hex("00 55 19 FF 0A 99 00 00 00 99"), EStep::Accepted, 10, 1},  // junk first
-    {CMD_IDENTIFY, Hex("A0 E1 99 00 00 00 99"), EStep::Accepted, 7, 1},      // others' reply codes
-    {CMD_IDENTIFY, Hex("D9 00 03 02 00 DE 42"), EStep::Accepted, 6, 2},      // status, length 3
+    {CMD_IDENTIFY, Hex("A0 E1 99 00 00 00 99"), EStep::Accepted, 7, 1},  // others' reply codes
+    {CMD_IDENTIFY, Hex("D9 00 03 02 00 DE 42"), EStep::Accepted, 6, 2},  // status, length 3
+    {CMD_IDENTIFY, Hex("00 00 D9 00 03 02 00 DE 42"), EStep::Accepted, 8, 2},  // ... asked mid-way
     {CMD_IDENTIFY, Hex("D9 00 00 00 D9 42"), EStep::Accepted, 5, 1},         // status bit, length 0
     {CMD_IDENTIFY, Hex("99 00 00 00 98"), EStep::Malformed, 5, 1},           // sum off by one
     {CMD_IDENTIFY, Hex("D9 00 01 01 DB 00"), EStep::Malformed, 6, 1},        // sum bytes swapped
