@@ -75,6 +75,14 @@ const std::string kJsonResult =
     "\"result_code\": 1, \"result_name\": \"UPD_OK\", \"text\": \"" + std::string(kResultUpdated) +
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteTotal(Padded(kImage))) +
     ", \"exit_status\": 0}\n";
+const std::string kSFile = UpdateFile(kImage, 0x4000, 2);
+const char kAsA90[] = "mv kst.hex kst.a90 && %";  // the S-records as kst.a90
+
+// The 16 bytes of kImage from nOffset, as an Intel HEX record at 0x4000 + nOffset.
+std::string ImageRecord(size_t nOffset) {
+    return RecordLine(0, 0x4000 + uint32_t(nOffset),
+                      Bytes(kImage.begin() + long(nOffset), kImage.begin() + long(nOffset + 16)));
+}
 
 // clang-format off
 const SFlashRow kFlashRows[] = {
@@ -94,6 +102,20 @@ const SFlashRow kFlashRows[] = {
      {"kst.hex:2: record longer than its count\n"}, 8, false, 0},
     {"NotHex", WithLineBroken(5, "S1130000"), "", "", {}, {"kst.hex:5: not an Intel HEX record\n"},
      8, false, 0},
+    // Files whose data the device would get elsewhere than the file puts them: refused before
+    // any frame, the whole run exits 8.
+    {"GoesBack", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record goes "
+     "back to 0x00004080, below the end of the previous record 0x00004110\n", kFileError}, 8,
+     false, 0},
+    {"ExtendedLinear", WithLineBroken(3, ":020000040800F2"), "", "", {}, {"kst.hex:3: extended "
+     "linear address 0x0800: this device takes 16-bit addresses\n", kFileError}, 8, false, 0},
+    {"CtrlZ", WithLineBroken(5, "\032" + ImageRecord(0x40)), "", "", {}, {"kst.hex:5: data after "
+     "the end of the data (Ctrl-Z at 5)\n"}, 8, false, 0},
+    {"S5Midway", WithLineBroken(14, "S5030001FB", kSFile), "", "", {}, {"kst.a90:15: data after the "
+     "end of the data (S5 line at 14)\n", kFileError}, 8, false, 0, "", 0, kAsA90},
+    // A kst.hex that cannot be used: kst.a90 is, and the run says why.
+    {"HexIsAFifo", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a regular "
+     "file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
     {"BadOption", kFile, "--fast", "", {}, {"vanto-flash: unknown option '--fast'\nusage: "}, 2, false,
      0},
