@@ -255,24 +255,6 @@ TEST(Programming, CommitsOnlyTheImageThatWasCounted) {
     }
 }
 
-// A port that hung up mid-run (an adapter pulled) is opened afresh on the
-// next Start: once the device is back, that run succeeds.
-TEST(Programming, NextStartReopensAPortThatHungUp) {
-    CRig rig;
-    WriteIntelHexFile("kst.hex", 0, k4);
-    ASSERT_TRUE(rig.Start("d", "--hangup-after 2"));
-    rig.prog.OnStartProgramming();
-    rig.prog.WaitForRun();
-    EXPECT_NE(rig.LastResult(), UPD_OK);
-    EXPECT_TRUE(rig.app.m_pEngine->m_pPort->HasFailed());
-    rig.device.Stop();  // the adapter is plugged back: the same link, a new pty
-    ASSERT_TRUE(rig.device.Start(Words("--flash-out flash")));
-    rig.prog.OnStartProgramming();
-    rig.prog.WaitForRun();
-    EXPECT_EQ(rig.LastResult(), UPD_OK);
-    EXPECT_EQ(rig.Flash(), k4);
-}
-
 // Leaving during a run: the worker stops at once and shows nothing; a device
 // that holds blocks is told to discard them, and the outcome says whether it
 // heard it.

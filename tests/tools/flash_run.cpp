@@ -19,6 +19,18 @@ std::string ReadAll(const std::string& strPath) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string WithLinks(std::string strText, const Strings& links) {
+    for (size_t n = links.size() + 1; n-- > 0;) {
+        const std::string strAt = n == 0 ? "@" : "@" + std::to_string(n);
+        const std::string& strLink = links.at(n == 0 ? 0 : n - 1);
+        for (size_t nAt = 0; (nAt = strText.find(strAt, nAt)) != std::string::npos;) {
+            strText.replace(nAt, strAt.size(), strLink);
+            nAt += strLink.size();
+        }
+    }
+    return strText;
+}
+
 SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,
               const std::function<void(pid_t)>& onStarted) {
     const std::string strOut = strDir + "/run.out", strErr = strDir + "/run.err";

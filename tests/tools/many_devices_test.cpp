@@ -28,7 +28,6 @@ struct SManyRow {
     Strings out, err;              // must be on standard output / standard error
     int nSignal = 0;               // sent once every device has sent its third block
     bool bLastOutsideMap = false;  // the last device's link is left out of the port map
-    bool bOnTerminal = false;      // standard output is a terminal (script's pty)
 };
 
 const std::string kUpdated = kResultUpdated + std::string(" (5,376 bytes in ");
@@ -76,11 +75,6 @@ const SManyRow kManyRows[] = {
       "interrupted\n"}, SIGINT},
     {"Sigterm", {"--reply-delay 30", "--reply-delay 30"}, "-q --ports 1-2", 128 + SIGTERM,
      {false, false}, {}, {"COM2 (@2): interrupted, the device was told to discard"}, SIGTERM},
-    {"RowsInPlace", {"", ""}, "--ports 1-2", 0, {true, true},
-     {ScanLog(1, "d"), "\x1b[2A\r\x1b[2KCOM1 (@1)  [", "\r\x1b[2KCOM2 (@2)  [",
-      "\x1b[2A\r\x1b[2KCOM1 (@1)  [################] 100%  ",
-      "\r\x1b[2KCOM2 (@2)  [################] 100%  ", "2 of 2 updated\r\n"}, {}, 0, false,
-     true},
 };
 // clang-format on
 
@@ -112,16 +106,12 @@ struct SBench {
         }
         return strMap;
     }
-    // @N becomes the link of COMn's device.
-    std::string WithLinks(std::string strText) const {
-        for (size_t n = devices.size(); n >= 1; --n) {
-            const std::string strAt = "@" + std::to_string(n);
-            const std::string strLink = devices[n - 1] ? devices[n - 1]->LinkPath() : "";
-            for (size_t nAt; (nAt = strText.find(strAt)) != std::string::npos;) {
-                strText.replace(nAt, strAt.size(), strLink);
-            }
+    std::string WithLinks(const std::string& strText) const {
+        Strings links;
+        for (const auto& pDevice : devices) {
+            links.push_back(pDevice ? pDevice->LinkPath() : "");
         }
-        return strText;
+        return flash_run::WithLinks(strText, links);
     }
 
     CTempDir dir;
@@ -143,10 +133,8 @@ TEST_P(ManyDevices, EachDeviceItsOwnOutcome) {
         }
         kill(pid, row.nSignal);
     };
-    std::string strCommand = "exec '" VANTO_BIN_DIR "/vanto-flash' " + bench.WithLinks(row.strArgs);
-    if (row.bOnTerminal) {
-        strCommand = "script -qefc \"stty cols 200; " + strCommand + "\" /dev/null";
-    }
+    const std::string strCommand =
+        "exec '" VANTO_BIN_DIR "/vanto-flash' " + bench.WithLinks(row.strArgs);
     const SRun run =
         RunShell(bench.dir.Path(), strCommand,
                  {"VANTO_COM_PORTS=" + bench.PortMap(row.bLastOutsideMap)}, signalOnceAllSend);
@@ -180,34 +168,5 @@ TEST_P(ManyDevices, EachDeviceItsOwnOutcome) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ManyDevices, ::testing::ValuesIn(kManyRows),
                          [](const auto& row) { return std::string(row.param.pszName); });
-
-// Ports a run on several devices refuses before it touches any.
-TEST(ManyDevicesUsage, RefusesPortsThatCannotBeMeant) {
-    struct SUsageRow {
-        const char* pszArgs;
-        const char* pszError;
-    };
-    const SUsageRow kRows[] = {
-        {"--port 1 --ports 1-2", "vanto-flash: COM1 is named twice: one device, one port\n"},
-        {"--all --port 1", "vanto-flash: --all looks at COM1..COM10 itself"},
-        {"-v --ports 1-2", "vanto-flash: -v shows the frames of one device"},
-        {"--ports 3-1", "vanto-flash: --ports '3-1': '3-1' is not a port"},
-        {"--ports 1,,2", "vanto-flash: --ports '1,,2': '' is not a port"},
-        {"--ports 0-3", "'0-3' is not a port"},
-        {"--ports 2-101", "'2-101' is not a port"},
-        {"--ports 1-2-3", "'1-2-3' is not a port"},
-        {"--ports=", "--ports '': '' is not a port"},
-    };
-    CTempDir dir;
-    std::ofstream(dir.File("kst.hex"), std::ios::binary) << UpdateFile(kImage);
-    for (const SUsageRow& row : kRows) {
-        const SRun run =
-            RunShell(dir.Path(), std::string("exec '" VANTO_BIN_DIR "/vanto-flash' ") + row.pszArgs,
-                     {"VANTO_COM_PORTS="});
-        EXPECT_EQ(run.nExit, 2) << row.pszArgs;
-        EXPECT_NE(run.strErr.find(row.pszError), std::string::npos) << row.pszArgs << run.strErr;
-        EXPECT_EQ(run.strOut, "") << row.pszArgs;
-    }
-}
 
 }  // namespace

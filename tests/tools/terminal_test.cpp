@@ -106,6 +106,8 @@ TEST_P(TerminalWidth, RewrittenLinesFitAndStayInPlace) {
         EXPECT_NE(last->find(strWant), std::string::npos) << strWant << " in " << *last;
     }
     EXPECT_EQ(last->find(" bytes") != std::string::npos, row.bAllFields) << *last;
+    // A board row is cleared before it is drawn: a shorter one leaves nothing of the last.
+    EXPECT_EQ(run.strOut.find("\r\x1b[2KCOM2 (") != std::string::npos, row.nDevices > 1);
     if (row.nResizedTo != 0) {
         const auto widest = std::max_element(lines.begin(), lines.end(),
                                              [](auto& a, auto& b) { return a.size() < b.size(); });
@@ -129,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Table, TerminalWidth, ::testing::ValuesIn(kWidthRows),
                          [](const auto& row) { return std::string(row.param.pszName); });
 
 // --help after any command, short options together, "--" and the update file
-// as a word of its own. No device: nothing here opens a port.
+// as a word of its own, and what the options refuse. No device: nothing here
+// opens a port.
 TEST(FlashOptionForms, EveryCommand) {
     struct SFormRow {
         const char* pszArgs;
@@ -155,6 +158,17 @@ TEST(FlashOptionForms, EveryCommand) {
          "'kst.hex' and '--port'\n"},
         {"-q -- kst.hex", 1, "", "Is the device power on"},
         {"kst.hex", 2, "", "vanto-flash: unknown command 'kst.hex'"},
+        {"--fast", 2, "", "vanto-flash: unknown option '--fast'\nusage: "},
+        // Ports a run on several devices refuses before it touches any.
+        {"--port 1 --ports 1-2", 2, "", "vanto-flash: COM1 is named twice: one device, one port\n"},
+        {"--all --port 1", 2, "", "vanto-flash: --all looks at COM1..COM10 itself"},
+        {"-v --ports 1-2", 2, "", "vanto-flash: -v shows the frames of one device"},
+        {"--ports 3-1", 2, "", "vanto-flash: --ports '3-1': '3-1' is not a port"},
+        {"--ports 1,,2", 2, "", "vanto-flash: --ports '1,,2': '' is not a port"},
+        {"--ports 0-3", 2, "", "vanto-flash: --ports '0-3': '0-3' is not a port"},
+        {"--ports 2-101", 2, "", "vanto-flash: --ports '2-101': '2-101' is not a port"},
+        {"--ports 1-2-3", 2, "", "vanto-flash: --ports '1-2-3': '1-2-3' is not a port"},
+        {"--ports=", 2, "", "vanto-flash: --ports '': '' is not a port"},
     };
     // clang-format on
     CTempDir dir;

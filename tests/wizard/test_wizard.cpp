@@ -22,8 +22,9 @@ private slots:
     void init() { InitRig(); }
     void cleanup() { CleanupRig(); }
 
-    // Posted requests take effect after the handler returns, each as its row says.
-    void requestSetsButtonsAfterTheHandler() {
+    // Posted requests take effect after the handler returns, each as its row says; those
+    // posted from a worker are applied on the user-interface thread, in order.
+    void buttonRequestsAfterTheHandlerInOrder() {
         StartWizard();
         const std::pair<unsigned, const char*> rows[] = {{0, "bn-C"}, {1, "Bn-C"}, {2, "bN-C"},
                                                          {3, "BN-C"}, {4, "b-FC"}, {5, "B-FC"},
@@ -35,11 +36,6 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(std::pair(nFlags, Screen().right(4)), std::pair(nFlags, QString(pszButtons)));
         }
-    }
-
-    // Requests posted from a worker are applied on the user-interface thread, in order.
-    void workerRequestsKeepTheirOrder() {
-        StartWizard();
         const size_t nBefore = W().AppliedRequests().size();
         std::vector<unsigned> posted(1000);  // every combination, over and over
         std::generate(posted.begin(), posted.end(), [n = 0u]() mutable { return n++ % 16; });
