@@ -98,10 +98,6 @@ const SFlashRow kFlashRows[] = {
     {"PortByPath", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, true},
     {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
      {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
-    {"LongerThanCount", WithLineBroken(2, RecordLine(0, 0x4010, Bytes(16, 1), -1)), "", "", {},
-     {"kst.hex:2: record longer than its count\n"}, 8, false, 0},
-    {"NotHex", WithLineBroken(5, "S1130000"), "", "", {}, {"kst.hex:5: not an Intel HEX record\n"},
-     8, false, 0},
     // Files whose data the device would get elsewhere than the file puts them: refused before
     // any frame, the whole run exits 8.
     {"GoesBack", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record goes "
@@ -116,7 +112,6 @@ const SFlashRow kFlashRows[] = {
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
     {"HexIsAFifo", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a regular "
      "file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
-    {"Quiet", kFile, "-q", "", {kRan}, {}, 0, true},
     {"NoDevice", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))}, {Printed(kDeviceNotFound)},
      1, false},
     {"BlockRefused", kFile, "", "--block-status 2:4", {}, {Printed(kResultFlashAddressError)}, 4,
@@ -138,7 +133,7 @@ const SFlashRow kFlashRows[] = {
     {"StandardDescriptorsClosed", kFile, "", "", {}, {}, 0, true, -1, "", 0, "% <&- >&-"},
     {"RealTerminal", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
      " left", kRan}, {}, 0, true, -1, "", 0, "script -qefc \"stty cols 120; %\" /dev/null"},
-    // Short options together: quiet output, and the line's trace.
+    // Short options together: quiet output (one line), and the line's trace.
     {"QuietAndVerbose", kFile, "-qv", "", {kRan}, {"] > 0A 19 00 05 ", "] < D9 00 01 01 00 DB\n"}, 0,
      true},
     // A file name that is no UTF-8 (bytes FF FE), with a control character and
@@ -209,7 +204,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
     if (row.nExit == 0 && row.strShell == "exec %" && row.err.empty()) {
         EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
     }
-    if (row.strArgs == "-q" || row.strArgs == "--json") {
+    if (row.strArgs == "-qv" || row.strArgs == "--json") {
         EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
     }
     device.Stop();
@@ -429,6 +424,8 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         {"", ":00000001FF\r\n", strS3.c_str(), "", {"kst.hex: no data records\n"}, 8},
         {"", ":0000000000\r\n", strS3.c_str(), "", {"kst.hex: no data bytes\n"}, 8},
         {"", ":1080000000\r\n", strS3.c_str(), "", {"kst.hex:1: checksum mismatch\n"}, 8},
+        {"", ":0000000001FF\r\n", kNone, "", {"kst.hex:1: record longer than its count\n"}, 8},
+        {"", "S1130000\r\n", kNone, "", {"kst.hex:1: not an Intel HEX record\n"}, 8},
         {"--file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
          "S-records ('S')\n"}, 8},
         {"--file none.hex", strZeros.c_str(), kNone, "", {"none.hex: no such file\n"}, 8},
