@@ -20,7 +20,7 @@ std::string ReadAll(const std::string& strPath) {
 }
 
 std::string WithLinks(std::string strText, const Strings& links) {
-    for (size_t n = links.size() + 1; n-- > 0;) {
+    for (size_t n = links.size() + 1; n-- > 0 && !links.empty();) {
         const std::string strAt = n == 0 ? "@" : "@" + std::to_string(n);
         const std::string& strLink = links.at(n == 0 ? 0 : n - 1);
         for (size_t nAt = 0; (nAt = strText.find(strAt, nAt)) != std::string::npos;) {

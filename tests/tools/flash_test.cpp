@@ -1,16 +1,15 @@
-// vanto-flash as a whole program against vanto-devsim through real ptys: what
-// goes to standard output and to standard error, the exit status, and what
-// the device saw and committed.
-#include <fcntl.h>
-#include <grp.h>
+// vanto-flash as a whole program against vanto-devsim through real ptys, on
+// one device or several at once: what goes to standard output and to standard
+// error, the exit status, and what each device saw and committed.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <numeric>
 #include <regex>
 #include <sstream>
@@ -43,22 +42,29 @@ std::string WithLineBroken(int nLine, const std::string& strLine,
 
 struct SFlashRow {
     const char* pszName;
+    // The port map from COM1, a letter per port: 'd' the next device, 's' a
+    // port with nothing behind it, 'a' absent, 'x' a device file that is not
+    // there; 'o' the next device, its link left out of the map.
+    std::string strPorts;
     std::string strFile;    // written as kst.hex, or as fw.bin for a row that names it
-    std::string strArgs;    // after vanto-flash; @ is the device's link
-    std::string strDevsim;  // the device's options
-    Strings out, err;       // must be on standard output / standard error (@ the link)
+    std::string strArgs;    // after vanto-flash; @N is the link of the Nth device, @ the first's
+    std::string strDevsim;  // the devices' options, '|' between them (none: no options)
+    Strings out, err;       // must be on standard output (in order) / only on standard error
     int nExit;
-    bool bCommitted;               // the image is the device's flash; else nothing was committed
-    int nFrames = -1;              // frames the device saw (-1: not counted)
-    const char* pszSignalAt = "";  // the device's line to wait for; "": a silent port was asked
+    // Per device: 'c' the image is its flash; 'a' told once to discard the
+    // transfer, nothing committed; '-' neither.
+    std::string strEnds;
+    int nFrames = -1;              // frames the first device saw (-1: not counted)
+    const char* pszSignalAt = "";  // each device's line to wait for; "": a silent port was asked
     int nSignal = 0;
     std::string strShell = "exec %";  // the command around vanto-flash
-    // The port map from COM1, a letter per port: 'd' the device, 's' a port
-    // with nothing behind it, 'a' absent.
-    std::string strPorts = "d";
 };
 
 const char kRan[] = "5,376 bytes to COM1 in ";
+const std::string kUpdated = kResultUpdated + std::string(" (5,376 bytes in ");
+std::string FirstLine(const char* pszText) {
+    return std::string(pszText).substr(0, std::string(pszText).find('\r'));
+}
 const std::string kFileError = Printed(kResultFileError);
 // The image's identity in --json: the SHA-256 of the block data, which is
 // the image itself here (no gaps; the fill of the last block is no data).
@@ -87,61 +93,103 @@ std::string ImageRecord(size_t nOffset) {
 // clang-format off
 const SFlashRow kFlashRows[] = {
     // The scan passes an absent and a silent port (twelve identify frames).
-    {"Updates", kFile, "", "", {"kst.hex: Intel HEX, first address 0x00004000, 21 blocks (5,376 "
-     "bytes), about 1.5 s at 38400 baud\n" + Printed(kScanPressed) + Printed(ScanLog(1, "asd")) +
-     "The device is found on COM3 (@)\n" + Printed(kProgRunning), "Block 21/21  100%",
-     Printed(kResultUpdated) + "5,376 bytes to COM3 in "}, {}, 0, true, 22, "", 0, "exec %",
-     "asd"},
-    {"Json", kFile, "--json", "", {"{" + kJsonFields + "\"seconds\": ", kJsonResult}, {}, 0, true},
-    {"FileByContent", kFile, "--file fw.bin --port=1", "", {"fw.bin: Intel HEX", kRan}, {}, 0, true},
+    {"Updates", "asd", kFile, "", "", {"kst.hex: Intel HEX, first address 0x00004000, 21 blocks "
+     "(5,376 bytes), about 1.5 s at 38400 baud\n" + Printed(kScanPressed) +
+     Printed(ScanLog(1, "asd")) + "The device is found on COM3 (@)\n" + Printed(kProgRunning),
+     "Block 21/21  100%", Printed(kResultUpdated) + "5,376 bytes to COM3 in "}, {}, 0, "c", 22},
+    {"Json", "d", kFile, "--json", "", {"{" + kJsonFields + "\"seconds\": ", kJsonResult}, {}, 0, "c"},
+    {"FileByContent", "d", kFile, "--file fw.bin --port=1", "", {"fw.bin: Intel HEX", kRan}, {}, 0,
+     "c"},
     // The run's one port, COM1, whatever the map holds.
-    {"PortByPath", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, true},
-    {"BadChecksum", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
-     {"kst.hex:3: checksum mismatch\n", kFileError}, 8, false, 0},
+    {"PortByPath", "xo", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, "c"},
+    {"BadChecksum", "d", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
+     {"kst.hex:3: checksum mismatch\n", kFileError}, 8, "-", 0},
     // Files whose data the device would get elsewhere than the file puts them: refused before
     // any frame, the whole run exits 8.
-    {"GoesBack", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record goes "
-     "back to 0x00004080, below the end of the previous record 0x00004110\n", kFileError}, 8,
-     false, 0},
-    {"ExtendedLinear", WithLineBroken(3, ":020000040800F2"), "", "", {}, {"kst.hex:3: extended "
-     "linear address 0x0800: this device takes 16-bit addresses\n", kFileError}, 8, false, 0},
-    {"CtrlZ", WithLineBroken(5, "\032" + ImageRecord(0x40)), "", "", {}, {"kst.hex:5: data after "
-     "the end of the data (Ctrl-Z at 5)\n"}, 8, false, 0},
-    {"S5Midway", WithLineBroken(14, "S5030001FB", kSFile), "", "", {}, {"kst.a90:15: data after the "
-     "end of the data (S5 line at 14)\n", kFileError}, 8, false, 0, "", 0, kAsA90},
+    {"GoesBack", "d", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record "
+     "goes back to 0x00004080, below the end of the previous record 0x00004110\n", kFileError}, 8,
+     "-", 0},
+    {"ExtendedLinear", "d", WithLineBroken(3, ":020000040800F2"), "", "", {}, {"kst.hex:3: "
+     "extended linear address 0x0800: this device takes 16-bit addresses\n", kFileError}, 8, "-",
+     0},
+    {"CtrlZ", "d", WithLineBroken(5, "\032" + ImageRecord(0x40)), "", "", {}, {"kst.hex:5: data "
+     "after the end of the data (Ctrl-Z at 5)\n"}, 8, "-", 0},
+    {"S5Midway", "d", WithLineBroken(14, "S5030001FB", kSFile), "", "", {}, {"kst.a90:15: data "
+     "after the end of the data (S5 line at 14)\n", kFileError}, 8, "-", 0, "", 0, kAsA90},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
-    {"HexIsAFifo", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a regular "
-     "file; using kst.a90\n"}, 0, true, -1, "", 0, "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
-    {"NoDevice", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))}, {Printed(kDeviceNotFound)},
-     1, false},
-    {"BlockRefused", kFile, "", "--block-status 2:4", {}, {Printed(kResultFlashAddressError)}, 4,
-     false},
-    {"FinishStatus0", kFile, "", "--finish-status 0", {},
-     {"vanto-flash: the device answered with status 0\n"}, 9, false},
-    {"Sigterm", kFile, "", "--reply-delay 30", {}, {"the device was told to discard the transfer\n"},
-     128 + SIGTERM, false, -1, "BLOCK seq=3 ", SIGTERM},
-    {"Sighup", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"}, 128 + SIGHUP,
-     false, -1, "BLOCK seq=3 ", SIGHUP},
-    {"Sigquit", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
-     128 + SIGQUIT, false, -1, "BLOCK seq=3 ", SIGQUIT},
+    {"HexIsAFifo", "d", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
+     "regular file; using kst.a90\n"}, 0, "c", -1, "", 0,
+     "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
+    {"NoDevice", "d", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))},
+     {Printed(kDeviceNotFound)}, 1, "-"},
+    {"BlockRefused", "d", kFile, "", "--block-status 2:4", {}, {Printed(kResultFlashAddressError)},
+     4, "a"},
+    {"FinishStatus0", "d", kFile, "", "--finish-status 0", {},
+     {"vanto-flash: the device answered with status 0\n"}, 9, "a"},
+    {"Sigterm", "d", kFile, "", "--reply-delay 30", {},
+     {"the device was told to discard the transfer\n"}, 128 + SIGTERM, "a", -1, "BLOCK seq=3 ",
+     SIGTERM},
+    {"Sighup", "d", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
+     128 + SIGHUP, "a", -1, "BLOCK seq=3 ", SIGHUP},
+    {"Sigquit", "d", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
+     128 + SIGQUIT, "a", -1, "BLOCK seq=3 ", SIGQUIT},
     // Ctrl-C during the scan: the silent COM1's identify call ends at once and
     // COM2 is never asked.
-    {"CtrlCDuringScan", kFile, "", "", {Printed(kScanPressed)}, {"vanto-flash: interrupted\n"},
-     128 + SIGINT, false, 0, "", SIGINT, "exec %", "ss"},
-    {"ReaderGone", kFile, "", "--reply-delay 5", {}, {}, 0, true, -1, "", 0,
+    {"CtrlCDuringScan", "ss", kFile, "", "", {Printed(kScanPressed)},
+     {"vanto-flash: interrupted\n"}, 128 + SIGINT, "", -1, "", SIGINT},
+    {"ReaderGone", "d", kFile, "", "--reply-delay 5", {}, {}, 0, "c", -1, "", 0,
      "% | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}"},
-    {"StandardDescriptorsClosed", kFile, "", "", {}, {}, 0, true, -1, "", 0, "% <&- >&-"},
-    {"RealTerminal", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
-     " left", kRan}, {}, 0, true, -1, "", 0, "script -qefc \"stty cols 120; %\" /dev/null"},
+    {"StandardDescriptorsClosed", "d", kFile, "", "", {}, {}, 0, "c", -1, "", 0, "% <&- >&-"},
+    {"RealTerminal", "d", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
+     " left", kRan}, {}, 0, "c", -1, "", 0, "script -qefc \"stty cols 120; %\" /dev/null"},
     // Short options together: quiet output (one line), and the line's trace.
-    {"QuietAndVerbose", kFile, "-qv", "", {kRan}, {"] > 0A 19 00 05 ", "] < D9 00 01 01 00 DB\n"}, 0,
-     true},
+    {"QuietAndVerbose", "d", kFile, "-qv", "", {kRan},
+     {"] > 0A 19 00 05 ", "] < D9 00 01 01 00 DB\n"}, 0, "c"},
     // A file name that is no UTF-8 (bytes FF FE), with a control character and
     // a UTF-8 u-umlaut: the JSON decodes strictly and parses.
-    {"JsonNameNotUtf8", kFile, "", "", {"'fw\\ufffd\\ufffd\\x01\\xfc.hex' UPD_OK\n"}, {}, 0, true,
-     -1, "", 0, "cp kst.hex $'fw\\xff\\xfe\\x01\\xc3\\xbc.hex' && % --json -- $'fw\\xff\\xfe\\x01"
-     "\\xc3\\xbc.hex' >j && python3 -c 'import json; d = json.loads(open(\"j\", \"rb\").read()."
-     "decode(\"utf-8\")); print(ascii(d[\"file\"]), d[\"result_name\"])'"},
+    {"JsonNameNotUtf8", "d", kFile, "", "", {"'fw\\ufffd\\ufffd\\x01\\xfc.hex' UPD_OK\n"}, {}, 0,
+     "c", -1, "", 0, "cp kst.hex $'fw\\xff\\xfe\\x01\\xc3\\xbc.hex' && % --json -- $'fw\\xff\\xfe"
+     "\\x01\\xc3\\xbc.hex' >j && python3 -c 'import json; d = json.loads(open(\"j\", \"rb\")."
+     "read().decode(\"utf-8\")); print(ascii(d[\"file\"]), d[\"result_name\"])'"},
+    // Several devices at once: each its own outcome, the scan log in port
+    // order, the summary naming the first failure in port order.
+    {"FourUpdated", "dddd", kFile, "--ports 1-4", "", {Printed(ScanLog(1, "dddd")), "COM1 (@1): ",
+     "COM4 (@4): " + kUpdated, "4 of 4 updated\n"}, {}, 0, "cccc"},
+    {"OneOfFourRefused", "dddd", kFile, "--port 1 --port 2 --port @3 --port 4",
+     "||--block-status 2:4", {"COM2 (@2): " + kUpdated}, {"COM3 (@3): " +
+     Printed(kResultFlashAddressError), "3 of 4 updated; COM3: " +
+     Printed(kResultFlashAddressError)}, 4, "ccac"},
+    {"FirstFailureInPortOrder", "dddd", kFile, "--ports 4,1-3",
+     "|--drop-block 2 --drop-block 3||--block-status 2:3", {}, {"2 of 4 updated; COM2: " +
+     FirstLine(kResultNoResponse) + ", COM4: " + FirstLine(kResultChecksumError) + "\n"}, 6,
+     "caca"},
+    {"DeviceGoneMidRun", "dddd", kFile, "--ports 1-4", "|--hangup-after 3",
+     {"COM4 (@4): " + kUpdated}, {"3 of 4 updated; COM2: " + Printed(kResultPortWriteFailed)}, 5,
+     "c-cc"},
+    {"AllMixed", "dadd", kFile, "--all", "|--never-answer", {Printed(ScanLog(1, "da")),
+     Printed(ScanLog(3, "s")), Printed(ScanLog(4, "da")), Printed(ScanLog(10, "a")),
+     "2 of 2 updated\n"}, {}, 0, "c-c"},
+    {"AllFindsNone", "da", kFile, "--all", "--never-answer", {Printed(ScanLog(1, "sa"))},
+     {"vanto-flash: no device answered on COM1..COM10\n"}, 1, "-"},
+    {"NamedPortWithoutDevice", "da", kFile, "--ports 1-2", "", {}, {"COM2 (): no device "
+     "answered\n", "1 of 2 updated; COM2: no device answered\n"}, 1, "c"},
+    {"PathOutsideTheMap", "do", kFile, "--port 1 --port @2", "", {"COM2 (@2): " + kUpdated,
+     "2 of 2 updated\n"}, {}, 0, "cc"},
+    // The refused commit's status, not that of the abort that follows it.
+    {"ManyJson", "dd", kFile, "--json --ports 1-2", "|--finish-status 3", {"[{\"file\": "
+     "\"kst.hex\", ", "\"port\": \"COM1\", \"device_file\": \"@1\", ", "\"result_name\": "
+     "\"UPD_OK\", ", "\"exit_status\": 0}, {", "\"port\": \"COM2\", ", "\"result_name\": "
+     "\"UPD_CHECKSUM_ERROR\", ", "\"device_status\": 3, ", "\"exit_status\": 3}]\n"}, {}, 3,
+     "ca"},
+    {"ManyCtrlC", "dddd", kFile, "--ports 1-4",
+     "--reply-delay 30|--reply-delay 30|--reply-delay 30|--reply-delay 30", {},
+     {"COM1 (@1): interrupted, the device was told to discard the transfer\n",
+      "COM4 (@4): interrupted, the device was told to discard the transfer\n",
+      "0 of 4 updated; COM1: interrupted, COM2: interrupted, COM3: interrupted, COM4: "
+      "interrupted\n"}, 130, "aaaa", -1, "BLOCK seq=3 ", SIGINT},
+    {"ManySigterm", "dd", kFile, "-q --ports 1-2", "--reply-delay 30|--reply-delay 30", {},
+     {"COM2 (@2): interrupted, the device was told to discard"}, 128 + SIGTERM, "aa", -1,
+     "BLOCK seq=3 ", SIGTERM},
 };
 // clang-format on
 
@@ -153,39 +201,49 @@ class FlashRuns : public ::testing::TestWithParam<SFlashRow> {};
 
 TEST_P(FlashRuns, OutputsExitAndDevice) {
     const SFlashRow& row = GetParam();
-    CDevsimProcess device;
-    ASSERT_TRUE(device.Start(Words(row.strDevsim + " --flash-out " + device.Dir().File("flash"))));
-    const std::string strDir = device.Dir().Path();
+    const CTempDir dir;
     const bool bNamed = row.strArgs.find("--file") != std::string::npos;
-    std::ofstream(strDir + (bNamed ? "/fw.bin" : "/kst.hex"), std::ios::binary) << row.strFile;
-    const auto withLink = [&](const std::string& s) { return WithLinks(s, {device.LinkPath()}); };
-    std::string strCommand = row.strShell;
-    strCommand.replace(strCommand.find('%'), 1,
-                       "'" VANTO_BIN_DIR "/vanto-flash' " + withLink(row.strArgs));
+    std::ofstream(dir.File(bNamed ? "fw.bin" : "kst.hex"), std::ios::binary) << row.strFile;
+    std::vector<std::unique_ptr<CDevsimProcess>> devices;
     std::vector<std::unique_ptr<CSilentPeer>> silent;
-    const bool bPortByPath = row.strArgs.find("--port @") != std::string::npos;
-    std::string strPorts = bPortByPath ? "/nonexistent/tty" : "";  // "--port @" names the device
-    for (const char c : bPortByPath ? "" : row.strPorts) {
-        if (c == 's') {
+    std::istringstream options(row.strDevsim);
+    Strings links;
+    std::string strPorts, strOptions;
+    for (const char c : row.strPorts) {
+        if (c == 'd' || c == 'o') {
+            devices.push_back(std::make_unique<CDevsimProcess>());
+            if (!std::getline(options, strOptions, '|')) {
+                strOptions.clear();
+            }
+            const std::string strFlash = " --flash-out " + devices.back()->Dir().File("flash");
+            ASSERT_TRUE(devices.back()->Start(Words(strOptions + strFlash)));
+            links.push_back(devices.back()->LinkPath());
+        } else if (c == 's') {
             silent.push_back(std::make_unique<CSilentPeer>());
         }
-        strPorts += c == 'd'   ? device.LinkPath() + ":"
+        strPorts += c == 'd'   ? links.back() + ":"
                     : c == 's' ? silent.back()->pty.SlavePath() + ":"
-                               : ":";
+                    : c == 'x' ? "/nonexistent/tty:"
+                    : c == 'a' ? ":"
+                               : "";
     }
+    const auto withLinks = [&](const std::string& s) { return WithLinks(s, links); };
+    std::string strCommand = row.strShell;
+    strCommand.replace(strCommand.find('%'), 1,
+                       "'" VANTO_BIN_DIR "/vanto-flash' " + withLinks(row.strArgs));
     const auto signalAt = [&](pid_t pid) {
         if (row.nSignal == 0) {
             return;
         }
-        if (*row.pszSignalAt != '\0') {
-            EXPECT_TRUE(device.WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
+        for (const auto& pDevice : devices) {
+            EXPECT_TRUE(pDevice->WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
         }
-        while (*row.pszSignalAt == '\0' && silent.front()->nBytes == 0) {
+        while (devices.empty() && silent.front()->nBytes == 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         kill(pid, row.nSignal);
     };
-    const SRun run = RunShell(strDir, strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
+    const SRun run = RunShell(dir.Path(), strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
     // Six identify calls, each frame sent twice; after a signal no further port.
     for (size_t n = 0; n < silent.size(); ++n) {
         if (row.nSignal == 0 || n > 0) {
@@ -193,30 +251,35 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
         }
     }
     EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
+    size_t nAfter = 0;
     for (const std::string& strWant : row.out) {
-        EXPECT_NE(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
-        EXPECT_EQ(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
+        const size_t nAt = run.strOut.find(withLinks(strWant), nAfter);
+        EXPECT_NE(nAt, std::string::npos) << strWant << " in order in:\n" << run.strOut;
+        EXPECT_EQ(run.strErr.find(withLinks(strWant)), std::string::npos) << run.strErr;
+        nAfter = nAt == std::string::npos ? nAfter : nAt;
     }
     for (const std::string& strWant : row.err) {
-        EXPECT_NE(run.strErr.find(withLink(strWant)), std::string::npos) << run.strErr;
-        EXPECT_EQ(run.strOut.find(withLink(strWant)), std::string::npos) << run.strOut;
+        EXPECT_NE(run.strErr.find(withLinks(strWant)), std::string::npos) << run.strErr;
+        EXPECT_EQ(run.strOut.find(withLinks(strWant)), std::string::npos) << run.strOut;
     }
     if (row.nExit == 0 && row.strShell == "exec %" && row.err.empty()) {
         EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
     }
-    if (row.strArgs == "-qv" || row.strArgs == "--json") {
+    if (row.strArgs == "-qv" || row.strArgs.starts_with("--json")) {
         EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
     }
-    device.Stop();
-    const Bytes kCommitted = row.bCommitted ? Padded(kImage) : Bytes{};
-    const std::string strFlash = ReadAll(strDir + "/flash");
-    EXPECT_TRUE(Bytes(strFlash.begin(), strFlash.end()) == kCommitted) << "flash differs";
-    // A refused block or commit, and a run left on a signal, end with the abort.
-    const bool bAborts = row.strDevsim.find("-status") != std::string::npos ||
-                         (row.nSignal != 0 && *row.pszSignalAt != '\0');
-    EXPECT_EQ(device.CountOutputLines("FINISH abort"), bAborts ? 1 : 0) << device.Output();
+    ASSERT_EQ(row.strEnds.size(), devices.size());
+    for (size_t n = 0; n < devices.size(); ++n) {
+        CDevsimProcess& device = *devices[n];
+        device.Stop();
+        const std::string strFlash = ReadAll(device.Dir().File("flash"));
+        const Bytes kCommitted = row.strEnds[n] == 'c' ? Padded(kImage) : Bytes{};
+        EXPECT_TRUE(Bytes(strFlash.begin(), strFlash.end()) == kCommitted) << "device " << n + 1;
+        EXPECT_EQ(device.CountOutputLines("FINISH abort"), row.strEnds[n] == 'a' ? 1 : 0)
+            << device.Output();
+    }
     if (row.nFrames >= 0) {
-        EXPECT_EQ(device.CountOutputLines("IDENTIFY") + device.CountOutputLines("BLOCK"),
+        EXPECT_EQ(devices[0]->CountOutputLines("IDENTIFY") + devices[0]->CountOutputLines("BLOCK"),
                   row.nFrames);
     }
 }
@@ -267,200 +330,6 @@ TEST(FlashVerbose, ShowsEveryAttemptAndWhatTheLineBrought) {
     EXPECT_EQ(lines[8], lines[11]);
     EXPECT_EQ(lines[4].size(), 1 + 268 * 3u);
     EXPECT_EQ(lines.back(), "< 00 55 E1 00 01 01 00 E3");
-}
-
-TEST(Programs, TellTheirVersion) {
-    const CTempDir dir;  // for the run's output files, not the working directory
-    for (const char* pszProgram : {"vanto-flash", "vanto-devsim", "vanto-update"}) {
-        const SRun run =
-            RunShell(dir.Path(), std::string("'" VANTO_BIN_DIR "/") + pszProgram + "' --version",
-                     {"QT_QPA_PLATFORM=offscreen"});
-        EXPECT_EQ(run.nExit, 0) << pszProgram;
-        EXPECT_EQ(run.strOut.rfind(std::string(pszProgram) + " ", 0), 0u) << run.strOut;
-    }
-}
-
-// A made-up sysfs and by-id tree under VANTO_SYSFS_ROOT: a USB adapter, an ACM
-// device and an on-board UART; and ptys for whether a port is usable now.
-TEST(FlashPorts, FromSysfs) {
-    CTempDir root;
-    const std::string r = root.Path();
-    const auto put = [&](const std::string& strPath, const std::string& strText) {
-        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
-        std::ofstream(r + strPath) << strText << "\n";
-    };
-    const auto link = [&](const std::string& strTarget, const std::string& strPath) {
-        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
-        std::filesystem::create_symlink(strTarget, r + strPath);
-    };
-    const std::string kUsb = "/sys/devices/pci0000:00/usb1/1-2";
-    for (const auto& [strName, strValue] : {std::pair{"idVendor", "0403"},
-                                            {"idProduct", "6001"},
-                                            {"manufacturer", "FTDI"},
-                                            {"product", "FT232R USB UART"},
-                                            {"serial", "A10K3XYZ"}}) {
-        put(kUsb + "/" + strName, strValue);
-    }
-    put(kUsb + "/1-2:1.0/ttyUSB0/uevent", "");
-    link(r + kUsb + "/1-2:1.0/ttyUSB0", "/sys/class/tty/ttyUSB0/device");
-    put("/sys/devices/pci0000:00/usb1/1-3/idVendor", "2341");
-    put("/sys/devices/pci0000:00/usb1/1-3/idProduct", "0043");
-    put("/sys/devices/pci0000:00/usb1/1-3/1-3:1.0/uevent", "");
-    link(r + "/sys/devices/pci0000:00/usb1/1-3/1-3:1.0", "/sys/class/tty/ttyACM0/device");
-    put("/sys/devices/platform/serial8250/tty/ttyS0/uevent", "");
-    for (const char* pszName : {"ttyUSB0", "ttyACM0", "ttyS0"}) {
-        put(std::string("/dev/") + pszName, "");
-    }
-    link("../../ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
-    PtyPair free, locked;
-    chmod(free.SlavePath().c_str(), 0666);
-    chmod(locked.SlavePath().c_str(), 0600);
-    struct stat lockedStat {};
-    stat(locked.SlavePath().c_str(), &lockedStat);
-    const std::string strPorts = r + "/dev/ttyUSB0:" + r + "/dev/ttyACM0:" + r +
-                                 "/dev/ttyS0::" + free.SlavePath() + ":" + locked.SlavePath();
-    chmod(r.c_str(), 0755);
-    // As another user when root: root may open anything.
-    const std::string strAs =
-        getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const SRun run = RunShell(r, strAs + "'" VANTO_BIN_DIR "/vanto-flash' ports",
-                              {"VANTO_SYSFS_ROOT=" + r, "VANTO_COM_PORTS=" + strPorts});
-    EXPECT_EQ(run.nExit, 0) << run.strErr;
-    const std::string kIndent = "\n       ";
-    for (const std::string& strWant :
-         {"COM1   " + r + "/dev/ttyUSB0: not a serial port" + kIndent +
-              "USB serial 0403:6001, FTDI FT232R USB UART, serial number A10K3XYZ" + kIndent + r +
-              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0\n",
-          "COM2   " + r + "/dev/ttyACM0: not a serial port" + kIndent + "USB ACM 2341:0043\n",
-          "COM3   " + r + "/dev/ttyS0: not a serial port" + kIndent + "on-board UART\nCOM5",
-          "COM5   " + free.SlavePath() + (strAs.empty() ? ": busy" : ": ok" + kIndent),
-          "COM6   " + locked.SlavePath() + ": permission denied: the terminal of another user (" +
-              "crw------- root " + getgrgid(lockedStat.st_gid)->gr_name + ")\n"}) {
-        EXPECT_NE(run.strOut.find(strWant), std::string::npos) << strWant << "\n" << run.strOut;
-    }
-    EXPECT_EQ(run.strOut.find("COM4"), std::string::npos) << "absent, without --all";
-    const SRun all =
-        RunShell(r, "'" VANTO_BIN_DIR "/vanto-flash' ports --all", {"VANTO_COM_PORTS=" + strPorts});
-    EXPECT_NE(all.strOut.find("\nCOM4   -: absent\n"), std::string::npos) << all.strOut;
-    EXPECT_NE(all.strOut.find("\nCOM10  -: absent\n"), std::string::npos) << all.strOut;
-    const std::string strHeld =
-        ": busy, in use by tools_tests (pid " + std::to_string(getpid()) + ")";
-    EXPECT_NE(all.strOut.find(free.SlavePath() + strHeld), std::string::npos) << all.strOut;
-}
-
-}  // namespace
-
-namespace {
-
-// pszSha256: the SHA-256 of the block data (the image with its gaps filled),
-// as sha256sum gives it.
-std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nRecords,
-                 int nBytes, int nBlocks, int nSent, unsigned nTotal, const char* pszSha256,
-                 const char* pszTail) {
-    char sz[500];
-    std::snprintf(sz, sizeof sz,
-                  "file: %s\nformat: %s\nfirst address: 0x%08X\ndata: %d records, %d bytes\n"
-                  "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nsha256: %s\n"
-                  "wire time at 38400 baud: about %s",
-                  pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszSha256,
-                  pszTail);
-    return sz;
-}
-
-// What info shows of a file, and what it warns about on standard error.
-TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
-    // 24 bytes from 0x8000 in 4 blocks (a gap of 984 bytes); all zeros or fill.
-    const std::string strZeros = RecordLine(0, 0x8000, Bytes(16)) + "\r\n" +
-                                 RecordLine(0, 0x83E0, Bytes(8)) + "\r\n:00000001FF\r\n";
-    const std::string strS3 = RecordLine(4, 0xABCDEF, {1, 2, 3});
-    const std::string strHuge =
-        RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
-    const std::string strS5AtEnd =
-        "S00600004844521B\r\n" + strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
-    // Records after the end-of-file record that carry no data are read, and pass.
-    const std::string strAfterEnd = ":020000040000FA\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
-                                    "\r\n:00000001FF\r\n:040000050000800077\r\n";
-    const char *kDir = "<dir>", *kFifo = "<fifo>", *kNone = nullptr;
-    // The block data: 16 zeros, 976 bytes of fill, 8 zeros; 1, 2, 3; 16 zeros,
-    // 16,777,200 bytes of fill, 16 zeros; 16 ones.
-    const char* kZerosSha = "b0e5b0531ebf9c55b7b81d7e50dd6f88f74d5b54886fa2e89a6bfdda5f9d9cc2";
-    const char* kS3Sha = "039058c6f2c0cb492c533b0a4d14ef77cc0f78abccced5287d84a1a2011cfb81";
-    const char* kHugeSha = "c81542d698aec08e0fc427ada1fe3ca0a5df4084d20a5aa631ae76787b70f2c9";
-    const char* kOnesSha = "cc8cd41cef907c4d216069122c4b89936211361f9050a717a1e37ad1862e952f";
-    struct SInfoRow {
-        const char* pszArgs;
-        const char *pszHex, *pszA90;  // contents of kst.hex and kst.a90; nullptr: absent
-        std::string strOut;
-        Strings err;
-        int nExit;
-    };
-    // clang-format off
-    const SInfoRow rows[] = {
-        {"", strZeros.c_str(), strS3.c_str(), Info("kst.hex", "Intel HEX", 0x8000, 2, 24, 4, 4,
-         0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
-         {"kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
-        {"", kDir, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         kS3Sha, "0.1 s\n"), {"kst.hex: a directory, not a file; using kst.a90\n"}, 0},
-        {"", kNone, strS5AtEnd.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         kS3Sha, "0.1 s\npassed over: 1 S0 header\n"), {"kst.a90:3: warning: the data end at S5; 2 "
-         "lines follow, passed over\n"}, 0},
-        {"", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
-         0xFF00DF20, kHugeSha, "1.3 h\n"), {"kst.a90: warning: the image spans 16 MiB, 65,537 blocks, "
-         "about 1.3 h at 38400 baud, for 32 bytes of data\n",
-         "kst.a90: warning: 1 gap filled with 0xFF (16,777,200 bytes)\n"}, 0},
-        {"", strAfterEnd.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 1, 16, 1, 1, 0xEF20,
-         kOnesSha, "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
-         "linear address), 1 record of type 05 (start linear address)\n"), {"kst.hex:3: warning: 1 "
-         "line follows the end-of-file record; they are read as well\n"}, 0},
-        // The format of a named file comes from its content, or from --format.
-        {"--file kst.a90", kNone, strZeros.c_str(), Info("kst.a90", "Intel HEX", 0x8000, 2, 24, 4,
-         4, 0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
-         {"kst.a90: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
-        {"--file kst.hex", strS3.c_str(), kNone, Info("kst.hex", "S-records", 0xABCDEF, 1, 3, 1, 1,
-         0xFC09, kS3Sha, "0.1 s\n"), {}, 0},
-        {"--file kst.hex --format=srec", strZeros.c_str(), kNone, "", {"kst.hex: no data records\n"},
-         8},
-        {"", kNone, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
-        {"", ":00000001FF\r\n", strS3.c_str(), "", {"kst.hex: no data records\n"}, 8},
-        {"", ":0000000000\r\n", strS3.c_str(), "", {"kst.hex: no data bytes\n"}, 8},
-        {"", ":1080000000\r\n", strS3.c_str(), "", {"kst.hex:1: checksum mismatch\n"}, 8},
-        {"", ":0000000001FF\r\n", kNone, "", {"kst.hex:1: record longer than its count\n"}, 8},
-        {"", "S1130000\r\n", kNone, "", {"kst.hex:1: not an Intel HEX record\n"}, 8},
-        {"--file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
-         "S-records ('S')\n"}, 8},
-        {"--file none.hex", strZeros.c_str(), kNone, "", {"none.hex: no such file\n"}, 8},
-        {"--file kst.hex", kFifo, kNone, "", {"kst.hex: a FIFO, not a regular file\n"}, 8},  // never waits
-        {"", kFifo, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
-        {"--file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info [--file PATH] [--format hex|srec] [--] [FILE]\n"}, 2},
-    };
-    // clang-format on
-    for (const SInfoRow& row : rows) {
-        CTempDir dir;
-        const auto put = [&](const char* pszName, const char* pszText) {
-            if (pszText == kDir) {
-                std::filesystem::create_directory(dir.File(pszName));
-            } else if (pszText == kFifo) {
-                mkfifo(dir.File(pszName).c_str(), 0600);
-            } else if (pszText != nullptr) {
-                std::ofstream(dir.File(pszName), std::ios::binary) << pszText;
-            }
-        };
-        put("kst.hex", row.pszHex);
-        put("kst.a90", row.pszA90);
-        const SRun run =
-            RunShell(dir.Path(),
-                     std::string("exec '" VANTO_BIN_DIR "/vanto-flash' info ") + row.pszArgs, {});
-        EXPECT_EQ(run.nExit, row.nExit) << row.pszArgs << run.strErr;
-        EXPECT_EQ(run.strOut, row.strOut) << row.pszArgs;
-        std::string strErr = run.strErr;
-        for (const std::string& strWant : row.err) {
-            const size_t nAt = strErr.find(strWant);
-            EXPECT_NE(nAt, std::string::npos) << strWant << "\n" << run.strErr;
-            strErr.erase(nAt == std::string::npos ? 0 : nAt,
-                         nAt == std::string::npos ? 0 : strWant.size());
-        }
-        EXPECT_EQ(strErr, "") << "more on standard error than the row says";
-    }
 }
 
 }  // namespace

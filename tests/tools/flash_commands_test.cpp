@@ -1,0 +1,210 @@
+// vanto-flash's commands that need no device: ports on a made-up sysfs,
+// info on update files good and bad; and every program's --version.
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/devsim_process.h"
+#include "tests/support/pty_pair.h"
+#include "tests/tools/flash_run.h"
+
+namespace {
+
+using namespace flash_run;
+
+TEST(Programs, TellTheirVersion) {
+    const CTempDir dir;  // for the run's output files, not the working directory
+    for (const char* pszProgram : {"vanto-flash", "vanto-devsim", "vanto-update"}) {
+        const SRun run =
+            RunShell(dir.Path(), std::string("'" VANTO_BIN_DIR "/") + pszProgram + "' --version",
+                     {"QT_QPA_PLATFORM=offscreen"});
+        EXPECT_EQ(run.nExit, 0) << pszProgram;
+        EXPECT_EQ(run.strOut.rfind(std::string(pszProgram) + " ", 0), 0u) << run.strOut;
+    }
+}
+
+// A made-up sysfs and by-id tree under VANTO_SYSFS_ROOT: a USB adapter, an ACM
+// device and an on-board UART; and ptys for whether a port is usable now.
+TEST(FlashPorts, FromSysfs) {
+    CTempDir root;
+    const std::string r = root.Path();
+    const auto put = [&](const std::string& strPath, const std::string& strText) {
+        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
+        std::ofstream(r + strPath) << strText << "\n";
+    };
+    const auto link = [&](const std::string& strTarget, const std::string& strPath) {
+        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
+        std::filesystem::create_symlink(strTarget, r + strPath);
+    };
+    const std::string kUsb = "/sys/devices/pci0000:00/usb1/1-2";
+    for (const auto& [strName, strValue] : {std::pair{"idVendor", "0403"},
+                                            {"idProduct", "6001"},
+                                            {"manufacturer", "FTDI"},
+                                            {"product", "FT232R USB UART"},
+                                            {"serial", "A10K3XYZ"}}) {
+        put(kUsb + "/" + strName, strValue);
+    }
+    put(kUsb + "/1-2:1.0/ttyUSB0/uevent", "");
+    link(r + kUsb + "/1-2:1.0/ttyUSB0", "/sys/class/tty/ttyUSB0/device");
+    put("/sys/devices/pci0000:00/usb1/1-3/idVendor", "2341");
+    put("/sys/devices/pci0000:00/usb1/1-3/idProduct", "0043");
+    put("/sys/devices/pci0000:00/usb1/1-3/1-3:1.0/uevent", "");
+    link(r + "/sys/devices/pci0000:00/usb1/1-3/1-3:1.0", "/sys/class/tty/ttyACM0/device");
+    put("/sys/devices/platform/serial8250/tty/ttyS0/uevent", "");
+    for (const char* pszName : {"ttyUSB0", "ttyACM0", "ttyS0"}) {
+        put(std::string("/dev/") + pszName, "");
+    }
+    link("../../ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+    PtyPair free, locked;
+    chmod(free.SlavePath().c_str(), 0666);
+    chmod(locked.SlavePath().c_str(), 0600);
+    struct stat lockedStat {};
+    stat(locked.SlavePath().c_str(), &lockedStat);
+    const std::string strPorts = r + "/dev/ttyUSB0:" + r + "/dev/ttyACM0:" + r +
+                                 "/dev/ttyS0::" + free.SlavePath() + ":" + locked.SlavePath();
+    chmod(r.c_str(), 0755);
+    // As another user when root: root may open anything.
+    const std::string strAs =
+        getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const SRun run = RunShell(r, strAs + "'" VANTO_BIN_DIR "/vanto-flash' ports",
+                              {"VANTO_SYSFS_ROOT=" + r, "VANTO_COM_PORTS=" + strPorts});
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    const std::string kIndent = "\n       ";
+    for (const std::string& strWant :
+         {"COM1   " + r + "/dev/ttyUSB0: not a serial port" + kIndent +
+              "USB serial 0403:6001, FTDI FT232R USB UART, serial number A10K3XYZ" + kIndent + r +
+              "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0\n",
+          "COM2   " + r + "/dev/ttyACM0: not a serial port" + kIndent + "USB ACM 2341:0043\n",
+          "COM3   " + r + "/dev/ttyS0: not a serial port" + kIndent + "on-board UART\nCOM5",
+          "COM5   " + free.SlavePath() + (strAs.empty() ? ": busy" : ": ok" + kIndent),
+          "COM6   " + locked.SlavePath() + ": permission denied: the terminal of another user (" +
+              "crw------- root " + getgrgid(lockedStat.st_gid)->gr_name + ")\n"}) {
+        EXPECT_NE(run.strOut.find(strWant), std::string::npos) << strWant << "\n" << run.strOut;
+    }
+    EXPECT_EQ(run.strOut.find("COM4"), std::string::npos) << "absent, without --all";
+    const SRun all =
+        RunShell(r, "'" VANTO_BIN_DIR "/vanto-flash' ports --all", {"VANTO_COM_PORTS=" + strPorts});
+    EXPECT_NE(all.strOut.find("\nCOM4   -: absent\n"), std::string::npos) << all.strOut;
+    EXPECT_NE(all.strOut.find("\nCOM10  -: absent\n"), std::string::npos) << all.strOut;
+    const std::string strHeld =
+        ": busy, in use by tools_tests (pid " + std::to_string(getpid()) + ")";
+    EXPECT_NE(all.strOut.find(free.SlavePath() + strHeld), std::string::npos) << all.strOut;
+}
+
+// pszSha256: the SHA-256 of the block data (the image with its gaps filled),
+// as sha256sum gives it.
+std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nRecords,
+                 int nBytes, int nBlocks, int nSent, unsigned nTotal, const char* pszSha256,
+                 const char* pszTail) {
+    char sz[500];
+    std::snprintf(sz, sizeof sz,
+                  "file: %s\nformat: %s\nfirst address: 0x%08X\ndata: %d records, %d bytes\n"
+                  "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nsha256: %s\n"
+                  "wire time at 38400 baud: about %s",
+                  pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszSha256,
+                  pszTail);
+    return sz;
+}
+
+// What info shows of a file, and what it warns about on standard error.
+TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
+    // 24 bytes from 0x8000 in 4 blocks (a gap of 984 bytes); all zeros or fill.
+    const std::string strZeros = RecordLine(0, 0x8000, Bytes(16)) + "\r\n" +
+                                 RecordLine(0, 0x83E0, Bytes(8)) + "\r\n:00000001FF\r\n";
+    const std::string strS3 = RecordLine(4, 0xABCDEF, {1, 2, 3});
+    const std::string strHuge =
+        RecordLine(4, 0, Bytes(16)) + "\n" + RecordLine(4, 1 << 24, Bytes(16));
+    const std::string strS5AtEnd =
+        "S00600004844521B\r\n" + strS3 + "\r\nS5030001FB\r\nS70500000000FA\r\n\r\n";
+    // Records after the end-of-file record that carry no data are read, and pass.
+    const std::string strAfterEnd = ":020000040000FA\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
+                                    "\r\n:00000001FF\r\n:040000050000800077\r\n";
+    const char *kDir = "<dir>", *kFifo = "<fifo>", *kNone = nullptr;
+    // The block data: 16 zeros, 976 bytes of fill, 8 zeros; 1, 2, 3; 16 zeros,
+    // 16,777,200 bytes of fill, 16 zeros; 16 ones.
+    const char* kZerosSha = "b0e5b0531ebf9c55b7b81d7e50dd6f88f74d5b54886fa2e89a6bfdda5f9d9cc2";
+    const char* kS3Sha = "039058c6f2c0cb492c533b0a4d14ef77cc0f78abccced5287d84a1a2011cfb81";
+    const char* kHugeSha = "c81542d698aec08e0fc427ada1fe3ca0a5df4084d20a5aa631ae76787b70f2c9";
+    const char* kOnesSha = "cc8cd41cef907c4d216069122c4b89936211361f9050a717a1e37ad1862e952f";
+    struct SInfoRow {
+        const char* pszArgs;
+        const char *pszHex, *pszA90;  // contents of kst.hex and kst.a90; nullptr: absent
+        std::string strOut;
+        Strings err;
+        int nExit;
+    };
+    // clang-format off
+    const SInfoRow rows[] = {
+        {"", strZeros.c_str(), strS3.c_str(), Info("kst.hex", "Intel HEX", 0x8000, 2, 24, 4, 4,
+         0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         {"kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
+        {"", kDir, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
+         kS3Sha, "0.1 s\n"), {"kst.hex: a directory, not a file; using kst.a90\n"}, 0},
+        {"", kNone, strS5AtEnd.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
+         kS3Sha, "0.1 s\npassed over: 1 S0 header\n"), {"kst.a90:3: warning: the data end at S5; 2 "
+         "lines follow, passed over\n"}, 0},
+        {"", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
+         0xFF00DF20, kHugeSha, "1.3 h\n"), {"kst.a90: warning: the image spans 16 MiB, 65,537 blocks, "
+         "about 1.3 h at 38400 baud, for 32 bytes of data\n",
+         "kst.a90: warning: 1 gap filled with 0xFF (16,777,200 bytes)\n"}, 0},
+        {"", strAfterEnd.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 1, 16, 1, 1, 0xEF20,
+         kOnesSha, "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
+         "linear address), 1 record of type 05 (start linear address)\n"), {"kst.hex:3: warning: 1 "
+         "line follows the end-of-file record; they are read as well\n"}, 0},
+        // The format of a named file comes from its content, or from --format.
+        {"--file kst.a90", kNone, strZeros.c_str(), Info("kst.a90", "Intel HEX", 0x8000, 2, 24, 4,
+         4, 0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         {"kst.a90: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
+        {"--file kst.hex", strS3.c_str(), kNone, Info("kst.hex", "S-records", 0xABCDEF, 1, 3, 1, 1,
+         0xFC09, kS3Sha, "0.1 s\n"), {}, 0},
+        {"--file kst.hex --format=srec", strZeros.c_str(), kNone, "", {"kst.hex: no data records\n"},
+         8},
+        {"", kNone, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
+        {"", ":00000001FF\r\n", strS3.c_str(), "", {"kst.hex: no data records\n"}, 8},
+        {"", ":0000000000\r\n", strS3.c_str(), "", {"kst.hex: no data bytes\n"}, 8},
+        {"", ":1080000000\r\n", strS3.c_str(), "", {"kst.hex:1: checksum mismatch\n"}, 8},
+        {"", ":0000000001FF\r\n", kNone, "", {"kst.hex:1: record longer than its count\n"}, 8},
+        {"", "S1130000\r\n", kNone, "", {"kst.hex:1: not an Intel HEX record\n"}, 8},
+        {"--file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
+         "S-records ('S')\n"}, 8},
+        {"--file none.hex", strZeros.c_str(), kNone, "", {"none.hex: no such file\n"}, 8},
+        {"--file kst.hex", kFifo, kNone, "", {"kst.hex: a FIFO, not a regular file\n"}, 8},  // never waits
+        {"", kFifo, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
+        {"--file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info [--file PATH] [--format hex|srec] [--] [FILE]\n"}, 2},
+    };
+    // clang-format on
+    for (const SInfoRow& row : rows) {
+        CTempDir dir;
+        const auto put = [&](const char* pszName, const char* pszText) {
+            if (pszText == kDir) {
+                std::filesystem::create_directory(dir.File(pszName));
+            } else if (pszText == kFifo) {
+                mkfifo(dir.File(pszName).c_str(), 0600);
+            } else if (pszText != nullptr) {
+                std::ofstream(dir.File(pszName), std::ios::binary) << pszText;
+            }
+        };
+        put("kst.hex", row.pszHex);
+        put("kst.a90", row.pszA90);
+        const SRun run =
+            RunShell(dir.Path(),
+                     std::string("exec '" VANTO_BIN_DIR "/vanto-flash' info ") + row.pszArgs, {});
+        EXPECT_EQ(run.nExit, row.nExit) << row.pszArgs << run.strErr;
+        EXPECT_EQ(run.strOut, row.strOut) << row.pszArgs;
+        std::string strErr = run.strErr;
+        for (const std::string& strWant : row.err) {
+            const size_t nAt = strErr.find(strWant);
+            EXPECT_NE(nAt, std::string::npos) << strWant << "\n" << run.strErr;
+            strErr.erase(nAt == std::string::npos ? 0 : nAt,
+                         nAt == std::string::npos ? 0 : strWant.size());
+        }
+        EXPECT_EQ(strErr, "") << "more on standard error than the row says";
+    }
+}
+
+}  // namespace
