@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -21,14 +22,10 @@ std::string TextOf(int nCode) {
 
 // The finish frames a device's log shows, in order: 'c' commit, 'a' abort.
 std::string FinishLetters(const std::string& strLog) {
-    std::istringstream lines(strLog);
+    static const std::regex kFinish("FINISH ([ca])");
     std::string strLetters;
-    for (std::string strLine; std::getline(lines, strLine);) {
-        if (strLine.find("FINISH commit") != std::string::npos) {
-            strLetters += 'c';
-        } else if (strLine.find("FINISH abort") != std::string::npos) {
-            strLetters += 'a';
-        }
+    for (std::sregex_iterator it(strLog.begin(), strLog.end(), kFinish), end; it != end; ++it) {
+        strLetters += (*it)[1].str();
     }
     return strLetters;
 }
@@ -144,11 +141,10 @@ TEST_P(ProgrammingRuns, AgainstTheDevice) {
     const unsigned nAgain = bOk ? PSWIZB_BACK | PSWIZB_FINISH : PSWIZB_BACK | PSWIZB_DISABLEDFINISH;
     EXPECT_EQ(page.All("buttons"), (Strings{std::to_string(PSWIZB_DISABLEDFINISH),
                                             std::to_string(nEnd), std::to_string(nAgain)}));
-    char szCommit[64];
-    std::snprintf(szCommit, sizeof szCommit, "FINISH commit total=0x%08X",
-                  ByteTotal(Padded(c.image)));
+    const std::string strCommit =
+        Formatted("FINISH commit total=0x%08X", ByteTotal(Padded(c.image)));
     EXPECT_EQ(rig.DeviceSaw("BLOCK "), c.nBlockFrames) << rig.device.Output();
-    EXPECT_EQ(rig.DeviceSaw(szCommit), rig.DeviceSaw("FINISH commit"));
+    EXPECT_EQ(rig.DeviceSaw(strCommit), rig.DeviceSaw("FINISH commit"));
     EXPECT_EQ(FinishLetters(rig.device.Output()), c.pszFinishes) << rig.device.Output();
     EXPECT_EQ(c.pszDeviceSaw ? rig.DeviceSaw(c.pszDeviceSaw) : 1, 1) << c.pszDeviceSaw;
     // The device keeps what it committed, whatever the host made of the reply.
@@ -171,11 +167,11 @@ TEST(Programming, NoFileThenRetryStartsOver) {
         EXPECT_FALSE(rig.prog.IsRunning() || !rig.LinkFree() || rig.app.m_nProgState.load());
         EXPECT_EQ(rig.LastResult(), UPD_FILE_ERROR);
         EXPECT_EQ(rig.page.All("beep").size(), nPress);
-        char szLookedIn[256];
-        std::snprintf(szLookedIn, sizeof szLookedIn, kResultLookedIn,
+        const std::string strLookedIn =
+            Formatted(kResultLookedIn,
                       CProgPageView::ShortFolderName(rig.dir.Path(), std::getenv("HOME")).c_str());
         EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS),
-                  TextOf(UPD_FILE_ERROR) + (nPress == 1 ? "\r\n" + std::string(szLookedIn) : ""));
+                  TextOf(UPD_FILE_ERROR) + (nPress == 1 ? "\r\n" + strLookedIn : ""));
         EXPECT_EQ(rig.page.All("box"),
                   Strings(nPress, kResultCaption + ("|" + TextOf(UPD_FILE_ERROR))));
         WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",

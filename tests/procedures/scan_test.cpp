@@ -11,13 +11,6 @@ namespace {
 const std::string kNext = std::to_string(PSWIZB_BACK | PSWIZB_NEXT);
 const auto Log = ScanLog;
 
-template <typename... Values>
-std::string Text(const char* pszFormat, Values... values) {
-    char szText[256];
-    std::snprintf(szText, sizeof szText, pszFormat, values...);
-    return szText;
-}
-
 struct ScanCase {
     const char* pszName;
     const char* pszPorts;  // see CRig::Ports
@@ -130,8 +123,9 @@ TEST(Scan, FailureAfterSuccess) {
 // or silent, the status is as ever.
 TEST(Scan, CauseOfAPortThatCannotBeUsed) {
     const std::string kUnusable = std::string(kDeviceNotFound) + "\r\nCOM%d could not be used: %s";
-    for (const auto& [pszPorts, strStatus] : {std::pair{"nhad", std::string(kDeviceFound)},
-                                              {"ahn", Text(kUnusable.c_str(), 2, kShortInUse)}}) {
+    for (const auto& [pszPorts, strStatus] :
+         {std::pair{"nhad", std::string(kDeviceFound)},
+          {"ahn", Formatted(kUnusable.c_str(), 2, kShortInUse)}}) {
         CRig rig;
         ASSERT_TRUE(rig.Start(pszPorts));
         rig.setup.OnScanDevice();
@@ -175,25 +169,25 @@ TEST(Scan, PermissionDeniedFromFacts) {
         Strings advice;
     } kRows[] = {
         {facts(0660, "root", "dialout", kOut, kUsbAdapter),
-         Text(kPortNotInGroup, "dialout"),
-         {Text(kPortJoinGroup, "dialout"), kUsb}},
+         Formatted(kPortNotInGroup, "dialout"),
+         {Formatted(kPortJoinGroup, "dialout"), kUsb}},
         {facts(0660, "root", "uucp", kOut, kUart),
-         Text(kPortNotInGroup, "uucp"),
-         {Text(kPortJoinGroup, "uucp")}},
+         Formatted(kPortNotInGroup, "uucp"),
+         {Formatted(kPortJoinGroup, "uucp")}},
         {facts(0660, "root", "dialout", kListed, kUart),
-         Text(kPortJoinedAfterLogin, "dialout"),
-         {Text(kPortRenewLogin, "dialout")}},
+         Formatted(kPortJoinedAfterLogin, "dialout"),
+         {Formatted(kPortRenewLogin, "dialout")}},
         {facts(0660, "root", "dialout", kInProcess, kUart),
-         Text(kPortModeKeepsOut, "crw-rw---- root dialout"),
+         Formatted(kPortModeKeepsOut, "crw-rw---- root dialout"),
          {}},
         {facts(0600, "root", "root", kOut, kUart),
-         Text(kPortModeKeepsOut, "crw------- root root"),
+         Formatted(kPortModeKeepsOut, "crw------- root root"),
          {}},
         {facts(0600, "root", "root", kOut, kUsbAdapter),
-         Text(kPortModeKeepsOut, "crw------- root root"),
+         Formatted(kPortModeKeepsOut, "crw------- root root"),
          {kUsb}},
         {facts(0620, "alice", "tty", kListed, kPty),
-         Text(kPortOtherUsersTerminal, "crw--w---- alice tty"),
+         Formatted(kPortOtherUsersTerminal, "crw--w---- alice tty"),
          {}},
         {facts(0, "", "", kOut, kUnexamined), kPortPermissionDenied, {kUsb}},
     };
@@ -215,7 +209,7 @@ TEST(Scan, PermissionDeniedFromFacts) {
         EXPECT_EQ(page.Text(IDC_SCAN_LOG), strLog);
         EXPECT_EQ(page.Text(IDC_SETUP_STATUS),
                   std::string(kDeviceNotFound) + "\r\n" +
-                      Text(kStatusPortUnusable, 2, kShortPermissionDenied));
+                      Formatted(kStatusPortUnusable, 2, kShortPermissionDenied));
     }
 }
 

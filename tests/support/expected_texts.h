@@ -19,6 +19,14 @@ inline std::string ScanLog(int n, const std::string& strOutcomes) {
     return strLog;
 }
 
+// A text of the table with its values filled in.
+template <typename... Values>
+std::string Formatted(const char* pszFormat, Values... values) {
+    char szText[256];
+    std::snprintf(szText, sizeof szText, pszFormat, values...);
+    return szText;
+}
+
 // A text as vanto-flash prints it: "\r\n" as "\n", and one "\n" at the end.
 inline std::string Printed(const std::string& strText) {
     std::string strOut;

@@ -57,12 +57,6 @@ struct CTestAccount {
     bool bMade = false;
 };
 
-std::string Text(const char* pszFormat, const std::string& strValue = "") {
-    char szText[256];
-    std::snprintf(szText, sizeof szText, pszFormat, strValue.c_str());
-    return szText;
-}
-
 // Each row: the device file's group and mode, whether vanto-flash runs with
 // the user's groups from the database (a fresh login) or none (a login older
 // than the membership), and the cause and advice that identify (on standard
@@ -73,16 +67,16 @@ TEST(PortAccess, RefusedAsAnotherUser) {
     }
     const CTestAccount account;
     ASSERT_TRUE(account.bMade);
-    const std::string l = account.strListed, o = account.strOther;
+    const char *l = account.strListed.c_str(), *o = account.strOther.c_str();
     const struct {
         std::string strGroup;
         mode_t nMode;
         bool bLoginGroups;
         std::string strCause, strAdvice;
     } kRows[] = {
-        {o, 0660, true, Text(kPortNotInGroup, o), Text(kPortJoinGroup, o)},
-        {l, 0660, false, Text(kPortJoinedAfterLogin, l), Text(kPortRenewLogin, l)},
-        {"tty", 0620, true, Text(kPortOtherUsersTerminal, "crw--w---- root tty"), ""},
+        {o, 0660, true, Formatted(kPortNotInGroup, o), Formatted(kPortJoinGroup, o)},
+        {l, 0660, false, Formatted(kPortJoinedAfterLogin, l), Formatted(kPortRenewLogin, l)},
+        {"tty", 0620, true, Formatted(kPortOtherUsersTerminal, "crw--w---- root tty"), ""},
         {l, 0660, true, "", ""},  // opened: no device answers
     };
     const CTempDir dir;
