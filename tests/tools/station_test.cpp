@@ -175,6 +175,56 @@ std::vector<std::map<std::string, std::string>> ParsedLog(const std::string& str
     return lines;
 }
 
+std::string ImageSha() {
+    CSha256 sha;
+    sha.Add(kImage.data(), kImage.size());
+    return CSha256::ToHex(sha.Finish());
+}
+
+// A log line against what its device committed and was told.
+void CheckAttempt(const std::map<std::string, std::string>& fields, const SArrival& arrival,
+                  const CDevsimProcess& device) {
+    const std::string strPort = fields.at("port");
+    EXPECT_EQ(fields.at("exit_status"), std::to_string(arrival.nExit)) << strPort;
+    EXPECT_TRUE(std::regex_match(
+        fields.at("time"), std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}\\.[0-9]{3}Z")))
+        << fields.at("time");
+    EXPECT_EQ(fields.at("sha256"), ImageSha());
+    EXPECT_EQ(fields.at("block_total"), "21");
+    const bool bUpdated = arrival.nExit == 0;
+    const std::string strFlash = ReadAll(device.Dir().File("flash"));
+    EXPECT_TRUE(Bytes(strFlash.begin(), strFlash.end()) == (bUpdated ? Padded(kImage) : Bytes{}))
+        << strPort << ": the flash is not what the log says";
+    EXPECT_EQ(device.CountOutputLines("FINISH commit"), bUpdated ? 1 : 0) << device.Output();
+    EXPECT_EQ(device.CountOutputLines("FINISH abort"), bUpdated ? 0 : 1) << device.Output();
+    if (bUpdated) {
+        EXPECT_EQ(fields.at("blocks"), "21");
+        EXPECT_EQ(fields.at("bytes"), "5376");
+        EXPECT_EQ(fields.at("finish_total"), std::to_string(ByteSum(Padded(kImage))));
+        EXPECT_EQ(fields.at("device_status"), "1");
+        EXPECT_EQ(fields.at("result_name"), "UPD_OK");
+    } else if (arrival.nExit == kAborted) {
+        EXPECT_EQ(fields.at("text"), "interrupted, the device was told to discard the transfer");
+    }
+}
+
+// The journal got the same attempts, field for field.
+void CheckJournal(const Strings& entries,
+                  const std::vector<std::map<std::string, std::string>>& log) {
+    ASSERT_EQ(entries.size(), log.size());
+    for (const auto& fields : log) {
+        const auto match = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
+            return e.find("\nVANTO_TIME=" + fields.at("time") + "\n") != std::string::npos &&
+                   e.find("\nVANTO_PORT=" + fields.at("port") + "\n") != std::string::npos;
+        });
+        ASSERT_NE(match, entries.end()) << fields.at("time");
+        EXPECT_NE(match->find("\nSYSLOG_IDENTIFIER=vanto-flash\n"), std::string::npos);
+        EXPECT_NE(match->find("\nVANTO_EXIT_STATUS=" + fields.at("exit_status") + "\n"),
+                  std::string::npos);
+        EXPECT_NE(match->find("\nVANTO_SHA256=" + ImageSha() + "\n"), std::string::npos);
+    }
+}
+
 class StationRuns : public ::testing::TestWithParam<SStationRow> {};
 
 TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
@@ -205,9 +255,6 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
         {"VANTO_COM_PORTS=" + strMap, "VANTO_JOURNAL_SOCKET=" + dir.File("journal")}, plugInAll);
     EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
 
-    CSha256 sha;
-    sha.Add(kImage.data(), kImage.size());
-    const std::string strSha = CSha256::ToHex(sha.Finish());
     const auto log = ParsedLog(strDir);
     ASSERT_EQ(log.size(), row.arrivals.size()) << ReadAll(dir.File("log.jsonl"));
     std::map<int, size_t> onPort;  // the devices of each port met so far
@@ -222,49 +269,10 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
             return fields.at("port") == strPort && nSeen++ == nIndex;
         });
         ASSERT_NE(line, log.end()) << strPort << " device " << nIndex;
-        const auto& fields = *line;
-        EXPECT_EQ(fields.at("exit_status"), std::to_string(arrival.nExit)) << strPort;
-        EXPECT_EQ(fields.at("device_file"), dir.File("p" + std::to_string(arrival.nPort)));
-        EXPECT_TRUE(std::regex_match(
-            fields.at("time"), std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}\\.[0-9]{3}Z")))
-            << fields.at("time");
-        EXPECT_EQ(fields.at("sha256"), strSha);
-        EXPECT_EQ(fields.at("block_total"), "21");
-        const bool bUpdated = arrival.nExit == 0;
-        const std::string strFlash = ReadAll(device.Dir().File("flash"));
-        EXPECT_TRUE(Bytes(strFlash.begin(), strFlash.end()) ==
-                    (bUpdated ? Padded(kImage) : Bytes{}))
-            << strPort << " device " << nIndex << ": the flash is not what the log says";
-        EXPECT_EQ(device.CountOutputLines("FINISH commit"), bUpdated ? 1 : 0) << device.Output();
-        if (bUpdated) {
-            EXPECT_EQ(fields.at("blocks"), "21");
-            EXPECT_EQ(fields.at("bytes"), "5376");
-            EXPECT_EQ(fields.at("finish_total"), std::to_string(ByteSum(Padded(kImage))));
-            EXPECT_EQ(fields.at("device_status"), "1");
-            EXPECT_EQ(fields.at("result_name"), "UPD_OK");
-        } else if (arrival.nExit == kAborted) {
-            EXPECT_EQ(fields.at("text"),
-                      "interrupted, the device was told to discard the transfer");
-            EXPECT_EQ(device.CountOutputLines("FINISH abort"), 1) << device.Output();
-        } else {
-            EXPECT_EQ(device.CountOutputLines("FINISH abort"), 1) << device.Output();
-        }
+        EXPECT_EQ(line->at("device_file"), dir.File("p" + std::to_string(arrival.nPort)));
+        CheckAttempt(*line, arrival, device);
     }
-    // The journal got the same attempts, field for field.
-    const Strings entries = journal.Entries();
-    ASSERT_EQ(entries.size(), log.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_NE(entries[i].find("\nSYSLOG_IDENTIFIER=vanto-flash\n"), std::string::npos);
-        const std::string strTime = "\nVANTO_TIME=" + log[i].at("time") + "\n";
-        const auto match = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
-            return e.find(strTime) != std::string::npos &&
-                   e.find("\nVANTO_PORT=" + log[i].at("port") + "\n") != std::string::npos;
-        });
-        ASSERT_NE(match, entries.end()) << entries[i];
-        EXPECT_NE(match->find("\nVANTO_EXIT_STATUS=" + log[i].at("exit_status") + "\n"),
-                  std::string::npos);
-        EXPECT_NE(match->find("\nVANTO_SHA256=" + strSha + "\n"), std::string::npos);
-    }
+    CheckJournal(journal.Entries(), log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StationRuns, ::testing::ValuesIn(kStationRows),
