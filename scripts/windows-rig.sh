@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by scripts/test-windows.sh and scripts/windows-screenshots.sh: the
 # Windows programs and tests cross-built into $dir (GoogleTest from Debian's
 # sources, for the tests and wizard_locator.exe), vanto-devsim built for this
