@@ -21,12 +21,8 @@ const char kUsage[] = "usage: vanto-flash info [--file PATH] [--format hex|srec]
 
 int RunInfoCommand(const CommandArgs& args) {
     SFlashOptions options;
-    std::string strError;
-    if (!ParseFlashOptions(args, OPT_FILE | OPT_FORMAT, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
+    if (const int nExit = BeginCommand(args, OPT_FILE | OPT_FORMAT, kUsage, &options); nExit >= 0) {
+        return nExit;
     }
     // The image alone: no engine, so no serial port is ever opened.
     SUpdateFile file;

@@ -56,12 +56,8 @@ void PrintPort(int n, const std::string& strPath) {
 
 int RunPortsCommand(const CommandArgs& args) {
     SFlashOptions options;
-    std::string strError;
-    if (!ParseFlashOptions(args, OPT_ALL, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
+    if (const int nExit = BeginCommand(args, OPT_ALL, kUsage, &options); nExit >= 0) {
+        return nExit;
     }
     const CComPortMap map = CComPortMap::FromSystem();
     PrintPortListHeading(map);

@@ -62,16 +62,13 @@ int Finish(const SFlashOptions& options, SRunReport& report, int nExitStatus) {
 
 int RunUpdateCommand(const CommandArgs& args) {
     SFlashOptions options;
-    std::string strError;
-    if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
+    if (const int nExit = BeginCommand(args, kAcceptedOptions, kUsage, &options); nExit >= 0) {
+        return nExit;
     }
     // The run's one COM port map: every port of the run is opened through it.
     auto pMap = std::make_shared<CComPortMap>(CComPortMap::FromSystem());
     std::vector<int> ports;
+    std::string strError;
     const bool bMany = options.bAll || options.PortsGiven() > 1;
     if (bMany && !ChoosePorts(options, pMap.get(), &ports, &strError)) {
         return ReportUsageError(strError, kUsage);
