@@ -54,7 +54,6 @@ public:
     // thread ends. Returns false when another worker holds it.
     bool ClaimLink() { return !m_bLinkBusy.exchange(true); }
     void ReleaseLink() { m_bLinkBusy.store(false); }
-    bool IsLinkBusy() const { return m_bLinkBusy.load(); }
 
 private:
     std::atomic<bool> m_bLinkBusy{false};

@@ -83,17 +83,6 @@ bool CTextFile::SeekToStart() {
     return !m_bFailed;
 }
 
-CTextFile::ReadResult CTextFile::ReadString(std::string& line) {
-    std::string_view view;
-    ReadResult result = ReadLine(view);
-    if (result == ReadResult::Line) {
-        line.assign(view.data(), view.size());
-    } else {
-        line.clear();
-    }
-    return result;
-}
-
 CTextFile::ReadResult CTextFile::ReadLine(std::string_view& line) {
     line = {};
     if (m_fd < 0 || m_bFailed) {

@@ -7,11 +7,11 @@
 #include <vector>
 
 // Line-by-line reading of the update file as the device's tools write it,
-// for a text-mode reader: LF and CR LF both end a line (the CR is stripped), the last line may lack its terminator, and a Ctrl-Z byte (0x1A)
-// ends the file. What follows a Ctrl-Z is never delivered as lines, but it is
-// looked at: a file that goes on with text after it was cut short on purpose
-// or by accident, and its reader must be able to tell. Reads in large chunks;
-// never holds the whole file.
+// for a text-mode reader: LF and CR LF both end a line (the CR is stripped), the last line may lack
+// its terminator, and a Ctrl-Z byte (0x1A) ends the file. What follows a Ctrl-Z is never delivered
+// as lines, but it is looked at: a file that goes on with text after it was cut short on purpose or
+// by accident, and its reader must be able to tell. Reads in large chunks; never holds the whole
+// file.
 //
 // A line longer than kMaxLine bytes is cut to its first kMaxLine bytes and the
 // rest of it is passed over, so memory stays bounded whatever the file holds.
@@ -35,14 +35,11 @@ public:
     bool Open(const char* pszPath);
     bool IsOpen() const { return m_fd >= 0; }
 
-    // Next line without its terminator. End once the end of the file was
-    // reached with no characters left (and every time after that); Error on a
-    // read error other than the end of the file, or with no file open.
-    ReadResult ReadString(std::string& line);
-
-    // As ReadString, but the line is a view into the reader's own buffer,
-    // valid until the next read, seek or close. Copies nothing on the usual
-    // path.
+    // Next line without its terminator, as a view into the reader's own
+    // buffer, valid until the next read, seek or close (copies nothing on the
+    // usual path). End once the end of the file was reached with no
+    // characters left (and every time after that); Error on a read error
+    // other than the end of the file, or with no file open.
     ReadResult ReadLine(std::string_view& line);
 
     // Back to the first line. False on a seek error or when no file is open;

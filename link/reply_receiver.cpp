@@ -1,7 +1,5 @@
 #include "link/reply_receiver.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr uint8_t kReplyBit = 0x80;   // set in every reply code
@@ -19,7 +17,6 @@ void CReplyReceiver::Start(uint8_t nCommand) {
     m_nIndex = 0;
     m_nSum = 0;
     m_nChecksum = 0;
-    std::memset(m_abPayload, 0, sizeof m_abPayload);
 }
 
 CReplyReceiver::EStep CReplyReceiver::Feed(uint8_t b) {
@@ -50,7 +47,7 @@ CReplyReceiver::EStep CReplyReceiver::Feed(uint8_t b) {
             m_eState = m_nLength == 0 ? EState::ChecksumHigh : EState::Payload;
             return EStep::Taken;
         case EState::Payload:
-            m_abPayload[m_nIndex++] = b;
+            ++m_nIndex;
             if (m_nIndex == 1 && m_bStatusPresent) {
                 m_nStatus = b;  // the status byte alone, whatever the length says
                 m_eState = EState::ChecksumHigh;

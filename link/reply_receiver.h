@@ -14,10 +14,6 @@
 // says; with length 0 there is no status.
 class CReplyReceiver {
 public:
-    // The parts of a reply, in the order its bytes come; Over once a reply
-    // was accepted or found malformed.
-    enum class EState { Hunting, LengthHigh, LengthLow, Payload, ChecksumHigh, ChecksumLow, Over };
-
     // What one byte did.
     enum class EStep {
         Skipped,    // hunting, and not the code awaited: dropped
@@ -28,8 +24,7 @@ public:
 
     static constexpr uint16_t kMaxPayload = 512;
 
-    // Begins a reply to command nCommand: hunting, no status (Status() is 1),
-    // the payload cleared.
+    // Begins a reply to command nCommand: hunting, no status (Status() is 1).
     void Start(uint8_t nCommand);
 
     // Takes the next byte from the line. Returns what it did; after Accepted
@@ -41,17 +36,14 @@ public:
     // end. 0 once Over.
     int BytesStillNeeded() const;
 
-    EState State() const { return m_eState; }
     // The device status the reply carried; 1 when it carried none.
     uint8_t Status() const { return m_nStatus; }
-    // The code of the reply (or of the last byte hunted) had bit 0x40.
-    bool StatusPresent() const { return m_bStatusPresent; }
-    // The length field as read (0 before it was read).
-    uint16_t Length() const { return m_nLength; }
-    // The payload bytes read so far, zeros beyond them (kMaxPayload bytes).
-    const uint8_t* Payload() const { return m_abPayload; }
 
 private:
+    // The parts of a reply, in the order its bytes come; Over once a reply
+    // was accepted or found malformed.
+    enum class EState { Hunting, LengthHigh, LengthLow, Payload, ChecksumHigh, ChecksumLow, Over };
+
     EState m_eState = EState::Over;
     uint8_t m_nCommand = 0;
     bool m_bStatusPresent = false;
@@ -60,5 +52,4 @@ private:
     uint16_t m_nIndex = 0;     // payload bytes read
     uint16_t m_nSum = 0;       // of code, length and payload, mod 65536
     uint16_t m_nChecksum = 0;  // as the reply states it
-    uint8_t m_abPayload[kMaxPayload]{};
 };

@@ -37,8 +37,8 @@
 #include <vector>
 
 #include "bench/programming/bench_image.h"
-#include "tests/procedures/update_file_writer.h"
 #include "tests/support/devsim_process.h"
+#include "tests/support/update_files.h"
 
 namespace {
 

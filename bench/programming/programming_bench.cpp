@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "app/updater_app.h"
-#include "link/update_engine.h"
 #include "bench/programming/bench_image.h"
-#include "tests/procedures/update_file_writer.h"
+#include "link/update_engine.h"
 #include "tests/support/devsim_process.h"
+#include "tests/support/update_files.h"
 
 namespace {
 

@@ -156,7 +156,6 @@ TEST(BlockSource, RefusesFilesTheDeviceWouldGetOtherwise) {
 
 // Random ascending Intel HEX (16, 32 bytes a line), S1, S2, S3 against srec_cat's filled image.
 TEST(SrecCatDifferential, BlockStreamEqualsTheFilledImage) {
-    const char* kEnd[] = {":00000001FF", "", "S9030000FC", "S804000000FB", "S70500000000FA"};
     const uint32_t kTop[] = {0x4000, 0, 0x4000, 0xF00000, 0xFFF00000};  // room for 0xB000 bytes
     std::mt19937 random(20240611);
     auto Random = [&](uint32_t nLow, uint32_t nHigh) {
@@ -176,7 +175,7 @@ TEST(SrecCatDifferential, BlockStreamEqualsTheFilledImage) {
             const uint32_t anGap[] = {0, 0, Random(1, 40), Random(200, 1200)};
             dwAddress += static_cast<uint32_t>(data.size()) + anGap[random() % 4];
         }
-        const std::string strIn = Write("in", strText + kEnd[nAddrBytes] + strLineEnd);
+        const std::string strIn = Write("in", strText + EndLine(nAddrBytes) + strLineEnd);
         const std::string strSource = strIn + (nAddrBytes == 0 ? " -Intel" : " -Motorola");
         const std::string strCommand = "srec_cat '(' " + strSource + " -fill 0xFF -over " +
                                        strSource + " ')' -offset - -minimum-address " + strSource +

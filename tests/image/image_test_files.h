@@ -19,6 +19,7 @@
 
 #include "image/block_source.h"
 #include "image/image_check.h"
+#include "tests/support/update_files.h"
 
 namespace image_test {
 
@@ -50,30 +51,6 @@ inline Bytes Pattern(int nSeed, int nCount) {
         bytes[i] = static_cast<uint8_t>(1 + (nSeed * 37 + int(i)) % 200);
     }
     return bytes;
-}
-
-// A data record: Intel HEX for nAddrBytes 0, else S1, S2, S3 for 2, 3, 4; with
-// the length (or count) byte and then the checksum skewed by the errors.
-inline std::string RecordLine(int nAddrBytes, uint32_t dwAddress, const Bytes& data,
-                              int nLengthError = 0, int nSumError = 0) {
-    const bool bHex = nAddrBytes == 0;
-    const int nAddr = bHex ? 2 : nAddrBytes;
-    Bytes bytes = {static_cast<uint8_t>(int(data.size()) + nLengthError + (bHex ? 0 : nAddr + 1))};
-    for (int i = nAddr - 1; i >= 0; --i) {
-        bytes.push_back(static_cast<uint8_t>(dwAddress >> (8 * i)));
-    }
-    bytes.insert(bytes.end(), bHex ? 1 : 0, 0);  // Intel HEX record type: data
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    std::string strLine = bHex ? ":" : "S" + std::to_string(nAddrBytes - 1);
-    int nSum = 0;
-    char sz[3];
-    for (uint8_t byte : bytes) {
-        nSum += byte;
-        std::snprintf(sz, sizeof sz, "%02X", byte);
-        strLine += sz;
-    }
-    std::snprintf(sz, sizeof sz, "%02X", ((bHex ? -nSum : ~nSum) + nSumError) & 0xFF);
-    return strLine + sz;
 }
 
 // The blocks as a run reads them, until one of 0 bytes or a failed one (size -1).

@@ -28,12 +28,12 @@ TEST(TextFile, ReadsLinesAsATextModeFile) {
         CTextFile file;
         ASSERT_TRUE(file.Open(Write("lines.txt", strContent).c_str()));
         Lines got;
-        std::string line;
-        while (file.ReadString(line) == CTextFile::ReadResult::Line) {
-            got.push_back(line);
+        std::string_view line;
+        while (file.ReadLine(line) == CTextFile::ReadResult::Line) {
+            got.emplace_back(line);
         }
         EXPECT_EQ(got, lines) << strContent.substr(0, 20);
-        EXPECT_EQ(file.ReadString(line), CTextFile::ReadResult::End) << "the end is lasting";
+        EXPECT_EQ(file.ReadLine(line), CTextFile::ReadResult::End) << "the end is lasting";
     }
     // Reading this process's memory at address 0 fails with EIO, which is no end of file.
     for (uint8_t nFormat : {FMT_INTEL_HEX, FMT_SRECORD}) {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -13,19 +12,11 @@
 
 namespace {
 
-// The text each code a run can end with shows (the runs below meet each);
-// "" for a device status passed on.
+// The text a run that ended with nCode shows; "" for a device status passed on.
 std::string TextOf(int nCode) {
-    const std::map<int, const char*> kTexts = {
-        {UPD_OK, kResultUpdated},
-        {UPD_CHECKSUM_ERROR, kResultChecksumError},
-        {UPD_FLASH_ADDRESS_ERROR, kResultFlashAddressError},
-        {UPD_PORT_WRITE_FAILED, kResultPortWriteFailed},
-        {UPD_NO_RESPONSE, kResultNoResponse},
-        {UPD_TRANSMISSION_ERROR, kResultTransmissionError},
-        {UPD_FILE_ERROR, kResultFileError},
-    };
-    return kTexts.count(nCode) != 0 ? kTexts.at(nCode) : "";
+    std::string strText;
+    CProgPageView::GetResultText(nCode, strText);
+    return strText;
 }
 
 // The finish frames a device's log shows, in order: 'c' commit, 'a' abort.
@@ -127,9 +118,9 @@ TEST_P(ProgrammingRuns, AgainstTheDevice) {
     rig.prog.OnStartProgramming();
     rig.prog.WaitForRun();
     rig.prog.OnSetActive();
-    EXPECT_EQ(c.results.count(rig.prog.LastResult()), 1u) << rig.prog.LastResult();
+    EXPECT_EQ(c.results.count(rig.LastResult()), 1u) << rig.LastResult();
     const CRecorder& page = rig.page;
-    const int nResult = rig.prog.LastResult();
+    const int nResult = rig.LastResult();
     Strings positions = {"1"};  // the Start press puts the bar at 1
     for (int n = 1; n <= c.nCalls; ++n) {
         positions.push_back(std::to_string(n));
@@ -143,7 +134,7 @@ TEST_P(ProgrammingRuns, AgainstTheDevice) {
                                    ? Strings{}
                                    : Strings{kResultCaption + ("|" + TextOf(nResult))});
     EXPECT_EQ(page.All("beep").size(), 1u);
-    EXPECT_EQ(rig.app.m_nProgState.load() + rig.app.IsLinkBusy(), 0);
+    EXPECT_TRUE(rig.app.m_nProgState.load() == 0 && rig.LinkFree());
     const bool bOk = nResult == UPD_OK;
     EXPECT_EQ(rig.app.m_bUpdateDone.load(), bOk ? 1 : 0);
     EXPECT_EQ(page.Last("enable", IDC_START_BUTTON), bOk ? "0" : "1");
@@ -177,8 +168,8 @@ TEST(Programming, NoFileThenRetryStartsOver) {
     ASSERT_TRUE(rig.Start("d", "--block-status 3:4"));
     for (size_t nPress = 1; nPress <= 2; ++nPress) {
         rig.prog.OnStartProgramming();
-        EXPECT_FALSE(rig.prog.IsRunning() || rig.app.IsLinkBusy() || rig.app.m_nProgState.load());
-        EXPECT_EQ(rig.prog.LastResult(), UPD_FILE_ERROR);
+        EXPECT_FALSE(rig.prog.IsRunning() || !rig.LinkFree() || rig.app.m_nProgState.load());
+        EXPECT_EQ(rig.LastResult(), UPD_FILE_ERROR);
         EXPECT_EQ(rig.page.All("beep").size(), nPress);
         char szLookedIn[256];
         std::snprintf(szLookedIn, sizeof szLookedIn, kResultLookedIn,
@@ -194,7 +185,7 @@ TEST(Programming, NoFileThenRetryStartsOver) {
     for (const int nResult : {UPD_FLASH_ADDRESS_ERROR, UPD_OK}) {
         rig.prog.OnStartProgramming();
         rig.prog.WaitForRun();
-        EXPECT_EQ(rig.prog.LastResult(), nResult);
+        EXPECT_EQ(rig.LastResult(), nResult);
     }
     EXPECT_EQ(rig.page.All("range", IDC_PROGRESS), (Strings{"4", "4"}));
     EXPECT_EQ(rig.Flash(), k4);
@@ -255,8 +246,8 @@ TEST(Programming, CommitsOnlyTheImageThatWasCounted) {
         }
         rig.prog.WaitForRun();
         const bool bSame = c.image == k4;
-        EXPECT_EQ(rig.prog.LastResult(), bSame ? UPD_OK : UPD_FILE_ERROR);
-        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(rig.prog.LastResult()));
+        EXPECT_EQ(rig.LastResult(), bSame ? UPD_OK : UPD_FILE_ERROR);
+        EXPECT_EQ(rig.page.Text(IDC_PROG_STATUS), TextOf(rig.LastResult()));
         EXPECT_EQ(rig.DeviceSaw("BLOCK "), c.nBlocks);
         EXPECT_EQ(rig.DeviceSaw("FINISH abort"), c.bDuringRun ? 1 : 0);
         EXPECT_EQ(rig.DeviceSaw("FINISH commit"), bSame ? 1 : 0);
@@ -272,13 +263,13 @@ TEST(Programming, NextStartReopensAPortThatHungUp) {
     ASSERT_TRUE(rig.Start("d", "--hangup-after 2"));
     rig.prog.OnStartProgramming();
     rig.prog.WaitForRun();
-    EXPECT_NE(rig.prog.LastResult(), UPD_OK);
+    EXPECT_NE(rig.LastResult(), UPD_OK);
     EXPECT_TRUE(rig.app.m_pEngine->m_pPort->HasFailed());
     rig.device.Stop();  // the adapter is plugged back: the same link, a new pty
     ASSERT_TRUE(rig.device.Start(Words("--flash-out flash")));
     rig.prog.OnStartProgramming();
     rig.prog.WaitForRun();
-    EXPECT_EQ(rig.prog.LastResult(), UPD_OK);
+    EXPECT_EQ(rig.LastResult(), UPD_OK);
     EXPECT_EQ(rig.Flash(), k4);
 }
 

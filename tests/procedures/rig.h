@@ -22,10 +22,10 @@
 #include "res/control_ids.h"
 #include "res/page_texts.h"
 #include "tests/procedures/recorder.h"
-#include "tests/procedures/update_file_writer.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/silent_peer.h"
+#include "tests/support/update_files.h"
 #include "wizard/procedures/page_controls.h"
 #include "wizard/procedures/procedure_exit.h"
 #include "wizard/procedures/prog_page_view.h"
@@ -34,11 +34,6 @@
 #include "wizard/procedures/setup_page_view.h"
 
 inline constexpr long kIdentifyBytes = 11;  // one CMD_IDENTIFY frame
-
-inline Strings Words(const std::string& strText) {
-    std::istringstream in(strText);
-    return Strings(std::istream_iterator<std::string>(in), {});
-}
 
 // A port that another program has open without a lock (as a modem manager
 // probing a new port does): "sleep" holding the pty's slave side as its stdin.
@@ -62,6 +57,16 @@ struct CPortHolder {
     }
     PtyPair pty;
     pid_t pid = -1;
+};
+
+// The programming page's view, noting the code each run ended with.
+struct CResultNotingView : CProgPageView {
+    using CProgPageView::CProgPageView;
+    void RunEnded(const SRunResult& result) override {
+        nLastResult = result.nCode;
+        CProgPageView::RunEnded(result);
+    }
+    std::atomic<int> nLastResult{-1};
 };
 
 // One test's world: a fresh working directory, the COM ports, the application.
@@ -99,6 +104,14 @@ struct CRig {
         return bStarted;
     }
     int OpenPort() const { return app.m_pEngine->m_pPort->PortNumber(); }
+    bool LinkFree() {  // no worker holds the link
+        const bool bFree = app.ClaimLink();
+        if (bFree) {
+            app.ReleaseLink();
+        }
+        return bFree;
+    }
+    int LastResult() const { return progView.nLastResult.load(); }
     long SilentBytes() const {
         return std::accumulate(silent.begin(), silent.end(), 0L,
                                [](long n, const auto& pPeer) { return n + pPeer->nBytes; });
@@ -120,7 +133,7 @@ struct CRig {
     CRecorder page;
     CUpdaterApp app;
     CSetupPageView setupView{page};
-    CProgPageView progView{page};
+    CResultNotingView progView{page};
     CSetup setup{app, setupView};
     CProgTarget prog{app, progView};
     CProcedureExit exit{app, setup, prog};

@@ -69,7 +69,7 @@ TEST_P(ScanRuns, LogStatusAndWire) {
               (Strings{kScanButton, kStopButton, kStopButton, kScanButton}));
     EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), c.strLog);
     EXPECT_EQ(rig.page.Text(IDC_SETUP_STATUS), bFound ? kDeviceFound : kDeviceNotFound);
-    EXPECT_EQ(rig.setup.m_bScanning.load() + rig.app.IsLinkBusy(), 0);
+    EXPECT_TRUE(rig.setup.m_bScanning.load() == 0 && rig.LinkFree());
     EXPECT_EQ(rig.app.m_bDeviceFound.load(), bFound ? 1 : 0);
     EXPECT_EQ(rig.page.All("buttons"), bFound ? Strings{kNext} : Strings{});
     EXPECT_EQ(rig.OpenPort(), bFound ? static_cast<int>(std::string(c.pszPorts).find('d')) + 1 : 0);

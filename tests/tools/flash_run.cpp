@@ -14,11 +14,6 @@
 
 namespace flash_run {
 
-Strings Words(const std::string& strText) {
-    std::istringstream in(strText);
-    return Strings(std::istream_iterator<std::string>(in), {});
-}
-
 std::string ReadAll(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -62,29 +57,6 @@ SRun RunShell(const std::string& strDir, const std::string& strCommand, const St
     run.strOut = ReadAll(strOut);
     run.strErr = ReadAll(strErr);
     return run;
-}
-
-Bytes Image(size_t nCount) {
-    Bytes bytes(nCount);
-    for (size_t i = 0; i < nCount; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
-    }
-    return bytes;
-}
-
-std::string UpdateFile(const Bytes& data, uint32_t nBase, int nAddrBytes) {
-    std::string strText;
-    for (size_t i = 0; i < data.size(); i += 16) {
-        const Bytes line(data.begin() + long(i),
-                         data.begin() + long(std::min(i + 16, data.size())));
-        strText += image_test::RecordLine(nAddrBytes, nBase + uint32_t(i), line) + "\r\n";
-    }
-    return strText + (nAddrBytes == 0 ? ":00000001FF\r\n" : "S9030000FC\r\n");
-}
-
-Bytes Padded(Bytes data) {
-    data.resize((data.size() + 255) / 256 * 256, 0xFF);
-    return data;
 }
 
 }  // namespace flash_run

@@ -15,7 +15,7 @@ namespace {
 
 using namespace flash_run;
 
-const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks
+const Bytes kImage = PatternBytes(20 * 256 + 100);  // 21 blocks
 
 constexpr char kNoPort[] = "-";  // an empty entry of the port map: no such COMn
 

@@ -87,7 +87,7 @@ TEST(PortAccess, RefusedAsAnotherUser) {
     };
     const CTempDir dir;
     chmod(dir.Path().c_str(), 0755);  // the scan reads the update file there
-    std::ofstream(dir.File("kst.hex")) << UpdateFile(Image(256));
+    std::ofstream(dir.File("kst.hex")) << UpdateFile(PatternBytes(256));
     for (const auto& row : kRows) {
         PtyPair pty;
         pty.CloseSlave();

@@ -26,7 +26,7 @@ namespace {
 
 using namespace flash_run;
 
-const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks
+const Bytes kImage = PatternBytes(20 * 256 + 100);  // 21 blocks
 
 struct SArrival {
     int nPort;               // COMn, from 1
@@ -200,7 +200,7 @@ void CheckAttempt(const std::map<std::string, std::string>& fields, const SArriv
     if (bUpdated) {
         EXPECT_EQ(fields.at("blocks"), "21");
         EXPECT_EQ(fields.at("bytes"), "5376");
-        EXPECT_EQ(fields.at("finish_total"), std::to_string(ByteSum(Padded(kImage))));
+        EXPECT_EQ(fields.at("finish_total"), std::to_string(ByteTotal(Padded(kImage))));
         EXPECT_EQ(fields.at("device_status"), "1");
         EXPECT_EQ(fields.at("result_name"), "UPD_OK");
     } else if (arrival.nExit == kAborted) {

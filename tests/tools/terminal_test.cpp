@@ -15,7 +15,7 @@ namespace {
 
 using namespace flash_run;
 
-const Bytes kImage = Image(20 * 256 + 100);  // 21 blocks: about 1.5 s on the paced wire
+const Bytes kImage = PatternBytes(20 * 256 + 100);  // 21 blocks: about 1.5 s on the paced wire
 
 // The pieces of a terminal's output that were written to rewrite a line: from
 // each "\r" that starts no line break (the terminal turns "\n" into "\r\n")

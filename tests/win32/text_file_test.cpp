@@ -23,13 +23,13 @@ TEST(TextFileWin32, LinesEndAsOnLinux) {
         CTextFile file;
         ASSERT_TRUE(file.Open(path.string().c_str()));
         std::vector<std::string> got;
-        for (std::string line; file.ReadString(line) == CTextFile::ReadResult::Line;) {
-            got.push_back(line);
+        for (std::string_view line; file.ReadLine(line) == CTextFile::ReadResult::Line;) {
+            got.emplace_back(line);
         }
         EXPECT_EQ(got, lines);
         ASSERT_TRUE(file.SeekToStart());  // a text-mode seek would land elsewhere
-        std::string first;
-        EXPECT_EQ(file.ReadString(first), CTextFile::ReadResult::Line);
+        std::string_view first;
+        EXPECT_EQ(file.ReadLine(first), CTextFile::ReadResult::Line);
         EXPECT_EQ(first, lines.front());
     }
     std::filesystem::remove(path);

@@ -45,12 +45,8 @@ std::string ResultText(int nResult) {
 
 int RunIdentifyCommand(const CommandArgs& args) {
     SFlashOptions options;
-    std::string strError;
-    if (!ParseFlashOptions(args, OPT_PORT, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
+    if (const int nExit = BeginCommand(args, OPT_PORT, kUsage, &options); nExit >= 0) {
+        return nExit;
     }
     if ((options.nGiven & OPT_PORT) == 0) {
         return ReportUsageError("identify needs --port", kUsage);

@@ -43,12 +43,9 @@ std::string InfoJson(const SUpdateFile& file) {
 
 int RunInfoCommand(const CommandArgs& args) {
     SFlashOptions options;
-    std::string strError;
-    if (!ParseFlashOptions(args, OPT_FILE | OPT_FORMAT | OPT_JSON, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
+    if (const int nExit = BeginCommand(args, OPT_FILE | OPT_FORMAT | OPT_JSON, kUsage, &options);
+        nExit >= 0) {
+        return nExit;
     }
     // The image alone: no engine, so no serial port is ever opened.
     SUpdateFile file;

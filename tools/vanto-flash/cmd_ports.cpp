@@ -75,12 +75,8 @@ std::string PortJson(int n, const std::string& strPath) {
 
 int RunPortsCommand(const CommandArgs& args) {
     SFlashOptions options;
-    std::string strError;
-    if (!ParseFlashOptions(args, OPT_ALL | OPT_JSON, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
+    if (const int nExit = BeginCommand(args, OPT_ALL | OPT_JSON, kUsage, &options); nExit >= 0) {
+        return nExit;
     }
     const CComPortMap map = CComPortMap::FromSystem();
     if (!options.bJson) {

@@ -82,13 +82,10 @@ int Finish(const SFlashOptions& options, SRunReport& report, int nExitStatus) {
 
 int RunUpdateCommand(const CommandArgs& args) {
     SFlashOptions options;
+    if (const int nExit = BeginCommand(args, kAcceptedOptions, kUsage, &options); nExit >= 0) {
+        return nExit;
+    }
     std::string strError;
-    if (!ParseFlashOptions(args, kAcceptedOptions, &options, &strError)) {
-        return ReportUsageError(strError, kUsage);
-    }
-    if (options.bHelp) {
-        return PrintHelp();
-    }
     if (!CheckStationOptions(options, &strError)) {
         return ReportUsageError(strError, kUsage);
     }

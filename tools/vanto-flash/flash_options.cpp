@@ -251,3 +251,12 @@ int ReportUsageError(const std::string& strError, const char* pszUsage) {
     std::fprintf(stderr, "vanto-flash: %s\n%s", strError.c_str(), pszUsage);
     return 2;
 }
+
+int BeginCommand(const CommandArgs& args, unsigned nAccepted, const char* pszUsage,
+                 SFlashOptions* pOptions) {
+    std::string strError;
+    if (!ParseFlashOptions(args, nAccepted, pOptions, &strError)) {
+        return ReportUsageError(strError, pszUsage);
+    }
+    return pOptions->bHelp ? PrintHelp() : -1;
+}

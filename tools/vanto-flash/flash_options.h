@@ -56,3 +56,9 @@ bool ParsePortList(const std::string& strList, std::vector<int>* pPorts, std::st
 // Prints "vanto-flash: <error>" and the usage line of the command to standard
 // error; returns the usage exit status 2.
 int ReportUsageError(const std::string& strError, const char* pszUsage);
+
+// How every command begins: parses args as ParseFlashOptions does. Returns -1
+// when the command goes on with *pOptions; else the exit status it ends with
+// now, after the usage error (2) or the help (0) was printed.
+int BeginCommand(const CommandArgs& args, unsigned nAccepted, const char* pszUsage,
+                 SFlashOptions* pOptions);

@@ -51,7 +51,6 @@ void CProgTarget::OnStartProgramming() {
     CUpdateEngine& engine = *m_app.m_pEngine;
     if (!engine.LoadUpdateImage()) {
         m_app.ReleaseLink();
-        m_nLastResult = UPD_FILE_ERROR;
         SRunResult result = ResultNow(UPD_FILE_ERROR, -1);
         result.eEnd = ERunEnd::NoImage;
         // Neither update file there: say where they were looked for (their
@@ -88,7 +87,6 @@ void CProgTarget::StartWorker() {
 void CProgTarget::RunOnWorker() {
     SRunResult result = RunProgramming();
     m_app.ReleaseLink();
-    m_nLastResult = result.nCode;
     if (StopRequested()) {
         result.eEnd = ERunEnd::Left;
     }

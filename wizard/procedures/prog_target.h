@@ -52,12 +52,6 @@ public:
     // once the port is closed. Any thread.
     void RequestStop();
 
-    // Code of the last run's result (UPD_FILE_ERROR also for a load that
-    // failed on the Start press). The device's own status values can be any
-    // byte, 0 included, so "no run yet" is a value outside that range.
-    static constexpr int kNoResult = -1;
-    int LastResult() const { return m_nLastResult.load(); }
-
     std::atomic<int> m_nBlocksDone{0};  // SendNextBlock calls in this run
 
 private:
@@ -76,7 +70,6 @@ private:
     CUpdaterApp& m_app;
     IRunEvents& m_events;
     CWorkerThread m_worker;
-    std::atomic<int> m_nLastResult{kNoResult};
     int m_nBlockTotal = 0;                           // block count of the loaded image
     std::time_t m_tRunStart = 0;                     // wall clock at the transfer's start
     std::chrono::steady_clock::time_point m_tBegun;  // the worker's start
