@@ -10,7 +10,10 @@
 #    sending thread's CPU time per block (programming_bench);
 #  - vanto-flash as a whole process (all threads, start-up included): its CPU
 #    time per block for one paced device, and N devices at once (1, 8, 32,
-#    64, 100) against one alone, wall time (many_devices_bench).
+#    64, 100) against one alone, wall time (many_devices_bench);
+#  - a station soak: vanto-flash --watch on 8 ports, 200 simulated devices
+#    plugged in and pulled with random faults; wrong outcomes, hangs and the
+#    station's descriptors (bench/station_soak.py; about two minutes).
 # The programming figures are medians of 3 runs (min and max beside them).
 # The simulated devices run on the same machine: on a machine with few cores
 # their pacing competes with the program for the processors. Run it on a
@@ -32,10 +35,12 @@ if [ "$small" = 1 ]; then
     export VANTO_BENCH_MIB=1 VANTO_BENCH_KIB=4
     devices="1|8"
     repetitions=1
+    arrivals=16
 else
     export VANTO_BENCH_MIB=16 VANTO_BENCH_KIB=64
     devices="1|8|32|64|100"
     repetitions=3
+    arrivals=200
 fi
 programs=(vanto-flash vanto-devsim image_bench programming_bench many_devices_bench)
 for program in "${programs[@]}"; do
@@ -65,6 +70,10 @@ echo "== N devices at once against one (many_devices_bench)"
 "$dir/bin/many_devices_bench" --benchmark_filter="BM_DevicesAgainstOne/($devices)/" \
     --benchmark_repetitions="$repetitions" --benchmark_out="$work/many.json" \
     --benchmark_out_format=json
+
+echo
+echo "== A station: devices plugged in and pulled (bench/station_soak.py)"
+python3 bench/station_soak.py --arrivals "$arrivals" --ports 8 "$dir"
 
 echo
 echo "== The table ($(nproc) cores, $(($(date +%s) - started)) s)"

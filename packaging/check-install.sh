@@ -20,9 +20,13 @@ files_of() {  # the files of package $1, relative to the prefix
     echo "share/doc/$1/README" "share/doc/$1/copyright" "share/doc/$1/changelog.gz"
     case $1 in
         vanto-flash)
-            echo lib/udev/rules.d/70-vanto-flash.rules share/bash-completion/completions/vanto-flash ;;
+            echo lib/udev/rules.d/70-vanto-flash.rules share/bash-completion/completions/vanto-flash
+            echo lib/systemd/system/vanto-flash-station.service
+            echo share/doc/vanto-flash/examples/vanto-flash-station
+            echo share/lintian/overrides/vanto-flash ;;
         vanto-update)
             echo lib/udev/rules.d/70-vanto-update.rules share/applications/vanto-update.desktop
+            echo share/lintian/overrides/vanto-update
             echo share/mime/packages/vanto-update.xml
             echo share/metainfo/org.vanto.update.metainfo.xml share/vanto-updater/kst_PC.bmp
             echo share/icons/hicolor/scalable/apps/vanto-update.svg

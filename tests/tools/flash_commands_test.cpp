@@ -175,7 +175,7 @@ TEST(FlashInfo, ShowsWhatARunWouldSendAndWarns) {
         {"--file none.hex", strZeros.c_str(), kNone, "", {"none.hex: no such file\n"}, 8},
         {"--file kst.hex", kFifo, kNone, "", {"kst.hex: a FIFO, not a regular file\n"}, 8},  // never waits
         {"", kFifo, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
-        {"--file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info [--file PATH] [--format hex|srec] [--] [FILE]\n"}, 2},
+        {"--file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info [--file PATH] [--format hex|srec] [--json] [--] [FILE]\n"}, 2},
     };
     // clang-format on
     for (const SInfoRow& row : rows) {

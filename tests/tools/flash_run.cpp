@@ -61,6 +61,7 @@ SRun RunShell(const std::string& strDir, const std::string& strCommand, const St
             kill(pid, SIGKILL);
             waitpid(pid, &nStatus, 0);
             ADD_FAILURE() << "no end: " << strCommand;
+            break;  // reaped: a further waitpid would never see it again
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

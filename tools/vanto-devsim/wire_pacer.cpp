@@ -1,5 +1,7 @@
 #include "tools/vanto-devsim/wire_pacer.h"
 
+#include <sys/prctl.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -7,6 +9,9 @@ CWirePacer::CWirePacer(unsigned nBaud) {
     if (nBaud > 0) {
         const auto nNanos = 10ull * 1000000000ull / nBaud;
         m_byteTime = std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(nNanos));
+        // The kernel may otherwise let a sleep run 50 us past its deadline
+        // to merge wake-ups; a byte time is 260 us.
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     }
 }
 
@@ -27,10 +32,12 @@ void CWirePacer::WaitForLastArrival() const {
 
 void CWirePacer::SleepUntil(Clock::time_point tp) {
     // Absolute deadlines: the sleeps' own overshoot does not add up over a
-    // 268-byte frame. A timer wake-up can come late by far more than a byte
-    // time on a busy machine, so the last stretch before a deadline is
-    // waited out awake (a few hundred microseconds per byte at most).
-    constexpr auto kAwake = std::chrono::microseconds(400);
+    // 268-byte frame. With the timer slack at its least (set
+    // when pacing starts) a sleep wakes within some tens of microseconds of its
+    // deadline on an idle machine; that last stretch is waited out awake.
+    // A longer awake stretch would cost the processor most of every byte
+    // time, which a hundred simulated devices on two cores cannot afford.
+    constexpr auto kAwake = std::chrono::microseconds(80);
     if (Clock::now() < tp - kAwake) {
         std::this_thread::sleep_until(tp - kAwake);
     }

@@ -8,7 +8,8 @@
 // at once; at 38400 baud with 10 bits per byte (start, 8 data, stop) each
 // byte takes 260 us on the wire. Received bytes are given the time at which
 // they would have arrived, and replies are let out one byte per byte time.
-// With a baud rate of 0 nothing is paced.
+// With a baud rate of 0 nothing is paced. Pacing sets the process's timer
+// slack to its least.
 class CWirePacer {
 public:
     using Clock = std::chrono::steady_clock;

@@ -9,25 +9,54 @@
 #include "link/result_codes.h"
 #include "tools/vanto-flash/commands.h"
 #include "tools/vanto-flash/flash_options.h"
+#include "tools/vanto-flash/json_object.h"
 #include "tools/vanto-flash/text_format.h"
 #include "tools/vanto-flash/update_file.h"
 
 namespace {
 
 constexpr int kBlockBytes = 256;
-const char kUsage[] = "usage: vanto-flash info [--file PATH] [--format hex|srec] [--] [FILE]\n";
+const char kUsage[] =
+    "usage: vanto-flash info [--file PATH] [--format hex|srec] [--json] [--] [FILE]\n";
+
+// The same figures as one JSON object, with the names a run's report and a
+// station's log give them.
+std::string InfoJson(const SUpdateFile& file) {
+    const CImageCheck& check = file.check;
+    const auto nBlocks = static_cast<int64_t>(check.m_nBlockCount);
+    CJsonObject json;
+    json.AddString("file", file.strPath);
+    json.AddString("format", FormatName(file.nFormat));
+    json.AddString("sha256", CSha256::ToHex(check.m_digest.m_hash));
+    json.AddNumber("first_address", check.m_dwFirstAddress);
+    json.AddNumber("data_records", static_cast<int64_t>(check.m_nDataRecords));
+    json.AddNumber("data_bytes", static_cast<int64_t>(check.m_nDataBytes));
+    json.AddNumber("blocks", nBlocks);
+    json.AddNumber("block_total", nBlocks);
+    json.AddNumber("bytes", nBlocks * kBlockBytes);
+    json.AddNumber("finish_total", check.m_digest.FinishTotal(kBlockBytes));
+    json.AddSeconds("wire_seconds", WireSeconds(static_cast<uint64_t>(nBlocks)));
+    return json.Text();
+}
 
 }  // namespace
 
 int RunInfoCommand(const CommandArgs& args) {
     SFlashOptions options;
-    if (const int nExit = BeginCommand(args, OPT_FILE | OPT_FORMAT, kUsage, &options); nExit >= 0) {
+    if (const int nExit = BeginCommand(args, OPT_FILE | OPT_FORMAT | OPT_JSON, kUsage, &options);
+        nExit >= 0) {
         return nExit;
     }
     // The image alone: no engine, so no serial port is ever opened.
     SUpdateFile file;
     if (!PrepareUpdateFile(options, &file, stderr)) {
         return UPD_FILE_ERROR;
+    }
+    if (options.bJson) {
+        std::printf("%s\n", InfoJson(file).c_str());
+        std::fflush(stdout);
+        PrintWarnings(file, stderr);
+        return 0;
     }
     const CImageCheck& check = file.check;
     // A run sends every block it counted: the count ends at the first short

@@ -8,11 +8,12 @@
 #include "link/serial_port_info.h"
 #include "tools/vanto-flash/commands.h"
 #include "tools/vanto-flash/flash_options.h"
+#include "tools/vanto-flash/json_object.h"
 #include "tools/vanto-flash/port_platform.h"
 
 namespace {
 
-const char kUsage[] = "usage: vanto-flash ports [--all]\n";
+const char kUsage[] = "usage: vanto-flash ports [--all] [--json]\n";
 constexpr int kScannedPorts = 10;
 constexpr char kIndent[] = "       ";
 
@@ -52,22 +53,52 @@ void PrintPort(int n, const std::string& strPath) {
     }
 }
 
+// The port as one JSON object, with the names a station's log gives them;
+// null for what is not known.
+std::string PortJson(int n, const std::string& strPath) {
+    const SSerialPortInfo info = strPath.empty() ? SSerialPortInfo() : DescribeSerialPort(strPath);
+    CJsonObject json;
+    json.AddString("port", "COM" + std::to_string(n));
+    json.AddStringOrNull("device_file", strPath);
+    json.AddString("usable", strPath.empty() ? "absent" : PortUsability(strPath));
+    json.AddStringOrNull("kind", info.strKind);
+    json.AddStringOrNull("usb_vendor_id", info.strVendorId);
+    json.AddStringOrNull("usb_product_id", info.strProductId);
+    json.AddStringOrNull("manufacturer", info.strManufacturer);
+    json.AddStringOrNull("product", info.strProduct);
+    json.AddStringOrNull("usb_serial", info.strSerial);
+    json.AddStringOrNull("by_id", info.strById);
+    return json.Text();
+}
+
 }  // namespace
 
 int RunPortsCommand(const CommandArgs& args) {
     SFlashOptions options;
-    if (const int nExit = BeginCommand(args, OPT_ALL, kUsage, &options); nExit >= 0) {
+    if (const int nExit = BeginCommand(args, OPT_ALL | OPT_JSON, kUsage, &options); nExit >= 0) {
         return nExit;
     }
     const CComPortMap map = CComPortMap::FromSystem();
-    PrintPortListHeading(map);
+    if (!options.bJson) {
+        PrintPortListHeading(map);
+    }
     int nListed = 0;
+    std::string strArray;
     for (int n = 1; n <= kMaxComPort; ++n) {
         const std::string strPath = ListedPortPath(map, n);
-        if (!strPath.empty() || (options.bAll && n <= kScannedPorts)) {
-            PrintPort(n, strPath);
-            ++nListed;
+        if (strPath.empty() && !(options.bAll && n <= kScannedPorts)) {
+            continue;
         }
+        if (options.bJson) {
+            strArray += (strArray.empty() ? "" : ", ") + PortJson(n, strPath);
+        } else {
+            PrintPort(n, strPath);
+        }
+        ++nListed;
+    }
+    if (options.bJson) {
+        std::printf("[%s]\n", strArray.c_str());
+        return 0;
     }
     if (nListed == 0) {
         std::puts("none (vanto-flash ports --all lists COM1..COM10 anyway)");

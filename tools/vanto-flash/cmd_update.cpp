@@ -11,6 +11,7 @@
 #include "tools/vanto-flash/many_devices.h"
 #include "tools/vanto-flash/port_choice.h"
 #include "tools/vanto-flash/run_report.h"
+#include "tools/vanto-flash/station/station.h"
 #include "tools/vanto-flash/stream_output.h"
 #include "tools/vanto-flash/update_file.h"
 
@@ -24,10 +25,29 @@ namespace {
 const char kUsage[] =
     "usage: vanto-flash [--port N|PATH]... [--ports LIST | --all] [--file PATH]\n"
     "                   [--format hex|srec] [-q] [-v] [--json] [--] [FILE]\n"
+    "       vanto-flash --watch (--port N|PATH... | --ports LIST | --all)\n"
+    "                   [--log FILE] [--file PATH] [-q]\n"
     "       (see vanto-flash --help)\n";
 
-constexpr unsigned kAcceptedOptions =
-    OPT_PORT | OPT_PORTS | OPT_ALL | OPT_FILE | OPT_FORMAT | OPT_QUIET | OPT_VERBOSE | OPT_JSON;
+constexpr unsigned kAcceptedOptions = OPT_PORT | OPT_PORTS | OPT_ALL | OPT_FILE | OPT_FORMAT |
+                                      OPT_QUIET | OPT_VERBOSE | OPT_JSON | OPT_WATCH | OPT_LOG;
+
+// --watch wants its ports, and --log goes with it.
+bool CheckStationOptions(const SFlashOptions& options, std::string* pstrError) {
+    if (!options.bWatch) {
+        if ((options.nGiven & OPT_LOG) != 0) {
+            *pstrError = "--log records a station's updates: give it with --watch";
+            return false;
+        }
+        return true;
+    }
+    if (!options.bAll && options.PortsGiven() == 0) {
+        *pstrError = "--watch needs the ports to watch: --all, --ports LIST or --port";
+    } else if (options.bJson) {
+        *pstrError = "--watch runs until it is stopped: its record is --log FILE, not --json";
+    }
+    return pstrError->empty();
+}
 
 int RunOneDevice(const SFlashOptions& options, const STerminalStreams& streams,
                  const SUpdateFile& file, int nPort, const std::shared_ptr<const CComPortMap>& pMap,
@@ -65,11 +85,14 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (const int nExit = BeginCommand(args, kAcceptedOptions, kUsage, &options); nExit >= 0) {
         return nExit;
     }
+    std::string strError;
+    if (!CheckStationOptions(options, &strError)) {
+        return ReportUsageError(strError, kUsage);
+    }
     // The run's one COM port map: every port of the run is opened through it.
     auto pMap = std::make_shared<CComPortMap>(CComPortMap::FromSystem());
     std::vector<int> ports;
-    std::string strError;
-    const bool bMany = options.bAll || options.PortsGiven() > 1;
+    const bool bMany = options.bAll || options.PortsGiven() > 1 || options.bWatch;
     if (bMany && !ChoosePorts(options, pMap.get(), &ports, &strError)) {
         return ReportUsageError(strError, kUsage);
     }
@@ -112,6 +135,9 @@ int RunUpdateCommand(const CommandArgs& args) {
     if (!streams.bQuiet) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);
+    }
+    if (options.bWatch) {
+        return RunStation(options, streams, file, ports, pMap);
     }
     if (bMany) {
         return RunManyDevices(options, streams, file, ports, pMap);

@@ -58,7 +58,8 @@ int CDeviceRoad::SignalUntilEnded(const std::function<bool()>& hasEnded) {
 }
 
 // The scan; the signal that ended it, else 0.
-int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
+int CDeviceRoad::Scan(int nPort, SScanOutcome* pOutcome) {
+    m_page.ForgetLastEnds();
     m_setup.SetSinglePort(nPort);
     m_setup.OnScanDevice();
     const auto scanEnded = [this] {
@@ -75,7 +76,8 @@ int CDeviceRoad::RunScan(int nPort, SScanOutcome* pOutcome) {
     return 0;
 }
 
-int CDeviceRoad::RunProgramming(SRunReport* pReport) {
+int CDeviceRoad::Program(SRunReport* pReport) {
+    m_page.ForgetLastEnds();
     m_prog.OnStartProgramming();
     const int nSignal = SignalUntilEnded([this] {
         SRunResult result;
@@ -113,7 +115,7 @@ int CDeviceRoad::RunProgramming(SRunReport* pReport) {
 int CDeviceRoad::Run(int nPort, SRunReport* pReport,
                      const std::function<void(bool bFound)>& onScanOver) {
     SScanOutcome scan;
-    if (const int nSignal = RunScan(nPort, &scan)) {
+    if (const int nSignal = Scan(nPort, &scan)) {
         pReport->strProblem = "interrupted";
         return kExitSignalBase + nSignal;
     }
@@ -125,5 +127,5 @@ int CDeviceRoad::Run(int nPort, SRunReport* pReport,
     }
     pReport->nPort = scan.nPort;
     pReport->strDevice = scan.strDevice;
-    return RunProgramming(pReport);
+    return Program(pReport);
 }

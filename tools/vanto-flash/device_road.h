@@ -56,9 +56,19 @@ public:
     int Run(int nPort, SRunReport* pReport,
             const std::function<void(bool bFound)>& onScanOver = {});
 
+    // The two halves of Run, for a station that takes them again and again
+    // on one road. Scan: the scan of COMn alone (0: COM1..COM10) into
+    // *pOutcome; returns the signal that ended it (the scan stopped through
+    // CProcedureExit, *pOutcome untouched), else 0. With pOutcome->bFound
+    // the port stays open for Program.
+    int Scan(int nPort, SScanOutcome* pOutcome);
+    // Program: the programming run on the port the last scan left open;
+    // fills the run's figures and outcome into *pReport (the file, the port
+    // and the device are the caller's) and returns the exit status as Run
+    // does. A signal aborts a transfer in progress on the device.
+    int Program(SRunReport* pReport);
+
 private:
-    int RunScan(int nPort, SScanOutcome* pOutcome);
-    int RunProgramming(SRunReport* pReport);
     int SignalUntilEnded(const std::function<bool()>& hasEnded);
     CUpdateEngine& Engine() { return *m_app.m_pEngine; }
 

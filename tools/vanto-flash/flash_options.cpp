@@ -17,11 +17,17 @@ struct SOptionName {
 };
 
 constexpr SOptionName kOptionNames[] = {
-    {"--port", "", OPT_PORT, true},          {"--file", "", OPT_FILE, true},
-    {"--format", "", OPT_FORMAT, true},      {"--quiet", "-q", OPT_QUIET, false},
-    {"--verbose", "-v", OPT_VERBOSE, false}, {"--json", "", OPT_JSON, false},
-    {"--all", "", OPT_ALL, false},           {"--ports", "", OPT_PORTS, true},
+    {"--port", "", OPT_PORT, true},
+    {"--file", "", OPT_FILE, true},
+    {"--format", "", OPT_FORMAT, true},
+    {"--quiet", "-q", OPT_QUIET, false},
+    {"--verbose", "-v", OPT_VERBOSE, false},
+    {"--json", "", OPT_JSON, false},
+    {"--all", "", OPT_ALL, false},
+    {"--ports", "", OPT_PORTS, true},
     {"--help", "-h", OPT_HELP, false},
+    {"--watch", "", OPT_WATCH, false},
+    {"--log", "", OPT_LOG, true},
 };
 
 const SOptionName* FindOption(const std::string& strName) {
@@ -73,11 +79,12 @@ bool SetValue(EFlashOption eOption, const std::string& strValue, SFlashOptions* 
         default:
             break;
     }
+    const char* pszName = eOption == OPT_LOG ? "--log" : "--file";
     if (strValue.empty()) {
-        *pstrError = "--file needs a file name";
+        *pstrError = std::string(pszName) + " needs a file name";
         return false;
     }
-    pOptions->strFile = strValue;
+    (eOption == OPT_LOG ? pOptions->strLog : pOptions->strFile) = strValue;
     return true;
 }
 
@@ -87,6 +94,7 @@ void SetFlag(EFlashOption eOption, SFlashOptions* pOptions) {
     pOptions->bJson |= eOption == OPT_JSON;
     pOptions->bAll |= eOption == OPT_ALL;
     pOptions->bHelp |= eOption == OPT_HELP;
+    pOptions->bWatch |= eOption == OPT_WATCH;
 }
 
 // Reads the words of a command line one at a time into the options.

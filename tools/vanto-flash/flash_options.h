@@ -20,6 +20,8 @@ enum EFlashOption : unsigned {
     OPT_ALL = 1u << 6,      // --all
     OPT_PORTS = 1u << 7,    // --ports 3-6,9
     OPT_HELP = 1u << 8,     // -h, --help: taken by every command
+    OPT_WATCH = 1u << 9,    // --watch: the station
+    OPT_LOG = 1u << 10,     // --log FILE: the station's record
 };
 
 struct SFlashOptions {
@@ -34,6 +36,8 @@ struct SFlashOptions {
     bool bJson = false;
     bool bAll = false;
     bool bHelp = false;
+    bool bWatch = false;
+    std::string strLog;   // --log
     unsigned nGiven = 0;  // the EFlashOption bits that were given
 
     // How many ports --port and --ports name together.

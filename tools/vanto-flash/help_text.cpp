@@ -12,11 +12,15 @@ const char kHelpCommands[] =
     "                                       then program it; several ports, or\n"
     "                                       --all, program a device on each at once\n"
     "       vanto-flash identify --port N   ask whether the device answers on COMn\n"
-    "       vanto-flash info [--format hex|srec] [--] [FILE]\n"
+    "       vanto-flash --watch PORTS [--log FILE] [--file PATH] [-q]\n"
+    "                                       a station: update each device as it is\n"
+    "                                       connected, until Ctrl-C (see below)\n"
+    "       vanto-flash info [--format hex|srec] [--json] [--] [FILE]\n"
     "                                       check the update file, show what a run\n"
     "                                       would send and what the reader passes\n"
     "                                       over\n"
-    "       vanto-flash ports [--all]       list the COM ports: device file, kind,\n"
+    "       vanto-flash ports [--all] [--json]\n"
+    "                                       list the COM ports: device file, kind,\n"
     "                                       USB ids and names, by-id name, usable now\n"
     "       vanto-flash --help | --version\n"
     "\n"
@@ -38,6 +42,8 @@ const char kHelpCommands[] =
     "  --json                print one JSON object at the end, nothing else, on\n"
     "                        standard output (valid UTF-8: a byte of a name that is\n"
     "                        not UTF-8 becomes U+FFFD)\n"
+    "  --watch               a station on the ports of --port, --ports or --all\n"
+    "  --log FILE            with --watch: append one JSON line per update attempt\n"
     "  -h, --help            this text, after any command too\n"
     "Short options go together (-qv is -q -v); -- ends the options, so that a file\n"
     "whose name starts with '-' can follow it.\n"
@@ -47,6 +53,15 @@ const char kHelpCommands[] =
     "(\"3 of 4 updated; COM3: Flash Address Error\"). -q prints only the failures\n"
     "and the summary, --json one array of the objects, one per device. A port\n"
     "named twice, or --all with --port or --ports, is a usage error.\n"
+    "\n"
+    "A station (--watch): each port is watched as adapters come and go; a device\n"
+    "that answers the identify command is updated once, and the port waits until\n"
+    "it has gone (the port vanished, or no answer for a few seconds) before it\n"
+    "takes the next. A failed device is tried again only after it went and came\n"
+    "back. One row per port on a terminal, else one line per event; each attempt\n"
+    "is a JSON line in the --log file (fields as --json, with time, by_id and\n"
+    "usb_serial) and an entry in the system journal. Ctrl-C or SIGTERM aborts\n"
+    "the transfers in progress and prints a summary.\n"
     "\n"
     "Results and the progress go to standard output; errors and warnings to\n"
     "standard error. ";
@@ -58,7 +73,9 @@ const char kHelpExitStatus[] =
     "discard an unfinished transfer. Several devices: 0 when every one was\n"
     "updated, else the status of the first one in port order that was not (1 for\n"
     "a named port where no device answered); 1 when --all found no device;\n"
-    "128+N for signal N, each device still in transfer told to discard it.\n";
+    "128+N for signal N, each device still in transfer told to discard it.\n"
+    "A station: 0 when no attempt failed, else the status of the first failed\n"
+    "attempt in time order (128+N for a transfer the signal ended).\n";
 
 }  // namespace
 

@@ -34,7 +34,10 @@ public:
     // ever seen, and where nothing could be set up to wait on (no pipe or
     // event left in the system) the wait returns 0 after a short sleep, so
     // that the caller still looks at its roads.
-    int WaitForStopOrWake() override;
+    int WaitForStopOrWake() override { return WaitAtMost(-1); }
+    // The same wait, that also returns 0 once nMilliseconds have passed
+    // (-1: no limit); a station's rescan paces itself with it.
+    int WaitAtMost(int nMilliseconds);
     // Lets the wait in progress, or else the next one, return. Any thread.
     void Wake() override;
 };

@@ -65,13 +65,13 @@ CInterruptPipe::~CInterruptPipe() {
     }
 }
 
-int CInterruptPipe::WaitForStopOrWake() {
+int CInterruptPipe::WaitAtMost(int nMilliseconds) {
     if (g_signalPipe[0] < 0) {
         std::this_thread::sleep_for(kWithoutPipe);
         return 0;
     }
     pollfd entry{g_signalPipe[0], POLLIN, 0};
-    while (poll(&entry, 1, -1) < 0 && errno == EINTR) {
+    while (poll(&entry, 1, nMilliseconds) < 0 && errno == EINTR) {
         // A signal came: its byte is in the pipe, read below.
     }
     // Everything that came, signals and wake-ups alike: one wait takes them all.

@@ -68,13 +68,15 @@ CInterruptPipe::~CInterruptPipe() {
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 }
 
-int CInterruptPipe::WaitForStopOrWake() {
+int CInterruptPipe::WaitAtMost(int nMilliseconds) {
     if (g_hInterrupted == nullptr || g_hWoken == nullptr) {
         Sleep(kWithoutEventsMs);
         return 0;
     }
     const HANDLE waitFor[2] = {g_hInterrupted, g_hWoken};
-    if (WaitForMultipleObjects(2, waitFor, FALSE, INFINITE) == WAIT_OBJECT_0) {
+    if (WaitForMultipleObjects(2, waitFor, FALSE,
+                               nMilliseconds < 0 ? INFINITE : static_cast<DWORD>(nMilliseconds)) ==
+        WAIT_OBJECT_0) {
         return g_nSignal.load();
     }
     return 0;

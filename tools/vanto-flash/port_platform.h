@@ -23,3 +23,8 @@ std::string ListedPortPath(const CComPortMap& map, int n);
 // Whether the port can be used now, as far as can be told without opening
 // it (opening a serial port may reset what is behind it): "ok", or why not.
 std::string PortUsability(const std::string& strPath);
+
+// Whether a device file is there now, as far as can be told without opening
+// it: on Linux the file (or the device a link leads to) exists; on Windows
+// always true, and opening the port tells.
+bool DeviceFileExists(const std::string& strPath);

@@ -54,3 +54,8 @@ std::string PortUsability(const std::string& strPath) {
     }
     return "ok";
 }
+
+bool DeviceFileExists(const std::string& strPath) {
+    struct stat st {};
+    return stat(strPath.c_str(), &st) == 0;
+}

@@ -28,3 +28,7 @@ std::string PortUsability(const std::string& strPath) {
     }
     return "driver device " + info.strKernelName;
 }
+
+bool DeviceFileExists(const std::string&) {
+    return true;  // Windows tells whether COMn is there when it is opened
+}

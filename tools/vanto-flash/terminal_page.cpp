@@ -161,6 +161,12 @@ void CTerminalPage::Silence() {
     m_bSilent = true;
 }
 
+void CTerminalPage::ForgetLastEnds() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_bHasOutcome = false;
+    m_bHasResult = false;
+}
+
 bool CTerminalPage::LastScanOutcome(SScanOutcome* pOutcome) {
     std::lock_guard<std::mutex> lock(m_lock);
     *pOutcome = m_lastOutcome;

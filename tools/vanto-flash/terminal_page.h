@@ -44,6 +44,9 @@ public:
     void SetEndNotice(std::function<void()> fnEnded) { m_fnEnded = std::move(fnEnded); }
     // Prints nothing more (the program is leaving on a signal).
     void Silence();
+    // Forgets the last scan's outcome and the last run's result, before a
+    // road starts its next scan or run.
+    void ForgetLastEnds();
     // How the last scan ended (ScanEnded); false before one did.
     bool LastScanOutcome(SScanOutcome* pOutcome);
     // The result of the last run that ended (RunEnded); false before one did.

@@ -145,6 +145,10 @@ void PrintPassedOver(const SUpdateFile& file, std::FILE* pOut, std::FILE* pErr) 
         std::fprintf(pOut, "passed over: %s\n", strList.c_str());
     }
     std::fflush(pOut);
+    PrintWarnings(file, pErr);
+}
+
+void PrintWarnings(const SUpdateFile& file, std::FILE* pErr) {
     WarnAboutEnd(file, pErr);
     WarnAboutLayout(file, pErr);
 }

@@ -33,3 +33,5 @@ std::string SendingLine(const SUpdateFile& file);
 // line on pOut, and a warning line on pErr for each thing worth a look
 // (lines after the end of data, gaps filled with 0xFF, an image mostly fill).
 void PrintPassedOver(const SUpdateFile& file, std::FILE* pOut, std::FILE* pErr);
+// The warning lines alone, on pErr.
+void PrintWarnings(const SUpdateFile& file, std::FILE* pErr);

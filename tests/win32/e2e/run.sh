@@ -5,10 +5,11 @@
 # sheet's own buttons and the message boxes from the windows themselves).
 # Run 1, the road: Next, Scan Device and at once Back (the scan goes on and
 # finds the device; the welcome page keeps its buttons), Next (the setup page
-# as the scan left it), Next, Start Programming; Cancel during the run, where
-# No is the default and answered; Cancel again, left open until the run
-# succeeds, which closes the question; OK, Finish. The program must end and
-# the device's committed flash must equal the update image.
+# as the scan left it, its step texts whole), Next, Start Programming; Cancel
+# during the run, where No is the default and answered; Cancel again, left
+# open until the run succeeds, which closes the question; OK, Finish. The
+# program must end and the device's committed flash must equal the update
+# image.
 # Run 2: the first block refused (Flash Address Error, a box whose caption
 # must not be cut), then Cancel and Yes during the second run; the program
 # ends and the device's log shows the abort form of the finish once per run,
@@ -137,6 +138,12 @@ sleep 2  # the scan's request for Back and Next, had it landed here
 usable sheet $IDD_WELCOME back && fail "the scan's end gave the welcome page a Back"
 click 5 "Next on the welcome page, the scan ended" sheet $IDD_WELCOME next
 scan_until_found
+# The setup page's steps and status whole in their statics, in the wizard's
+# font 8 (a word wrapped below a static's bottom is not drawn).
+for control in 1025 1026 1027 1030; do
+    "$wine" "$locator" fits $IDD_SETUP $control 8 >"$work/fits" 2>&1 ||
+        fail "the text of control $control is cut (room, needed): $(tr -d '\r' <"$work/fits")"
+done
 click 5 "Next on the setup page" sheet $IDD_SETUP next
 click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
 wait_for_log 30 "^BLOCK seq=5 "

@@ -9,6 +9,9 @@
 //   wizard_locator default TITLE     the message box's default button: ok,
 //                                    yes or no
 //   wizard_locator text PAGE ID      the text of control ID on page PAGE
+//   wizard_locator fits PAGE ID FONT the room of static ID on page PAGE and
+//                                    the room its text needs in the wizard's
+//                                    font FONT ("WxH WxH"); exit 2 when cut
 //   wizard_locator caption TITLE     the room the message box's title bar has
 //                                    for its caption, and the caption's width
 //                                    ("ROOM WIDTH"); exit 2 when it is cut
@@ -25,7 +28,9 @@
 #include <cstring>
 #include <string>
 
+#include "app/updater_app.h"
 #include "res/dialog_template.h"
+#include "wizard/win32/win32_fonts.h"
 
 namespace {
 
@@ -172,13 +177,18 @@ int BoxCaption(const char* pszTitle) {
     return nRoom >= caption.cx ? 0 : kWrong;
 }
 
-int ControlText(const DIALOG_TEMPLATE& page, int nId) {
+// Control nId of the current page when the sheet shows PAGE, or null.
+HWND PageControl(const DIALOG_TEMPLATE& page, int nId) {
     const HWND hSheet = SheetOnPage(page);
     const HWND hPage =
         hSheet != nullptr
             ? reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0))
             : nullptr;
-    const HWND hControl = hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
+    return hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
+}
+
+int ControlText(const DIALOG_TEMPLATE& page, int nId) {
+    const HWND hControl = PageControl(page, nId);
     if (hControl == nullptr) {
         return kNotThere;
     }
@@ -186,6 +196,34 @@ int ControlText(const DIALOG_TEMPLATE& page, int nId) {
     GetWindowTextA(hControl, szText, sizeof szText);
     std::puts(szText);
     return 0;
+}
+
+// Whether a static's text fits in it: the text laid out as the static draws
+// it (word wrap over its width) against its height, in the wizard's font
+// nFont made here as the wizard makes it (a font handle is the wizard's own).
+int ControlTextFits(const DIALOG_TEMPLATE& page, int nId, int nFont) {
+    const HWND hControl = PageControl(page, nId);
+    if (!Usable(hControl)) {
+        return kNotThere;
+    }
+    char szText[1024] = "";
+    const int nLen = GetWindowTextA(hControl, szText, sizeof szText);
+    RECT room{};
+    GetClientRect(hControl, &room);
+    RECT needed = room;
+    CUpdaterApp app;
+    app.CreateFonts();
+    const CWin32Fonts fonts(app);
+    if (fonts.Font(nFont) == nullptr) {
+        return kWrong;
+    }
+    const HDC hDc = GetDC(hControl);
+    const HGDIOBJ hOld = SelectObject(hDc, fonts.Font(nFont));
+    DrawTextA(hDc, szText, nLen, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(hDc, hOld);
+    ReleaseDC(hControl, hDc);
+    std::printf("%ldx%ld %ldx%ld\n", room.right, room.bottom, needed.right, needed.bottom);
+    return needed.right <= room.right && needed.bottom <= room.bottom ? 0 : kWrong;
 }
 
 }  // namespace
@@ -202,10 +240,13 @@ int main(int argc, char** argv) {
         return BoxCaption(argv[2]);
     }
     const DIALOG_TEMPLATE* pPage = argc > 2 ? FindDialogTemplate(std::atoi(argv[2])) : nullptr;
+    if (strWhat == "fits" && pPage != nullptr && argc == 5) {
+        return ControlTextFits(*pPage, std::atoi(argv[3]), std::atoi(argv[4]));
+    }
     if (pPage == nullptr || argc != 4) {
         std::fputs(
-            "usage: wizard_locator control|sheet|text PAGE ID|BUTTON, box TITLE [BUTTON], or "
-            "default|caption TITLE\n",
+            "usage: wizard_locator control|sheet|text PAGE ID|BUTTON, fits PAGE ID FONT, box TITLE "
+            "[BUTTON], or default|caption TITLE\n",
             stderr);
         return kWrong;
     }

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The pictures of the Windows wizard in docs/, taken from the current build:
+# the wizard cross-built and run under wine on a virtual X display with a
+# window manager, vanto-devsim on COM3 (a pseudo-terminal in wine's port map,
+# see scripts/windows-rig.sh), and xdotool clicking where wizard_locator.exe
+# finds the buttons, as tests/win32/e2e/run.sh does. Three pictures of the
+# wizard's window with the window manager's frame:
+#   docs/windows-wizard-welcome.png    the welcome page
+#   docs/windows-wizard-scan.png       the setup page after a scan that found
+#                                      the device on COM3
+#   docs/windows-wizard-programmed.png the programming page after a whole
+#                                      update: the status says so, Finish is
+#                                      offered, no progress bar, no box
+# Each is stored with a palette of at most 256 colours (and optipng). A tool
+# for the developers, not run by CI.
+# Usage: scripts/windows-screenshots.sh [BUILD_DIR] [OUT_DIR]
+#        (defaults build-windows and docs)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+dir=${1:-build-windows}
+out=${2:-docs}
+mkdir -p "$dir" "$out"
+dir=$(cd "$dir" && pwd)
+out=$(cd "$out" && pwd)
+
+VANTO_WINDOWS_PACKAGES="openbox imagemagick optipng"
+# shellcheck source=windows-rig.sh
+. scripts/windows-rig.sh
+
+# shellcheck source=../tests/support/e2e_workspace.sh
+. tests/support/e2e_workspace.sh
+fail() {
+    echo "windows-screenshots: $*" >&2
+    [ -z "${DISPLAY:-}" ] || import -window root /tmp/i21shots-root.png; xdotool search --name . getwindowname %@ >&2 || true
+    for log in devsim wizard locator; do
+        [ ! -s "$work/$log.log" ] || sed "s/^/    $log: /" "$work/$log.log" >&2
+    done
+    exit 1
+}
+stop_all() {
+    wineserver -k 2>/dev/null || true
+    cleanup
+}
+trap stop_all EXIT
+
+IDD_WELCOME=129 IDD_SETUP=130 IDD_PROG_TARGET=132
+IDC_SCAN_BUTTON=1028 IDC_START_BUTTON=1016 IDC_PROG_STATUS=1015
+winpath() { sed 's|/|\\|g; s|^|Z:|' <<<"$1"; }
+locator=$(winpath "$dir/bin/wizard_locator.exe")
+
+# The locator's answer once it has one (exit 0), or failure at the deadline.
+locate() {  # seconds what locator-arguments...
+    local deadline=$(($(date +%s) + $1)) what=$2 rc=0
+    shift 2
+    until answer=$("$wine" "$locator" "$@" 2>"$work/locator.log"); do
+        rc=$?
+        [ $rc -eq 1 ] || fail "$what: $(cat "$work/locator.log")"
+        [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for $what"
+        sleep 0.2
+    done
+    answer=${answer//$'\r'/}
+}
+click() {  # seconds what locator-arguments...
+    locate "$@"
+    # shellcheck disable=SC2086  # "X Y"
+    xdotool mousemove --sync $answer click 1
+}
+usable() {  # locator-arguments...
+    "$wine" "$locator" "$@" >/dev/null 2>&1
+}
+# Each static's text whole in its room, in the wizard's font (no word pushed
+# to a line below the control's bottom).
+texts_fit() {  # page id:font...
+    local page=$1 control
+    shift
+    for control in "$@"; do
+        "$wine" "$locator" fits "$page" "${control%:*}" "${control#*:}" >"$work/locator.log" 2>&1 ||
+            fail "the text of control ${control%:*} on page $page is cut (room, needed):" \
+                "$(tr -d '\r' <"$work/locator.log")"
+    done
+}
+# The sheet's window as it looks now, frame included, in a palette.
+shoot() {  # window-title picture-name
+    local window
+    sleep 1  # the last texts painted
+    xdotool mousemove 0 0  # no pointer, no hover light
+    sleep 0.3
+    window=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
+    [ -n "$window" ] || fail "no window titled '$1'"
+    import -frame -window "$window" "$work/shot.png"
+    convert "$work/shot.png" -dither None -colors 256 "PNG8:$out/$2"
+    optipng -quiet -o5 -strip all "$out/$2"
+    echo "windows-screenshots: $out/$2 ($(stat -c %s "$out/$2") bytes)"
+}
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "no X server"
+export DISPLAY=":$(cat "$work/display")"
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+# Wine's desktop process takes the display of the first program that starts
+# it: the one that set up the prefix had none.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
+mkdir "$work/folder"
+cp scripts/demo/kst.hex scripts/demo/kst_PC.bmp "$work/folder/"
+"$native/bin/vanto-devsim" --link "$ports/com3" --flash-out "$work/flash.bin" \
+    >"$work/devsim.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -e "$ports/com3" ] && break
+    sleep 0.05
+done
+[ -e "$ports/com3" ] || fail "vanto-devsim made no COM3"
+
+(cd "$work/folder" && exec "$wine" "$(winpath "$dir/bin/vanto-update.exe")") \
+    >"$work/wizard.log" 2>&1 &
+wizard=$!
+pids+=("$wizard")
+
+locate 60 "the welcome page" sheet $IDD_WELCOME next
+texts_fit $IDD_WELCOME 1000:1 1005:4  # the title and the hint
+shoot "Welcome to VANTO Update" windows-wizard-welcome.png
+click 10 "Next on the welcome page" sheet $IDD_WELCOME next
+click 20 "Scan Device" control $IDD_SETUP $IDC_SCAN_BUTTON
+deadline=$(($(date +%s) + 60))
+until usable sheet $IDD_SETUP next; do  # a scan that missed the device is run again
+    [ "$(date +%s)" -lt "$deadline" ] || fail "the scan did not find the device"
+    if usable control $IDD_SETUP $IDC_SCAN_BUTTON; then
+        click 5 "Scan Device again" control $IDD_SETUP $IDC_SCAN_BUTTON
+    fi
+    sleep 0.5
+done
+locate 10 "Scan Device after the scan" control $IDD_SETUP $IDC_SCAN_BUTTON
+texts_fit $IDD_SETUP 1025:8 1026:8 1027:8 1030:8  # the three steps and the status
+shoot "Setup Serial Connection and Scan Device" windows-wizard-scan.png
+click 10 "Next on the setup page" sheet $IDD_SETUP next
+click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
+click 120 "OK of the result box" box "VANTO Updating"
+deadline=$(($(date +%s) + 20))
+until locate 10 "the programming status" text $IDD_PROG_TARGET $IDC_PROG_STATUS &&
+    [ "$answer" = "The device has been updated successfully" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || fail "the status says '$answer'"
+    sleep 0.2
+done
+locate 10 "Finish" sheet $IDD_PROG_TARGET finish
+texts_fit $IDD_PROG_TARGET $IDC_PROG_STATUS:3
+shoot "Programming Target" windows-wizard-programmed.png
+click 10 "Finish" sheet $IDD_PROG_TARGET finish
+for _ in $(seq 100); do
+    kill -0 "$wizard" 2>/dev/null || break
+    sleep 0.1
+done
+wait "$wizard" || fail "the wizard ended with $?"
+python3 tests/support/flash_image.py "$work/folder/kst.hex" "$work/flash.bin" ||
+    fail "the device's flash differs from the update image"
+echo "windows-screenshots: the update went through; the pictures are in $out"
