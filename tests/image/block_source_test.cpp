@@ -21,12 +21,10 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
     // Address bytes (0: Intel HEX), lines, block sizes until 0 (-1: fails), count (-1: fails).
     const std::vector<std::tuple<int, std::vector<Lines>, std::vector<int>, int>> cases = {
         {0, {{0x8000, 16, 0, 62}, {0x83E0, 8}, kEnd}, {256, 256, 256, 232}, 4},
-        {0, {{0, 16, 0, 32}}, {256, 256}, 2},
         {0, {{0, 24, 0, 12}}, {256, 32}, 2},  // records carried across block ends
         {0, {{0x100, 16}, {0x110, 16}, {0x200, 16, 0xE0}}, {256, 16}, 2},  // touching, then a gap
         {0, {{0xFFC0, 16, 0, 2}, kLinear0, {0xFFE0, 16, 0, 2}, kEnd}, {64}, 1},
         {0, {{0, 16}, {0x300, 16, 0x2F0}}, {256, 256, 256, 16}, 4},  // fill over block ends
-        {0, {{0, 16}, {0x1F8, 16, 0x1E8}}, {256, 256, 8}, 3},
         {0, {{0, 16}, {0x100, 16, 0xF0}}, {256, 16}, 2},
         {2, {{0, 3}, {3, 36, 0, 8}}, {256, 35}, 2},  // 35 bytes of one record carried
         {2, {{0, 16}, {0x1F0, 36, 0x1E0}}, {256, 256, 20}, 3},

@@ -19,6 +19,7 @@
 
 #include "image/block_source.h"
 #include "image/image_check.h"
+#include "tests/support/devsim_process.h"
 #include "tests/support/update_files.h"
 
 namespace image_test {
@@ -27,13 +28,8 @@ using Bytes = std::vector<uint8_t>;
 
 // This test process's own directory under the temporary directory, removed at exit.
 inline const std::string& TestDir() {
-    static struct Dir {
-        std::string strPath = std::filesystem::temp_directory_path() / "vanto-image-XXXXXX";
-        std::error_code error;
-        Dir() { EXPECT_NE(mkdtemp(strPath.data()), nullptr); }
-        ~Dir() { std::filesystem::remove_all(strPath, error); }
-    } dir;
-    return dir.strPath;
+    static const CTempDir dir;
+    return dir.Path();
 }
 
 // Writes a file (and its folder) under TestDir(); returns its path.

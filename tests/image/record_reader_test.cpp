@@ -1,4 +1,6 @@
 // The readers: text-mode lines, the Intel HEX and S-record tables, hex pairs.
+// Lines a data file must not hold are refused with their line and reason in
+// block_source_test.cpp; here, what each read returns.
 
 #include "tests/image/image_test_files.h"
 
@@ -88,16 +90,13 @@ TEST(HexRecords, ReadsDataRecordsAndRejectsBadLines) {
             {{kEnd}, "E E"},
             {{S(0, 0x10, 16), kEnd, ""}, "D10+16/0 B @10"},
             {{S(0, 0x10, 16), kEnd, kRun, ":00000001ff"}, "D10+16/0 E @10"},
-            {{S(0, 0x10, 16), kEnd, S(0, 0x20, 16)}, "D10+16/0 B @10"},  // data after the end
             {{":0000000000", S(0, 0x20, 16)}, "D0+0/0 D20+16/0"},
-            {{S(0, 0xFFF0, 16), ":020000040001F9", S(0, 0, 16)}, "DFFF0+16/0 B B @FFF0"},
             {{X, kSeg, kRun, X, S(0, 0x40, 16)}, "D40+16/0 @40"},  // six lines a call
             {{X, kSeg, kRun, X, X, S(0, 0x40, 16)}, "B"},
             {{X, kSeg, kRun, X, kEnd}, "B"},
             {{S(0, 0, 16), X, X, X, X, S(0, 0x10, 16), X, X, X, kEnd}, "D0+16/0 D10+16/0 E"},
             {{S(0, 0x1234, 35)}, "D1234+35/0 @1234"},  // fills the decoding buffer
             {{S(0, 0x1234, 36)}, "B"},
-            {{":010000000af5"}, "B"},  // lower-case digits
             {{S(0, 0x100, 16) + "  "}, "B"},
             {{S(0, 0x100, 16, 0, 1)}, "B"},  // wrong checksum
             {{S(0, 0x100, 16).substr(1)}, "B"},
@@ -116,9 +115,7 @@ TEST(SRecords, ReadsDataRecordsAndEndsAtOtherTypes) {
     ExpectReads(FMT_SRECORD,
                 {
                     {{kS0, S(2, 0x100, 16), S(2, 0x110, 16), kS9}, "D100+16/2 D110+16/2 E @100"},
-                    {{kS0, kS0, S(2, 0x100, 16)}, "B E"},
                     {{kS0}, "E E"},
-                    {{S(2, 0, 16), kS5, S(2, 0x10, 16)}, "D0+16/2 B E"},
                     {{S(2, 0, 16), kS5, kS9, "", " "}, "D0+16/2 E E"},
                     {{S(4, 0x10000, 16)}, "D10000+16/4 @10000"},
                     {{S(3, 0xABCDEF, 16)}, "DABCDEF+16/3 @ABCDEF"},
@@ -132,9 +129,7 @@ TEST(SRecords, ReadsDataRecordsAndEndsAtOtherTypes) {
                     {{"S3030000FC"}, "B"},
                     {{S(2, 0x40, 0)}, "D40+0/2 @40"},
                     {{"S1"}, "B"},
-                    {{"s1" + S(2, 0, 16).substr(2), S(2, 0, 16)}, "B"},
                     {{"S00600004844521b", S(2, 0x18, 16)}, "D18+16/2 @18"},  // a header is not read
-                    {{S(2, 8, 16), "", S(2, 0x18, 16)}, "D8+16/2 B @8"},
                     {{S(2, 0, 16) + " "}, "B"},
                     {{kS0 + "\n" + S(2, 0x70, 16)}, "D70+16/2 @70"},
                 });

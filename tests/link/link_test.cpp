@@ -68,6 +68,8 @@ TEST(Frames, ExactBytes) {
     }
 }
 
+constexpr uint8_t kAbort = 0;  // in an exchange row: AbortTransfer
+
 // COM1 is a fresh pty; the engine's constructor opens it, the test plays the device.
 class LinkTest : public ::testing::Test {
 protected:
@@ -82,12 +84,17 @@ protected:
         setenv("VANTO_COM_PORTS", strList.c_str(), 1);
     }
 
-    // SendCommand while the device answers frame k with script[k] ("" is silence,
-    // "HANGUP" goes away); every attempt is the same frame and adds no byte total.
+    // SendCommand (for kAbort: AbortTransfer, after a commit) while the device
+    // answers frame k with script[k] ("" is silence, "HANGUP" goes away); every
+    // attempt is the same frame and adds no byte total.
     int Exchange(uint8_t nCode, const std::vector<std::string>& script) {
-        m_pEngine->BuildFrame(nCode);
-        const std::vector built(m_pEngine->m_txFrame,
-                                m_pEngine->m_txFrame + m_pEngine->m_nFrameLen);
+        const bool bAbort = nCode == kAbort;
+        m_pEngine->m_bFinishOk = bAbort;  // the abort form whatever the last finish was
+        m_pEngine->BuildFrame(bAbort ? CMD_FINISH : nCode);
+        const std::vector built =
+            bAbort
+                ? Hex("0A 21 00 01 43 00 6F")
+                : std::vector(m_pEngine->m_txFrame, m_pEngine->m_txFrame + m_pEngine->m_nFrameLen);
         const uint32_t dwTotal = m_pEngine->m_dwByteTotal;
         std::vector<std::vector<uint8_t>> frames;
         std::thread device([&] {
@@ -101,7 +108,7 @@ protected:
                 m_pty.WriteMaster(Hex(strStep));
             }
         });
-        const int nResult = m_pEngine->SendCommand();
+        const int nResult = bAbort ? m_pEngine->AbortTransfer() : m_pEngine->SendCommand();
         device.join();
         EXPECT_EQ(frames, std::vector<std::vector<uint8_t>>(script.size(), built));
         EXPECT_TRUE(m_pty.ReadMaster(1, 20).empty()) << "more attempts than answers";
@@ -114,9 +121,13 @@ protected:
 };
 
 // Command, the device's answer to each attempt (attempts = answers), result,
-// status: when a command is sent again and what it returns. The rules of a
+// status: when a command is sent again and what it returns; the abort finish
+// is written once and never resent, whatever comes back. The rules of a
 // single reply are the receiver's own table (reply_receiver_test.cpp).
 const std::tuple<uint8_t, std::vector<std::string>, int, uint8_t> kExchangeRows[] = {
+    {kAbort, {"A1 00 00 00 A1"}, UPD_OK, 1},
+    {kAbort, {""}, UPD_NO_RESPONSE, 1},
+    {kAbort, {"E1 00 01 03 00 E5"}, UPD_CHECKSUM_ERROR, 3},
     {CMD_IDENTIFY, {"99 00 00 00 99"}, UPD_OK, 1},
     {CMD_IDENTIFY, {"D9 00 01 03 00 DD"}, UPD_CHECKSUM_ERROR, 3},
     {CMD_IDENTIFY, {"D9 00 01 02 00 DC", "D9 00 01 02 00 DC"}, 2, 2},
@@ -141,32 +152,15 @@ TEST_F(LinkTest, ReplyCases) {
     EXPECT_EQ(Exchange(CMD_IDENTIFY, {}), UPD_PORT_WRITE_FAILED);  // no port
 }
 
-// The abort finish: one frame, written once and never resent, whatever comes back.
-TEST_F(LinkTest, AbortTransferSendsOnce) {
-    const std::pair<std::string, int> kRows[] = {{"A1 00 00 00 A1", UPD_OK},
-                                                 {"E1 00 01 03 00 E5", UPD_CHECKSUM_ERROR},
-                                                 {"", UPD_NO_RESPONSE}};
-    for (const auto& [strReply, nResult] : kRows) {
-        m_pEngine->m_bFinishOk = 1;  // the abort form whatever the last finish was
-        std::thread device([&, strReply = strReply] {
-            EXPECT_EQ(m_pty.ReadMaster(7, 3000), Hex("0A 21 00 01 43 00 6F"));
-            m_pty.WriteMaster(Hex(strReply));
-        });
-        EXPECT_EQ(m_pEngine->AbortTransfer(), nResult) << strReply;
-        device.join();
-        EXPECT_TRUE(m_pty.ReadMaster(1, 20).empty()) << "the abort was resent";
-    }
-}
-
 // Silence: each empty read costs 210 ms plus the 100 ms pause, then the time-out
-// is tested. Endless foreign bytes time out too; closing the port ends it at once.
+// is tested. Endless foreign bytes time out too; closing the port or the device
+// hanging up ends it at once.
 TEST_F(LinkTest, ReceiveTimeOuts) {
-    enum { kSilent, kChatter, kClose };
-    const std::tuple<uint8_t, int, int> kRows[] = {{CMD_IDENTIFY, 310, kSilent},
-                                                   {CMD_FINISH, 930, kSilent},
-                                                   {CMD_WRITE_BLOCK, 1550, kSilent},
-                                                   {CMD_IDENTIFY, 200, kChatter},
-                                                   {CMD_WRITE_BLOCK, 150, kClose}};
+    enum { kSilent, kChatter, kClose, kHangUp };
+    const std::tuple<uint8_t, int, int> kRows[] = {
+        {CMD_IDENTIFY, 310, kSilent},     {CMD_FINISH, 930, kSilent},
+        {CMD_WRITE_BLOCK, 1550, kSilent}, {CMD_IDENTIFY, 200, kChatter},
+        {CMD_WRITE_BLOCK, 150, kClose},   {CMD_WRITE_BLOCK, 150, kHangUp}};
     for (const auto& [nCode, nExpectedMs, nPeer] : kRows) {
         std::atomic<bool> bStop{false};
         std::thread peer([&, nPeer = nPeer] {
@@ -176,9 +170,12 @@ TEST_F(LinkTest, ReceiveTimeOuts) {
                     m_pty.WriteMaster(Hex("55"));
                 } else if (nPeer == kClose && nMs == 150) {
                     m_pEngine->m_pPort->Close();
+                } else if (nPeer == kHangUp && nMs == 150) {
+                    m_pty.CloseMaster();
                 }
             }
         });
+        m_pEngine->m_pPort->Open(1);  // again, after the row that closed it
         m_pEngine->BuildFrame(nCode);
         const auto start = Clock::now();
         EXPECT_EQ(m_pEngine->ReceiveReply(), UPD_NO_RESPONSE);

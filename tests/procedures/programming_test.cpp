@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <tuple>
 
 #include "image/image_check.h"
@@ -46,8 +44,7 @@ struct ProgCase {
 };
 
 const std::vector<uint8_t> k3 = PatternBytes(3 * 256, 9), k4 = PatternBytes(4 * 256),
-                           k10Last = PatternBytes(266, 3), k257 = PatternBytes(257 * 256, 5),
-                           k16 = PatternBytes(16);
+                           k10Last = PatternBytes(266, 3), k257 = PatternBytes(257 * 256, 5);
 
 // One run per row against vanto-devsim: the page, the wire and the flash.
 // clang-format off
@@ -59,10 +56,6 @@ const ProgCase kRuns[] = {
     {"SequenceWrapsPast64KiB", k257, 0x8000, "", {UPD_OK}, 258, 257, "c",
      "BLOCK seq=0 addr=0x00018000 status=1", kSRecordFile},
     {"NoData", {}, 0, "", {UPD_FILE_ERROR}, 1, 0, ""},
-    {"SixteenBytesOfSRecords", k16, 0x1000, "", {UPD_OK}, 2, 1, "c", nullptr, kSRecordFile},
-    {"TwoBlocksDropped", k3, 0, "--drop-block 2 --drop-block 3", {UPD_NO_RESPONSE}, 2, 3, "a"},
-    {"OneBlockDroppedThenResent", k3, 0, "--drop-block 2", {UPD_OK}, 4, 4, "c",
-     "seq=1 addr=0x00000100 repeat status=1"},
     // A commit the device refuses is followed by the abort, once: the device
     // must not keep the blocks of a transfer nobody ended.
     {"CommitRefused", k3, 0, "--finish-status 3", {UPD_CHECKSUM_ERROR}, 4, 3, "ca"},
@@ -71,12 +64,12 @@ const ProgCase kRuns[] = {
     // so it is not told to abort.
     {"CommitRepliesGarbled", k3, 0, "--bad-checksum 4 --bad-checksum 5", {UPD_TRANSMISSION_ERROR},
      4, 3, "cc"},
+    {"TwoBlocksDropped", k3, 0, "--drop-block 2 --drop-block 3", {UPD_NO_RESPONSE}, 2, 3, "a"},
     {"FlashAddressError", k3, 0, "--block-status 2:4", {UPD_FLASH_ADDRESS_ERROR}, 2, 2, "a"},
+    // A block refused twice: the next block must not go to its address.
     {"TwoTransmissionErrors", k3, 0, "--block-status 2:2 --block-status 3:2",
      {UPD_TRANSMISSION_ERROR}, 2, 3, "a"},
-    {"OneTransmissionErrorRetried", k3, 0, "--block-status 2:2", {UPD_OK}, 4, 4, "c"},
     {"BlockStatusPassedOn", k3, 0, "--block-status 1:9 --block-status 2:9", {9}, 1, 2, "a"},
-    {"JunkBeforeReplies", k3, 0, "--junk 20", {UPD_OK}, 4, 3, "c"},
     // A slow device on a real-speed wire: its replies come 1.44 s after each
     // frame's last byte, inside the 1.5 s window only when it counts from there.
     {"SlowDeviceOnARealSpeedWire", k3, 0, "--baud 38400 --block-reply-delay 1440", {UPD_OK}, 4, 3,
@@ -174,8 +167,9 @@ TEST(Programming, NoFileThenRetryStartsOver) {
                   TextOf(UPD_FILE_ERROR) + (nPress == 1 ? "\r\n" + strLookedIn : ""));
         EXPECT_EQ(rig.page.All("box"),
                   Strings(nPress, kResultCaption + ("|" + TextOf(UPD_FILE_ERROR))));
-        WriteLines("kst.a90", {"S3150000100000070E151C232A31383F464D545B626992", "S5030001FB",
-                               "S3150000200000070E151C232A31383F464D545B626983"});
+        std::ofstream("kst.a90", std::ios::binary)
+            << "S3150000100000070E151C232A31383F464D545B626992\r\nS5030001FB\r\n"
+               "S3150000200000070E151C232A31383F464D545B626983\r\n";
     }
     WriteIntelHexFile("kst.hex", 0, k4);
     for (const int nResult : {UPD_FLASH_ADDRESS_ERROR, UPD_OK}) {
@@ -208,7 +202,6 @@ TEST(Programming, CommitsOnlyTheImageThatWasCounted) {
     const SChange kChanges[] = {
         {"unchanged", false, k4, nullptr, 4},
         {"rewritten before the Start", false, kOther, nullptr, 0},
-        {"cut before the Start", false, kHalf, nullptr, 0},
         {"cut at a line end", true, kHalf, nullptr, 2},
         {"rewritten in place", true, kOther, nullptr, 4},
         {"grown", true, kLonger, nullptr, 4},
@@ -225,17 +218,12 @@ TEST(Programming, CommitsOnlyTheImageThatWasCounted) {
         if (c.bDuringRun) {
             rig.prog.OnStartProgramming();  // counted: 4 blocks; the first goes out in 100 ms
         }
-        WriteIntelHexFile("kst.hex", 0, c.image);
-        if (c.pszCutRecord != nullptr) {  // all but the end record, then the cut one
-            std::ifstream in("kst.hex");
-            std::vector<std::string> lines;
-            for (std::string strLine; std::getline(in, strLine);) {
-                if (strLine.compare(7, 2, "01") != 0) {
-                    lines.push_back(strLine.substr(0, strLine.find('\r')));
-                }
-            }
-            lines.push_back(c.pszCutRecord);
-            WriteLines("kst.hex", lines);
+        if (c.pszCutRecord == nullptr) {
+            WriteIntelHexFile("kst.hex", 0, c.image);
+        } else {  // all but the end record (":00000001FF\r\n"), then the cut one
+            const std::string strText = UpdateFile(c.image, 0);
+            std::ofstream("kst.hex", std::ios::binary)
+                << strText.substr(0, strText.size() - 13) << c.pszCutRecord << "\r\n";
         }
         if (!c.bDuringRun) {
             rig.prog.OnStartProgramming();
@@ -302,13 +290,10 @@ TEST(Programming, ElapsedTimeText) {
 // The folder in the status label: the home folder as "~" (only as a whole
 // name), a long name cut at its front, never inside a UTF-8 character.
 TEST(Programming, FolderNameInTheStatus) {
-    const auto Repeated = [](const std::string& strText, int nTimes) {
-        std::string strAll;
-        for (int n = 0; n < nTimes; ++n) {
-            strAll += strText;
-        }
-        return strAll;
-    };
+    std::string strUmlauts;  // twenty two-byte characters
+    for (int n = 0; n < 20; ++n) {
+        strUmlauts += "\xC3\xA4";
+    }
     const std::string k40 = "/" + std::string(39, 'f');
     const std::tuple<std::string, const char*, std::string> cases[] = {
         {"/home/ann/Documents/VANTO Updater", "/home/ann", "~/Documents/VANTO Updater"},
@@ -318,7 +303,7 @@ TEST(Programming, FolderNameInTheStatus) {
         {"/srv/kst", nullptr, "/srv/kst"},
         {k40, nullptr, k40},
         {"/x" + k40, nullptr, "..." + k40.substr(3)},
-        {"/" + Repeated("\xC3\xA4", 20), nullptr, "..." + Repeated("\xC3\xA4", 18)}};
+        {"/" + strUmlauts, nullptr, "..." + strUmlauts.substr(4)}};
     for (const auto& [strFolder, pszHome, strShown] : cases) {
         EXPECT_EQ(CProgPageView::ShortFolderName(strFolder, pszHome), strShown) << strFolder;
     }

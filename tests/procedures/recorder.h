@@ -2,12 +2,9 @@
 // What the procedures' tests watch them through: a page and wizard sheet that
 // record every call, through the page views.
 
-#include <chrono>
-#include <functional>
 #include <future>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -16,16 +13,6 @@
 #include "wizard/procedures/page_controls.h"
 
 using Strings = std::vector<std::string>;
-
-inline bool WaitUntil(const std::function<bool()>& done) {  // false after 5 s
-    for (int nWaited = 0; !done(); nWaited += 5) {
-        if (nWaited > 5000) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // Page and wizard sheet in one: records every call, from any thread, in order.
 class CRecorder : public IPageControls, public IWizardSheet {

@@ -5,16 +5,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <future>
 #include <iterator>
 #include <memory>
-#include <mutex>
-#include <sstream>
-#include <thread>
+#include <numeric>
 
 #include "app/updater_app.h"
 #include "app/wizard_sheet.h"

@@ -13,9 +13,7 @@
 #include <sstream>
 #include <thread>
 
-namespace {
-
-bool WaitUntil(int nWaitMs, const std::function<bool()>& isDone) {
+bool WaitUntil(const std::function<bool()>& isDone, int nWaitMs) {
     const auto tpEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nWaitMs);
     bool bDone = false;
     while (!(bDone = isDone()) && std::chrono::steady_clock::now() < tpEnd) {
@@ -23,6 +21,8 @@ bool WaitUntil(int nWaitMs, const std::function<bool()>& isDone) {
     }
     return bDone;
 }
+
+namespace {
 
 // argv with stdin from /dev/null, stdout and stderr appended to strOutPath.
 pid_t Spawn(std::vector<std::string> argv, const std::string& strOutPath) {
@@ -64,7 +64,7 @@ bool CDevsimProcess::Start(const std::vector<std::string>& extraArgs, int nWaitM
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     m_nExitStatus = -1;
     m_pid = Spawn(argv, m_dir.File("output"));
-    WaitUntil(nWaitMs, [&] { return !IsRunning() || WaitForOutput("listening on", 0); });
+    WaitUntil([&] { return !IsRunning() || WaitForOutput("listening on", 0); }, nWaitMs);
     return IsRunning();
 }
 
@@ -74,7 +74,7 @@ std::string CDevsimProcess::Output() const {
 }
 
 bool CDevsimProcess::WaitForOutput(const std::string& strNeedle, int nWaitMs) const {
-    return WaitUntil(nWaitMs, [&] { return Output().find(strNeedle) != std::string::npos; });
+    return WaitUntil([&] { return Output().find(strNeedle) != std::string::npos; }, nWaitMs);
 }
 
 int CDevsimProcess::CountOutputLines(const std::string& strNeedle) const {
@@ -98,7 +98,7 @@ int CDevsimProcess::Signal(std::initializer_list<int> signalsToTry) {
 int CDevsimProcess::WaitForExit(int nWaitMs) {
     int nStatus = 0;
     if (m_pid > 0 &&
-        WaitUntil(nWaitMs, [&] { return waitpid(m_pid, &nStatus, WNOHANG) == m_pid; })) {
+        WaitUntil([&] { return waitpid(m_pid, &nStatus, WNOHANG) == m_pid; }, nWaitMs)) {
         m_nExitStatus = WIFSIGNALED(nStatus) ? 128 + WTERMSIG(nStatus) : WEXITSTATUS(nStatus);
         m_pid = -1;
     }

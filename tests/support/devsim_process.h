@@ -2,8 +2,12 @@
 
 #include <signal.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+// Asks isDone every 5 ms until it holds or nWaitMs passed; its last answer.
+bool WaitUntil(const std::function<bool()>& isDone, int nWaitMs = 5000);
 
 // A fresh directory under $TMPDIR (or /tmp), removed with its contents.
 class CTempDir {

@@ -12,7 +12,7 @@
 PtyPair::PtyPair() {
     char szName[128] = {};
     if (openpty(&m_nMaster, &m_nSlave, szName, nullptr, nullptr) != 0) {
-        return;  // IsValid() says so
+        return;  // SlavePath() stays empty
     }
     for (int fd : {m_nMaster, m_nSlave}) {
         fcntl(fd, F_SETFD, FD_CLOEXEC);  // a second process must not inherit them

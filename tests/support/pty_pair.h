@@ -14,8 +14,6 @@ public:
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
-    bool IsValid() const { return m_nMaster >= 0 && m_nSlave >= 0; }
-    int MasterFd() const { return m_nMaster; }
     int SlaveFd() const { return m_nSlave; }
     const std::string& SlavePath() const { return m_strSlavePath; }
 

@@ -44,13 +44,6 @@ std::string UpdateFile(const std::vector<uint8_t>& data, uint32_t nBase, int nAd
     return strText + EndLine(nAddrBytes) + "\r\n";
 }
 
-void WriteLines(const std::string& strPath, const std::vector<std::string>& lines) {
-    std::ofstream out(strPath, std::ios::binary);
-    for (const std::string& strLine : lines) {
-        out << strLine << "\r\n";
-    }
-}
-
 void WriteIntelHexFile(const std::string& strPath, uint32_t nBase,
                        const std::vector<uint8_t>& data) {
     std::ofstream(strPath, std::ios::binary) << ":020000040000FA\r\n" << UpdateFile(data, nBase);

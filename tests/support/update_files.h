@@ -18,7 +18,6 @@ std::string EndLine(int nAddrBytes);
 // every line ends "\r\n".
 std::string UpdateFile(const std::vector<uint8_t>& data, uint32_t nBase = 0x4000,
                        int nAddrBytes = 0);
-void WriteLines(const std::string& strPath, const std::vector<std::string>& lines);
 // An extended linear address record of 0, then UpdateFile's Intel HEX. The
 // device's Intel HEX files carry 16-bit addresses: the image must lie below 64 KiB.
 void WriteIntelHexFile(const std::string& strPath, uint32_t nBase,
