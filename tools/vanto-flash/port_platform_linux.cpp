@@ -1,8 +1,11 @@
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "link/com_port_map.h"
@@ -30,13 +33,33 @@ std::string ListedPortPath(const CComPortMap& map, int n) {
     return map.DevicePath(n);
 }
 
+namespace {
+
+// A character device the kernel files under a class other than tty
+// (/dev/null is "mem") is no serial port. Pseudo-terminals have no entry
+// there, and count as ttys.
+bool InAnotherClassThanTty(dev_t device) {
+    const std::string strLink = "/sys/dev/char/" + std::to_string(major(device)) + ":" +
+                                std::to_string(minor(device)) + "/subsystem";
+    char szTarget[256];
+    const ssize_t nLength = readlink(strLink.c_str(), szTarget, sizeof szTarget - 1);
+    if (nLength <= 0) {
+        return false;
+    }
+    szTarget[nLength] = '\0';
+    const char* pszSlash = std::strrchr(szTarget, '/');
+    return std::strcmp(pszSlash ? pszSlash + 1 : szTarget, "tty") != 0;
+}
+
+}  // namespace
+
 // Its permissions and the other processes that hold it open.
 std::string PortUsability(const std::string& strPath) {
     struct stat st {};
     if (stat(strPath.c_str(), &st) != 0) {
         return "no such device file";
     }
-    if (!S_ISCHR(st.st_mode)) {
+    if (!S_ISCHR(st.st_mode) || InAnotherClassThanTty(st.st_rdev)) {
         return "not a serial port";
     }
     if (IsConsoleDevice(st.st_rdev)) {
