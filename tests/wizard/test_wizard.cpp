@@ -118,7 +118,7 @@ private slots:
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
     }
 
-    // Blue text on the page colour, also after the text changes.
+    // Blue text on the page colour, also after the procedure changes the text.
     void statusLabelPaintsBlue() {
         StartWizard();
         W().SetActivePage(2);  // "Ready to update the device now."
@@ -135,7 +135,9 @@ private slots:
         QCOMPARE(pStatus->grab().toImage().pixel(0, 0),
                  ColorFromColorRef(pStatus->BackColor()).rgb());
         QVERIFY(countBlue() > 20);
-        pStatus->setText(kProgRunning);
+        W().ProgTargetPage().PageControls().SetText(1015, kProgRunning + std::string("\r\n."));
+        QCoreApplication::processEvents();
+        QCOMPARE(pStatus->text(), kProgRunning + QString("\n."));  // the label's line break
         QVERIFY(countBlue() > 20);
     }
 
