@@ -19,6 +19,12 @@ struct SRun {
     std::string strOut, strErr;
 };
 
+// The image of most runs: 21 blocks, the last one short (about 1.5 s on the
+// paced wire); and its identity in --json and the station's log, the SHA-256 of
+// the block data (no gaps here; the fill of the last block is no data).
+inline const Bytes kImage = PatternBytes(20 * 256 + 100);
+std::string ImageSha256();
+
 std::string ReadAll(const std::string& strPath);
 
 // strText with each "@N" made the link of COMn's device (links[n - 1], "" for

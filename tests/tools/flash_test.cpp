@@ -15,7 +15,6 @@
 #include <sstream>
 #include <thread>
 
-#include "image/sha256.h"
 #include "tests/image/image_test_files.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/expected_texts.h"
@@ -27,7 +26,6 @@ namespace {
 
 using namespace flash_run;
 
-const Bytes kImage = PatternBytes(20 * 256 + 100);  // 21 blocks
 const std::string kFile = UpdateFile(kImage);
 
 std::string WithLineBroken(int nLine, const std::string& strLine,
@@ -66,13 +64,6 @@ std::string FirstLine(const char* pszText) {
     return std::string(pszText).substr(0, std::string(pszText).find('\r'));
 }
 const std::string kFileError = Printed(kResultFileError);
-// The image's identity in --json: the SHA-256 of the block data, which is
-// the image itself here (no gaps; the fill of the last block is no data).
-std::string ImageSha256() {
-    CSha256 sha;
-    sha.Add(kImage.data(), kImage.size());
-    return CSha256::ToHex(sha.Finish());
-}
 const std::string kJsonFields =
     "\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"sha256\": \"" + ImageSha256() +
     "\", \"port\": \"COM1\", \"device_file\": \"@\", \"blocks\": 21, \"block_total\": 21, "

@@ -18,15 +18,12 @@
 #include <sstream>
 #include <thread>
 
-#include "image/sha256.h"
 #include "tests/support/devsim_process.h"
 #include "tests/tools/flash_run.h"
 
 namespace {
 
 using namespace flash_run;
-
-const Bytes kImage = PatternBytes(20 * 256 + 100);  // 21 blocks
 
 struct SArrival {
     int nPort;               // COMn, from 1
@@ -175,12 +172,6 @@ std::vector<std::map<std::string, std::string>> ParsedLog(const std::string& str
     return lines;
 }
 
-std::string ImageSha() {
-    CSha256 sha;
-    sha.Add(kImage.data(), kImage.size());
-    return CSha256::ToHex(sha.Finish());
-}
-
 // A log line against what its device committed and was told.
 void CheckAttempt(const std::map<std::string, std::string>& fields, const SArrival& arrival,
                   const CDevsimProcess& device) {
@@ -189,7 +180,7 @@ void CheckAttempt(const std::map<std::string, std::string>& fields, const SArriv
     EXPECT_TRUE(std::regex_match(
         fields.at("time"), std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}\\.[0-9]{3}Z")))
         << fields.at("time");
-    EXPECT_EQ(fields.at("sha256"), ImageSha());
+    EXPECT_EQ(fields.at("sha256"), ImageSha256());
     EXPECT_EQ(fields.at("block_total"), "21");
     const bool bUpdated = arrival.nExit == 0;
     const std::string strFlash = ReadAll(device.Dir().File("flash"));
@@ -221,7 +212,7 @@ void CheckJournal(const Strings& entries,
         EXPECT_NE(match->find("\nSYSLOG_IDENTIFIER=vanto-flash\n"), std::string::npos);
         EXPECT_NE(match->find("\nVANTO_EXIT_STATUS=" + fields.at("exit_status") + "\n"),
                   std::string::npos);
-        EXPECT_NE(match->find("\nVANTO_SHA256=" + ImageSha() + "\n"), std::string::npos);
+        EXPECT_NE(match->find("\nVANTO_SHA256=" + ImageSha256() + "\n"), std::string::npos);
     }
 }
 

@@ -15,8 +15,6 @@ namespace {
 
 using namespace flash_run;
 
-const Bytes kImage = PatternBytes(20 * 256 + 100);  // 21 blocks: about 1.5 s on the paced wire
-
 // The pieces of a terminal's output that were written to rewrite a line: from
 // each "\r" that starts no line break (the terminal turns "\n" into "\r\n")
 // to the next "\r" or "\n", with the escape sequences taken out.

@@ -3,8 +3,6 @@
 // the simulated device; and the real program, left mid-run.
 #include "tests/wizard/wizard_rig.h"
 
-#include <sys/file.h>
-
 #include <cstdio>
 #include <ctime>
 #include <thread>
@@ -13,7 +11,6 @@
 #include "tests/support/expected_texts.h"
 #include "wizard/color_static.h"
 #include "wizard/kesta_wizard.h"
-#include "wizard/qt_fonts.h"
 
 class TestWizard : public CWizardRig {
     Q_OBJECT
@@ -73,36 +70,6 @@ private slots:
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
     }
 
-    // Each box is at least as wide as its caption in a bold title font, with room beside it
-    // for the title bar's icon and buttons: a short text leaves no "VA...ing".
-    void boxesHoldTheirCaption() {
-        StartWizard();
-        const std::pair<const char*, const char*> rows[] = {
-            {kResultFlashAddressError, kResultCaption},
-            {kResultChecksumError, kResultCaption},
-            {"", kExitCaption}};  // the exit question
-        for (const auto& [pszText, pszCaption] : rows) {
-            if (*pszText != '\0') {  // on the UI thread the box shows at once
-                W().ProgTargetPage().PageControls().ShowMessageBox(pszText, pszCaption);
-            } else {
-                m_pAnswerer->m_nAnswer = QMessageBox::No;
-                Click(W().CancelButton());
-            }
-        }
-        QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-        title.setBold(true);
-        const QFontMetrics metrics(title);
-        QCOMPARE(m_pAnswerer->m_widths.size(), 3);
-        for (int nBox = 0; nBox < 3; ++nBox) {
-            const int nNeeded = metrics.horizontalAdvance(rows[nBox].second) + 4 * metrics.height();
-            QVERIFY2(m_pAnswerer->m_widths[nBox] >= nNeeded,
-                     qPrintable(QString("%1: %2 < %3")
-                                    .arg(m_pAnswerer->m_seen[nBox])
-                                    .arg(m_pAnswerer->m_widths[nBox])
-                                    .arg(nNeeded)));
-        }
-    }
-
     // Cancel, Esc, close box: asked first (not after an update); No keeps all, Yes closes.
     void exitQuestion() {
         const QString strQuestion = BoxText(kExitCaption, kExitQuestion, QMessageBox::Question,
@@ -151,31 +118,7 @@ private slots:
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
     }
 
-    // A scan without a device names the first port that was there but could not be used
-    // below the two questions, in view whatever the log scrolled past; the next scan, with
-    // every port merely absent, leaves the two questions alone.
-    void scanOfUnusablePortsNamesTheCause() {
-        PtyPair busy;
-        QVERIFY(flock(busy.SlaveFd(), LOCK_EX | LOCK_NB) == 0);  // as another updater holds it
-        const std::pair<QByteArray, QString> rows[] = {
-            {":" + QByteArray::fromStdString(busy.SlavePath()) + ":/dev/null",
-             kDeviceNotFound + QString("\r\n") +
-                 QString::asprintf(kStatusPortUnusable, 2, kShortInUse)},
-            {"", kDeviceNotFound}};
-        StartWizard();
-        W().SetActivePage(1);
-        for (const auto& [ports, strStatus] : rows) {
-            qputenv("VANTO_COM_PORTS", ports);
-            Click(W().SetupPage().Control(1028));
-            QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-            QCoreApplication::processEvents();
-            QCOMPARE(QString::fromStdString(W().SetupPage().PageControls().Text(1030)), strStatus);
-            QCOMPARE(W().SetupPage().ControlAs<QLabel>(1030)->text(),
-                     QString(strStatus).replace("\r\n", "\n"));
-        }
-    }
-
-    // Blue text on the page colour, also after the text changes.
+    // Blue text on the page colour, also after the procedure changes the text.
     void statusLabelPaintsBlue() {
         StartWizard();
         W().SetActivePage(2);  // "Ready to update the device now."
@@ -192,36 +135,69 @@ private slots:
         QCOMPARE(pStatus->grab().toImage().pixel(0, 0),
                  ColorFromColorRef(pStatus->BackColor()).rgb());
         QVERIFY(countBlue() > 20);
-        pStatus->setText(kProgRunning);
+        W().ProgTargetPage().PageControls().SetText(1015, kProgRunning + std::string("\r\n."));
+        QCoreApplication::processEvents();
+        QCOMPARE(pStatus->text(), kProgRunning + QString("\n."));  // the label's line break
         QVERIFY(countBlue() > 20);
     }
 
-    // The exit question asked during the run is still open when the run succeeds: the
-    // wizard answers it No itself, and stays with Finish alone.
+    // A whole update, with the keyboard where a person may use it: each key sent to the
+    // window and delivered to whatever has the focus, Space on the focused control, Tab
+    // on. Welcome, a scan, back and forth (no new scan), then the run. The exit question
+    // asked during the run is still open when the run succeeds: the wizard answers it No
+    // itself, and stays with Finish alone, which took the focus from Cancel.
     void successfulUpdate() {
         StartDevice({"--block-reply-delay", "50"}, 5 * 16 + 1);  // 6 blocks, the last one short
-        ScanAndProgram([this] {
-            QVERIFY(QTest::qWaitFor(
-                [this] { return W().ProgTargetPage().Procedure().m_nBlocksDone >= 2; }, 10000));
-            m_pAnswerer->m_bHoldQuestion = true;
-            Click(W().CancelButton());  // returns once the question is closed
-            QVERIFY(W().isVisible() && m_pApp->m_bUpdateDone);
-        });
+        StartWizard();
+        QCOMPARE(Screen(), QString("Welcome to VANTO Update bN-C"));
+        Press(&W(), 0);  // Next
+        QCOMPARE(Screen(), kSetup + "Bn-C");
+        QVERIFY(!W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
+        QVERIFY(!W().SetupPage().Control(1031)->isVisible());  // the log shows once a scan ran
+        Press(&W(), 0);                                        // Scan Device
+        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
+        QCoreApplication::processEvents();
+        QCOMPARE(W().SetupPage().ControlAs<QPlainTextEdit>(1031)->toPlainText(),
+                 QString::fromStdString(ScanLog(1, "aad")).replace("\r\n", "\n"));
+        QCOMPARE(Screen() + QString::number(m_pApp->m_pEngine->m_pPort->PortNumber()) +
+                     (W().SetupPage().Control(1031)->isVisible() ? ", log" : ""),
+                 kSetup + "BN-C3, log");
+        Click(W().BackButton());
+        Click(W().NextButton());
+        QCOMPARE(Screen(), kSetup + "BN-C");
+        QStringList status;  // each once: no new scan on the way back
+        for (const auto& [nMs, strWrite] : m_writes) {
+            status << (strWrite.startsWith("1030: ") ? QStringList{strWrite} : QStringList());
+        }
+        QCOMPARE(status,
+                 (QStringList{QString("1030: ") + kScanPressed, QString("1030: ") + kScanRunning,
+                              QString("1030: ") + kDeviceFound}));
+        const size_t nBefore = W().AppliedRequests().size();
+        Press(&W(), 3);  // the log, Back, Next; the first visit applies 1, then 9
+        QCOMPARE(Screen(), QString("Programming Target B-fC"));
+        QCOMPARE(AppliedSince(nBefore), (std::vector<unsigned>{PSWIZB_BACK, 9}));
+        QVERIFY(!W().ProgTargetPage().Control(1013)->isVisible());  // the progress bar: in a run
+        const std::time_t tPress = std::time(nullptr);
+        Press(&W(), 0);  // Start Programming
+        QVERIFY(QTest::qWaitFor(
+            [this] { return W().ProgTargetPage().Procedure().m_nBlocksDone >= 2; }, 10000));
+        m_pAnswerer->m_bHoldQuestion = true;
+        Click(W().CancelButton());  // returns once the question is closed
+        QVERIFY(W().isVisible() && m_pApp->m_bUpdateDone);
+        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
+        QCoreApplication::processEvents();
+        CheckElapsedTimes(tPress);
         QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort"), 0);
-        const QString strDone = kResultUpdated;
-        QCOMPARE(m_pAnswerer->m_seen, QStringList{BoxText(kResultCaption, strDone,
+        QCOMPARE(m_pAnswerer->m_seen, QStringList{BoxText(kResultCaption, kResultUpdated,
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
-        QCOMPARE(W().ProgTargetPage().PageControls().Text(1015), strDone.toStdString());
-        // Running: Finish disabled alone; done: Finish alone, the run's controls put away.
-        QVERIFY(std::count(W().AppliedRequests().begin(), W().AppliedRequests().end(),
-                           PSWIZB_DISABLEDFINISH) > 0);
+        // Done: Finish alone, the run's controls put away.
         QCOMPARE(Screen(), QString("Programming Target b-Fc"));
         auto* pBar = W().ProgTargetPage().ControlAs<QProgressBar>(1013);
         QCOMPARE(pBar->value() * 100 + pBar->maximum(), 606);  // the last position at the top
         QVERIFY(!pBar->isVisible() && !W().ProgTargetPage().Control(1014)->isVisible() &&
                 !W().ProgTargetPage().Control(1016)->isEnabled());
         m_pAnswerer->m_seen.clear();
-        Click(W().FinishButton());  // no question; the port stays open till the program ends
+        Press(&W(), 0);  // Finish: no question; the port stays open till the program ends
         QVERIFY(!W().isVisible() && m_pAnswerer->m_seen.isEmpty() && IsPortOpen());
     }
 
@@ -265,9 +241,7 @@ private slots:
                      std::pair(nRow, strState));
             ++nRow;
         }
-        // One run: each block once, the bar at its top (position 4 of 3) at the end.
-        auto* pBar = W().ProgTargetPage().ControlAs<QProgressBar>(1013);
-        QCOMPARE(pBar->value() * 100 + pBar->maximum(), 303);
+        // One run: each block once.
         QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
                  31);
     }
@@ -309,43 +283,9 @@ private slots:
     }
 
 private:
-    // Welcome, a scan, back and forth (no new scan), then the run; elapsed time after 1 s.
-    void ScanAndProgram(const std::function<void()>& duringRun = [] {}) {
-        StartWizard();
-        QCOMPARE(Screen(), QString("Welcome to VANTO Update bN-C"));
-        Click(W().NextButton());
-        QCOMPARE(Screen(), kSetup + "Bn-C");
-        QCOMPARE(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().size(), QSize(340, 360));
-        QVERIFY(!W().SetupPage().Control(1031)->isVisible());  // the log shows once a scan ran
-        Click(W().SetupPage().Control(1028));
-        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-        QCoreApplication::processEvents();
-        QCOMPARE(W().SetupPage().PageControls().Text(1031), ScanLog(1, "aad"));
-        QCOMPARE(Screen() + QString::number(m_pApp->m_pEngine->m_pPort->PortNumber()) +
-                     (W().SetupPage().Control(1031)->isVisible() ? ", log" : ""),
-                 kSetup + "BN-C3, log");
-        Click(W().BackButton());
-        Click(W().NextButton());
-        QCOMPARE(Screen(), kSetup + "BN-C");
-        QStringList status;  // each once: no new scan on the way back
-        for (const auto& [nMs, strWrite] : m_writes) {
-            status << (strWrite.startsWith("1030: ") ? QStringList{strWrite} : QStringList());
-        }
-        QCOMPARE(status,
-                 (QStringList{QString("1030: ") + kScanPressed, QString("1030: ") + kScanRunning,
-                              QString("1030: ") + kDeviceFound}));
-        const size_t nBefore = W().AppliedRequests().size();
-        Click(W().NextButton());  // the first visit applies 1, then 9
-        QCOMPARE(Screen(), QString("Programming Target B-fC"));
-        QCOMPARE(AppliedSince(nBefore), (std::vector<unsigned>{PSWIZB_BACK, 9}));
-        QVERIFY(!W().ProgTargetPage().Control(1013)->isVisible());  // the progress bar: in a run
-        // The label counts whole wall-clock seconds since the run began, so no
-        // text may show more seconds than have passed since the press.
-        const std::time_t tPress = std::time(nullptr);
-        Click(W().ProgTargetPage().Control(1016));
-        duringRun();
-        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-        QCoreApplication::processEvents();
+    // The elapsed-time label counts whole wall-clock seconds since the run began, so
+    // no text may show more seconds than have passed since the press at tPress.
+    void CheckElapsedTimes(std::time_t tPress) {
         for (const auto& [tWrite, strWrite] : m_writes) {
             int nMinutes = 0, nSeconds = 0;
             if (std::sscanf(qPrintable(strWrite), "1014: Elapse Time: %d:%d", &nMinutes,

@@ -32,12 +32,31 @@ inline void Click(QWidget* pButton) {
     QCoreApplication::processEvents();
 }
 
+// Keys sent to the window, delivered to whatever has the focus: nTabs times Tab,
+// then Space on the focused control.
+inline void Press(QWidget* pWindow, int nTabs) {
+    for (int n = 0; n < nTabs; ++n) {
+        QTest::keyClick(pWindow->windowHandle(), Qt::Key_Tab);
+    }
+    QTest::keyClick(pWindow->windowHandle(), Qt::Key_Space);
+}
+
 inline QString BoxText(const QString& strCaption, const QString& strText, int nIcon, int nButtons) {
     return strCaption + " | " + strText +
            QString(" | icon %1 | buttons %2").arg(nIcon).arg(nButtons);
 }
 
-// Answers each message box (from a timer: a box runs its own event loop) and notes it.
+// Whether the box is narrower than its caption in a bold title font with room beside
+// it for the title bar's icon and buttons (a short text must leave no "VA...ing").
+inline bool CutsItsCaption(const QMessageBox& box) {
+    QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    title.setBold(true);
+    const QFontMetrics metrics(title);
+    return box.width() < metrics.horizontalAdvance(box.windowTitle()) + 4 * metrics.height();
+}
+
+// Answers each message box (from a timer: a box runs its own event loop) and notes it,
+// marked where it cuts its caption.
 struct CBoxAnswerer : QTimer {
     CBoxAnswerer() {
         connect(this, &QTimer::timeout, [this] {
@@ -51,8 +70,8 @@ struct CBoxAnswerer : QTimer {
                     m_onBox();
                     m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
                     m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
-                                      pBox->standardButtons());
-                    m_widths << pBox->width();
+                                      pBox->standardButtons()) +
+                                  (CutsItsCaption(*pBox) ? " | caption cut" : "");
                     QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
                     (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
                 }
@@ -64,7 +83,6 @@ struct CBoxAnswerer : QTimer {
     bool m_bHoldQuestion = false;  // the exit question stays open, as a person thinks it over
     int m_nHeldTicks = 0;
     QStringList m_seen, m_defaults;
-    QList<int> m_widths;  // of each box seen, in pixels
     std::function<void()> m_onBox = [] {};
 };
 
