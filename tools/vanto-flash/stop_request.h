@@ -18,9 +18,13 @@ public:
     // Lets the wait in progress, or else the next one, return. Any thread.
     void Wake() override;
 
-private:
+protected:
+    // Raise and Wake notify m_changed under m_lock; a subclass may keep more
+    // state under the same lock and wait on the same condition.
     std::mutex m_lock;
     std::condition_variable m_changed;
     int m_nSignal = 0;
+
+private:
     bool m_bWoken = false;
 };

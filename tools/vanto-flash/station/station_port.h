@@ -44,7 +44,7 @@ public:
     void SetDeviceFile(const std::string& strDevice) { m_wait.SetDeviceFile(strDevice); }
     // Ends the port's work (see above) for signal nSignal; returns at once.
     // Any thread.
-    void RequestStop(int nSignal) { m_wait.RequestStop(nSignal); }
+    void RequestStop(int nSignal) { m_wait.Raise(nSignal); }
     // Waits until the port's thread has ended.
     void Join();
 

@@ -11,27 +11,16 @@ void CStationPortWait::SetDeviceFile(const std::string& strDevice) {
     m_changed.notify_all();
 }
 
-void CStationPortWait::RequestStop(int nSignal) {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (m_nStopSignal == 0) {
-            m_nStopSignal = nSignal;
-        }
-    }
-    m_changed.notify_all();
-}
-
 std::string CStationPortWait::WaitForDeviceFile() {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait(lock, [this] { return m_nStopSignal != 0 || !m_strDevice.empty(); });
-    return m_nStopSignal != 0 ? "" : m_strDevice;
+    m_changed.wait(lock, [this] { return m_nSignal != 0 || !m_strDevice.empty(); });
+    return m_nSignal != 0 ? "" : m_strDevice;
 }
 
 bool CStationPortWait::Pause(std::chrono::milliseconds duration, const std::string& strDevice) {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait_for(lock, duration,
-                       [&] { return m_nStopSignal != 0 || m_strDevice != strDevice; });
-    return m_nStopSignal == 0;
+    m_changed.wait_for(lock, duration, [&] { return m_nSignal != 0 || m_strDevice != strDevice; });
+    return m_nSignal == 0;
 }
 
 std::string CStationPortWait::DeviceFile() {
@@ -41,20 +30,5 @@ std::string CStationPortWait::DeviceFile() {
 
 int CStationPortWait::StopSignal() {
     std::lock_guard<std::mutex> lock(m_lock);
-    return m_nStopSignal;
-}
-
-int CStationPortWait::WaitForStopOrWake() {
-    std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait(lock, [this] { return m_nStopSignal != 0 || m_bWoken; });
-    m_bWoken = false;
-    return m_nStopSignal;
-}
-
-void CStationPortWait::Wake() {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_bWoken = true;
-    }
-    m_changed.notify_all();
+    return m_nSignal;
 }
