@@ -9,8 +9,6 @@
 namespace {
 
 constexpr auto kMinDrawInterval = std::chrono::milliseconds(100);
-constexpr int kBarWidth = 16;
-constexpr int kMinBarWidth = 6;
 constexpr int kBlockBytes = CProgressDisplay::kBlockBytes;
 
 double SecondsSince(std::chrono::steady_clock::time_point tStart) {
@@ -52,47 +50,25 @@ std::string CDeviceBoard::RowLine(const SRow& row, int nColumns) const {
             row.nTotal > 0 ? static_cast<int>(100LL * row.nDone / row.nTotal) : 100;
         const double dKiBps =
             dSeconds > 0.0 ? row.nDone * double(kBlockBytes) / 1024.0 / dSeconds : 0.0;
-        char szPercent[16];
-        char szRate[32];
-        std::snprintf(szPercent, sizeof szPercent, "%3d%%", nPercent);
-        std::snprintf(szRate, sizeof szRate, "%.1f KiB/s", dKiBps);
-        line.AddBar(nPercent, kBarWidth, kMinBarWidth, kNarrowBar, kBar);
-        line.Add(szPercent, 0, " ");
-        line.Add(szRate, kRate);
+        line.AddProgress(nPercent, dKiBps, kNarrowBar, kRate, kBar);
     }
     line.Add(row.strStatus, bRunning ? kRunningStatus : 0);
     return line.Fit(nColumns);
 }
 
-// Moves up over the rows drawn and clears from there to the end of the screen.
-void CDeviceBoard::EraseRows() {
-    if (m_nDrawnRows > 0) {
-        std::fprintf(m_pOut, "\x1b[%dA\r\x1b[J", m_nDrawnRows);
-        m_nDrawnRows = 0;
-    }
-}
-
-// The rows again, each cut to the terminal's width: a row that wrapped would
-// take two lines and the next redraw would land one line too low.
+// The rows again, each cut to the terminal's width.
 void CDeviceBoard::Redraw() {
     if (!m_bInteractive || m_bQuiet || m_bClosed) {
         return;
     }
     const int nColumns = RewriteColumns();
-    std::string strText;
-    if (m_nDrawnRows > 0) {
-        strText = "\x1b[" + std::to_string(m_nDrawnRows) + "A";
-    }
-    int nRows = 0;
+    std::vector<std::string> lines;
     for (const SRow& row : m_rows) {
         if (row.bShown) {
-            strText += "\r\x1b[2K" + RowLine(row, nColumns) + "\n";
-            ++nRows;
+            lines.push_back(RowLine(row, nColumns));
         }
     }
-    std::fputs(strText.c_str(), m_pOut);
-    std::fflush(m_pOut);
-    m_nDrawnRows = nRows;
+    m_drawn.Draw(m_pOut, lines);
     m_tLastDraw = std::chrono::steady_clock::now();
 }
 
@@ -132,7 +108,7 @@ void CDeviceBoard::PrintWaitingScanLines() {
         return;
     }
     if (m_bInteractive) {
-        EraseRows();
+        m_drawn.Erase(m_pOut);
     }
     std::fputs(strText.c_str(), m_pOut);
     std::fflush(m_pOut);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/vanto-flash/rewritten_lines.h"
+
 // The display of a run on several devices at once, shared by their roads.
 // On a terminal: one row per device at the bottom, each rewritten in place
 // (port and device file, bar, percent, rate, and the device's last status
@@ -60,7 +62,6 @@ private:
     std::string RowLine(const SRow& row, int nColumns) const;
     void Redraw();
     void RedrawSoon();
-    void EraseRows();
     void PrintWaitingScanLines();
 
     std::mutex m_lock;
@@ -69,6 +70,6 @@ private:
     bool m_bQuiet;
     bool m_bClosed = false;
     std::vector<SRow> m_rows;
-    int m_nDrawnRows = 0;  // rows on the screen above the cursor
+    CRewrittenLines m_drawn;
     std::chrono::steady_clock::time_point m_tLastDraw{};
 };

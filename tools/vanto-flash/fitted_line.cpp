@@ -1,6 +1,7 @@
 #include "tools/vanto-flash/fitted_line.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -84,6 +85,19 @@ std::string CFittedLine::Join(int nDroppedUpTo, int nBarCells) const {
         strLine += field.bBar ? Bar(field.nPercent, nBarCells) : field.strText;
     }
     return strLine;
+}
+
+void CFittedLine::AddProgress(int nPercent, double dKiBps, int nShrinkRank, int nRateRank,
+                              int nBarRank) {
+    constexpr int kBarCells = 16;
+    constexpr int kMinBarCells = 6;
+    char szPercent[16];
+    char szRate[32];
+    std::snprintf(szPercent, sizeof szPercent, "%3d%%", nPercent);
+    std::snprintf(szRate, sizeof szRate, "%.1f KiB/s", dKiBps);
+    AddBar(nPercent, kBarCells, kMinBarCells, nShrinkRank, nBarRank);
+    Add(szPercent, 0, " ");
+    Add(szRate, nRateRank);
 }
 
 std::string CFittedLine::Fit(int nColumns) const {

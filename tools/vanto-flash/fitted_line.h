@@ -27,6 +27,10 @@ public:
     // itself with the fields of nRank.
     void AddBar(int nPercent, int nMaxCells, int nMinCells, int nShrinkRank, int nRank,
                 const char* pszSeparator = "  ");
+    // Adds the fields of a transfer in progress: a bar 16 cells wide that
+    // narrows to 6 before the fields of nShrinkRank go and goes with those of
+    // nBarRank, "NN%" (never goes), and "N.N KiB/s" of rank nRateRank.
+    void AddProgress(int nPercent, double dKiBps, int nShrinkRank, int nRateRank, int nBarRank);
 
     // The line, at most nColumns columns wide (see above); the object is
     // unchanged, so the same line can be fitted again to another width.

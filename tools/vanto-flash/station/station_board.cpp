@@ -8,8 +8,6 @@
 namespace {
 
 constexpr auto kMinDrawInterval = std::chrono::milliseconds(100);
-constexpr int kBarWidth = 16;
-constexpr int kMinBarWidth = 6;
 constexpr double kBlockKiB = 256.0 / 1024.0;
 
 // The ranks of a row's fields: which gives way first on a narrow terminal.
@@ -77,14 +75,8 @@ std::string CStationBoard::RowLine(const SRow& row, int nColumns) const {
         const double dSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - row.tStart).count();
         const int nPercent = row.nTotal > 0 ? static_cast<int>(100LL * row.nDone / row.nTotal) : 0;
-        char szPercent[16];
-        char szRate[32];
-        std::snprintf(szPercent, sizeof szPercent, "%3d%%", nPercent);
-        std::snprintf(szRate, sizeof szRate, "%.1f KiB/s",
-                      dSeconds > 0.0 ? row.nDone * kBlockKiB / dSeconds : 0.0);
-        line.AddBar(nPercent, kBarWidth, kMinBarWidth, kNarrowBar, kBar);
-        line.Add(szPercent, 0, " ");
-        line.Add(szRate, kRate);
+        line.AddProgress(nPercent, dSeconds > 0.0 ? row.nDone * kBlockKiB / dSeconds : 0.0,
+                         kNarrowBar, kRate, kBar);
     }
     if (!row.strDetail.empty()) {
         // A failure's text stays (cut at the end); other details give way.
@@ -100,32 +92,20 @@ std::string CStationBoard::CountLine() const {
            std::to_string(nWaiting) + (nWaiting == 1 ? " port" : " ports") + " waiting";
 }
 
-// Moves up over the board and clears from there to the end of the screen.
-void CStationBoard::EraseRows() {
-    if (m_nDrawnLines > 0) {
-        std::fprintf(m_pOut, "\x1b[%dA\r\x1b[J", m_nDrawnLines);
-        m_nDrawnLines = 0;
-    }
-}
-
+// The port rows and the count under them, each cut to the terminal's width.
 void CStationBoard::Redraw() {
     if (!m_bInteractive || m_bQuiet || m_bClosed) {
         return;
     }
     const int nColumns = RewriteColumns();
-    std::string strText;
-    if (m_nDrawnLines > 0) {
-        strText = "\x1b[" + std::to_string(m_nDrawnLines) + "A";
-    }
+    std::vector<std::string> lines;
     for (const SRow& row : m_rows) {
-        strText += "\r\x1b[2K" + RowLine(row, nColumns) + "\n";
+        lines.push_back(RowLine(row, nColumns));
     }
     CFittedLine count;
     count.Add(CountLine(), 0);
-    strText += "\r\x1b[2K" + count.Fit(nColumns) + "\n";
-    std::fputs(strText.c_str(), m_pOut);
-    std::fflush(m_pOut);
-    m_nDrawnLines = static_cast<int>(m_rows.size()) + 1;
+    lines.push_back(count.Fit(nColumns));
+    m_drawn.Draw(m_pOut, lines);
     m_tLastDraw = std::chrono::steady_clock::now();
 }
 
@@ -134,7 +114,7 @@ void CStationBoard::PrintLine(std::FILE* pStream, const std::string& strLine) {
         return;
     }
     if (m_bInteractive && !m_bQuiet) {
-        EraseRows();
+        m_drawn.Erase(m_pOut);
         std::fflush(m_pOut);
     }
     std::fprintf(pStream, "%s\n", strLine.c_str());

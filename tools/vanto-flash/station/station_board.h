@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/vanto-flash/rewritten_lines.h"
 #include "tools/vanto-flash/station/station_listener.h"
 
 // What a station shows while it runs. On a terminal: one row per port at the
@@ -55,7 +56,6 @@ private:
     std::string RowLine(const SRow& row, int nColumns) const;
     std::string CountLine() const;
     void Redraw();
-    void EraseRows();
     // A line above the rows (on a terminal), or a line of the event log.
     void PrintLine(std::FILE* pStream, const std::string& strLine);
 
@@ -67,6 +67,6 @@ private:
     std::vector<SRow> m_rows;
     int m_nUpdated = 0;
     int m_nFailed = 0;
-    int m_nDrawnLines = 0;  // lines of the board on the screen above the cursor
+    CRewrittenLines m_drawn;
     std::chrono::steady_clock::time_point m_tLastDraw{};
 };
