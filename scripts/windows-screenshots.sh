@@ -32,7 +32,7 @@ VANTO_WINDOWS_PACKAGES="openbox imagemagick optipng"
 . tests/support/e2e_workspace.sh
 fail() {
     echo "windows-screenshots: $*" >&2
-    [ -z "${DISPLAY:-}" ] || import -window root /tmp/i21shots-root.png; xdotool search --name . getwindowname %@ >&2 || true
+    [ -z "${DISPLAY:-}" ] || xdotool search --name . getwindowname %@ >&2 || true
     for log in devsim wizard locator; do
         [ ! -s "$work/$log.log" ] || sed "s/^/    $log: /" "$work/$log.log" >&2
     done
@@ -44,31 +44,11 @@ stop_all() {
 }
 trap stop_all EXIT
 
-IDD_WELCOME=129 IDD_SETUP=130 IDD_PROG_TARGET=132
-IDC_SCAN_BUTTON=1028 IDC_START_BUTTON=1016 IDC_PROG_STATUS=1015
-winpath() { sed 's|/|\\|g; s|^|Z:|' <<<"$1"; }
-locator=$(winpath "$dir/bin/wizard_locator.exe")
+# shellcheck disable=SC2034  # the name locator.sh begins its lines with
+me=windows-screenshots
+# shellcheck source=../tests/win32/e2e/locator.sh
+. tests/win32/e2e/locator.sh
 
-# The locator's answer once it has one (exit 0), or failure at the deadline.
-locate() {  # seconds what locator-arguments...
-    local deadline=$(($(date +%s) + $1)) what=$2 rc=0
-    shift 2
-    until answer=$("$wine" "$locator" "$@" 2>"$work/locator.log"); do
-        rc=$?
-        [ $rc -eq 1 ] || fail "$what: $(cat "$work/locator.log")"
-        [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for $what"
-        sleep 0.2
-    done
-    answer=${answer//$'\r'/}
-}
-click() {  # seconds what locator-arguments...
-    locate "$@"
-    # shellcheck disable=SC2086  # "X Y"
-    xdotool mousemove --sync $answer click 1
-}
-usable() {  # locator-arguments...
-    "$wine" "$locator" "$@" >/dev/null 2>&1
-}
 # Each static's text whole in its room, in the wizard's font (no word pushed
 # to a line below the control's bottom).
 texts_fit() {  # page id:font...

@@ -22,10 +22,8 @@ root=$(cd "$here/../../.." && pwd)
 dir=$1 ports=$2 native=$3
 wine=wine
 [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
-winpath() { sed 's|/|\\|g; s|^|Z:|' <<<"$1"; }
-locator=$(winpath "$dir/bin/wizard_locator.exe")
-IDD_WELCOME=129 IDD_SETUP=130 IDD_PROG_TARGET=132
-IDC_SCAN_BUTTON=1028 IDC_START_BUTTON=1016 IDC_PROG_STATUS=1015
+# shellcheck disable=SC2034  # the name locator.sh begins its lines with
+me=e2e-windows
 
 # shellcheck source=../../support/e2e_workspace.sh
 . "$root/tests/support/e2e_workspace.sh"
@@ -36,25 +34,8 @@ fail() {
     exit 1
 }
 
-# Runs the locator until it answers (exit 0) or the deadline passes; a wrong
-# request or a control away from its template's place fails at once.
-locate() {  # seconds what locator-arguments...
-    local deadline=$(($(date +%s) + $1)) what=$2 rc=0
-    shift 2
-    until answer=$("$wine" "$locator" "$@" 2>"$work/locator.err"); do
-        rc=$?
-        [ $rc -eq 1 ] || fail "$what: $(cat "$work/locator.err")"
-        [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for $what"
-        sleep 0.2
-    done
-    answer=${answer//$'\r'/}  # the C runtime ends its lines with CR LF
-}
-click() {  # seconds what locator-arguments...
-    locate "$@"
-    # shellcheck disable=SC2086  # "X Y"
-    xdotool mousemove --sync $answer click 1
-    echo "e2e-windows: clicked $2 at $answer"
-}
+# shellcheck source=locator.sh
+. "$here/locator.sh"
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do
@@ -97,9 +78,6 @@ wait_for_log() {  # seconds pattern
         [ "$(date +%s)" -lt "$deadline" ] || fail "timed out waiting for '$2' in the device's log"
         sleep 0.1
     done
-}
-usable() {  # locator-arguments...: the button can be clicked now
-    "$wine" "$locator" "$@" >/dev/null 2>&1
 }
 wizard_ends() {  # what
     for _ in $(seq 200); do
