@@ -44,6 +44,11 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || fail "no X server"
 export DISPLAY=":$(cat "$work/display")"
+# Wine's desktop process takes the display of the first program that starts
+# it: the wineserver of the tests before (which ran without a display) can
+# still be there for a few seconds, and the wizard would have no window.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 mkdir "$work/folder"
 cp "$root/scripts/demo/kst.hex" "$root/scripts/demo/kst_PC.bmp" "$work/folder/"
