@@ -49,17 +49,6 @@ me=windows-screenshots
 # shellcheck source=../tests/win32/e2e/locator.sh
 . tests/win32/e2e/locator.sh
 
-# Each static's text whole in its room, in the wizard's font (no word pushed
-# to a line below the control's bottom).
-texts_fit() {  # page id:font...
-    local page=$1 control
-    shift
-    for control in "$@"; do
-        "$wine" "$locator" fits "$page" "${control%:*}" "${control#*:}" >"$work/locator.log" 2>&1 ||
-            fail "the text of control ${control%:*} on page $page is cut (room, needed):" \
-                "$(tr -d '\r' <"$work/locator.log")"
-    done
-}
 # The sheet's window as it looks now, frame included, in a palette.
 shoot() {  # window-title picture-name
     local window
@@ -74,71 +63,33 @@ shoot() {  # window-title picture-name
     echo "windows-screenshots: $out/$2 ($(stat -c %s "$out/$2") bytes)"
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "no X server"
-export DISPLAY=":$(cat "$work/display")"
+start_x 1024x768
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-# Wine's desktop process takes the display of the first program that starts
-# it: the one that set up the prefix had none.
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
+end_wineserver
 
 mkdir "$work/folder"
 cp scripts/demo/kst.hex scripts/demo/kst_PC.bmp "$work/folder/"
-"$native/bin/vanto-devsim" --link "$ports/com3" --flash-out "$work/flash.bin" \
-    >"$work/devsim.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -e "$ports/com3" ] && break
-    sleep 0.05
-done
-[ -e "$ports/com3" ] || fail "vanto-devsim made no COM3"
-
-(cd "$work/folder" && exec "$wine" "$(winpath "$dir/bin/vanto-update.exe")") \
-    >"$work/wizard.log" 2>&1 &
-wizard=$!
-pids+=("$wizard")
-
+start_device "$native/bin/vanto-devsim" "$ports/com3"
+start_wizard
 locate 60 "the welcome page" sheet $IDD_WELCOME next
 texts_fit $IDD_WELCOME 1000:1 1005:4  # the title and the hint
 shoot "Welcome to VANTO Update" windows-wizard-welcome.png
 click 10 "Next on the welcome page" sheet $IDD_WELCOME next
 click 20 "Scan Device" control $IDD_SETUP $IDC_SCAN_BUTTON
-deadline=$(($(date +%s) + 60))
-until usable sheet $IDD_SETUP next; do  # a scan that missed the device is run again
-    [ "$(date +%s)" -lt "$deadline" ] || fail "the scan did not find the device"
-    if usable control $IDD_SETUP $IDC_SCAN_BUTTON; then
-        click 5 "Scan Device again" control $IDD_SETUP $IDC_SCAN_BUTTON
-    fi
-    sleep 0.5
-done
+scan_until_found
 locate 10 "Scan Device after the scan" control $IDD_SETUP $IDC_SCAN_BUTTON
 texts_fit $IDD_SETUP 1025:8 1026:8 1027:8 1030:8  # the three steps and the status
 shoot "Setup Serial Connection and Scan Device" windows-wizard-scan.png
 click 10 "Next on the setup page" sheet $IDD_SETUP next
 click 20 "Start Programming" control $IDD_PROG_TARGET $IDC_START_BUTTON
 click 120 "OK of the result box" box "VANTO Updating"
-deadline=$(($(date +%s) + 20))
-until locate 10 "the programming status" text $IDD_PROG_TARGET $IDC_PROG_STATUS &&
-    [ "$answer" = "The device has been updated successfully" ]; do
-    [ "$(date +%s)" -lt "$deadline" ] || fail "the status says '$answer'"
-    sleep 0.2
-done
+status_says_updated
 locate 10 "Finish" sheet $IDD_PROG_TARGET finish
 texts_fit $IDD_PROG_TARGET $IDC_PROG_STATUS:3
 shoot "Programming Target" windows-wizard-programmed.png
 click 10 "Finish" sheet $IDD_PROG_TARGET finish
-for _ in $(seq 100); do
-    kill -0 "$wizard" 2>/dev/null || break
-    sleep 0.1
-done
-wait "$wizard" || fail "the wizard ended with $?"
-python3 tests/support/flash_image.py "$work/folder/kst.hex" "$work/flash.bin" ||
+wizard_ends Finish
+flash_is_image "$work/folder/kst.hex" ||
     fail "the device's flash differs from the update image"
 echo "windows-screenshots: the update went through; the pictures are in $out"

@@ -15,36 +15,9 @@ wine=wine
 [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
 flash=$(sed 's|/|\\|g; s|^|Z:|' <<<"$dir/bin/vanto-flash.exe")
 
-work=$(mktemp -d)
-device=""
-stop_device() {
-    if [ -n "$device" ]; then
-        kill "$device" 2>/dev/null || true
-        wait "$device" 2>/dev/null || true
-        device=""
-    fi
-}
-trap 'stop_device; rm -rf "$work"' EXIT
-fail() {
-    echo "flash-windows: $*" >&2
-    for log in "$work"/*.log; do
-        echo "flash-windows: $(basename "$log"):" >&2
-        sed 's/^/    /' "$log" >&2
-    done
-    exit 1
-}
-start_device() {  # devsim options...
-    stop_device
-    rm -f "$work/flash.bin"
-    "$native/vanto-devsim" --link "$ports/com3" --flash-out "$work/flash.bin" "$@" \
-        >"$work/devsim.log" 2>&1 &
-    device=$!
-    for _ in $(seq 100); do
-        [ -e "$ports/com3" ] && return
-        sleep 0.05
-    done
-    fail "vanto-devsim made no COM3"
-}
+me="flash-windows"  # the name the lines begin with
+# shellcheck source=../../support/e2e_workspace.sh
+. "$root/tests/support/e2e_workspace.sh"
 run_flash() {  # expected-exit-status options...
     local expected=$1 rc=0
     shift
@@ -60,35 +33,31 @@ run_flash 2 --port //./nothing
 run_flash 0 ports --all
 grep -q "^COM3 " "$work/out.log" || fail "ports does not list COM3"
 
-start_device --quiet
+start_device "$native/vanto-devsim" "$ports/com3" --quiet
 run_flash 0 --port 3
-python3 "$root/tests/support/flash_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
+flash_is_image "$work/folder/kst.hex" ||
     fail "the device's flash differs from the update image"
 echo "flash-windows: --port 3 programmed the device, the flash equals the image"
 
-start_device --quiet
+start_device "$native/vanto-devsim" "$ports/com3" --quiet
 run_flash 1 --ports 3,8
-python3 "$root/tests/support/flash_image.py" "$work/folder/kst.hex" "$work/flash.bin" ||
+flash_is_image "$work/folder/kst.hex" ||
     fail "the device's flash differs from the update image after the run on two ports"
 grep -q "^1 of 2 updated; COM8: no device answered" "$work/err.log" ||
     fail "the run on two ports did not sum up COM8's failure"
 echo "flash-windows: --ports 3,8 programmed COM3 and named COM8 as the one without a device"
 
-start_device --quiet --block-status 2:4
+start_device "$native/vanto-devsim" "$ports/com3" --quiet --block-status 2:4
 run_flash 4 --port 3
 [ ! -e "$work/flash.bin" ] || fail "the failed run left a committed flash"
 echo "flash-windows: the refused block ended the run with exit status 4"
 
 # Ctrl-C once the first block is stored: the console's Ctrl-C event (wine
 # turns SIGINT into one) must take the abort road.
-start_device --block-reply-delay 200
+start_device "$native/vanto-devsim" "$ports/com3" --block-reply-delay 200
 (cd "$work/folder" && exec "$wine" "$flash" --port 3) >"$work/out.log" 2>"$work/err.log" &
 run=$!
-for _ in $(seq 600); do
-    grep -q "^BLOCK seq=1 " "$work/devsim.log" && break
-    sleep 0.05
-done
-grep -q "^BLOCK seq=1 " "$work/devsim.log" || fail "the run sent no block"
+wait_until 30 "the first block" grep -q "^BLOCK seq=1 " "$work/devsim.log"
 kill -INT "$run"
 rc=0
 wait "$run" || rc=$?

@@ -12,47 +12,21 @@ root=$(cd "$here/../../.." && pwd)
 bin=$(cd "${1:-$root/build/bin}" && pwd)
 shots=${VANTO_SCREENSHOT_DIR:-}
 
+me=e2e  # the name the lines begin with
 # shellcheck source=../../support/e2e_workspace.sh
 . "$root/tests/support/e2e_workspace.sh"
 
-wait_until() {  # seconds, what, test...
-    local deadline=$(($(date +%s) + $1)) what=$2
-    shift 2
-    until "$@"; do
-        if [ "$(date +%s)" -ge "$deadline" ]; then
-            echo "e2e: timed out waiting for $what" >&2
-            return 1
-        fi
-        sleep 0.1
-    done
-}
-
 # The display, 1280 x 800 like a small laptop, and its window manager.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_until 10 "the X server" test -s "$work/display"
-export DISPLAY=":$(cat "$work/display")"
+start_x 1280x800
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_until 10 "the window manager" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window'
 
 mkdir "$work/folder"
 cp "$root/scripts/demo/kst.hex" "$root/scripts/demo/kst_PC.bmp" "$work/folder/"
-
-"$bin/vanto-devsim" --link "$work/ttyVANTO" --flash-out "$work/flash.bin" >"$work/devsim.log" 2>&1 &
-pids+=($!)
-wait_until 10 "the device" test -e "$work/ttyVANTO"
-
+start_device "$bin/vanto-devsim" "$work/ttyVANTO"
 export VANTO_COM_PORTS="$work/ttyVANTO"
-drive() {
-    # The buses' and the program's own messages are shown only when a run fails.
-    timeout -k 5 180 dbus-run-session -- /usr/bin/python3 "$here/drive.py" "$@" \
-        2>"$work/drive.log" || {
-        echo "e2e: messages of the run, then the device's log:" >&2
-        sed 's/^/    /' "$work/drive.log" "$work/devsim.log" >&2
-        return 1
-    }
-}
-
-drive "$bin/vanto-update" "$work/folder" "$work/flash.bin" "$shots"
+# The buses' and the program's own messages are shown only when a run fails.
+timeout -k 5 180 dbus-run-session -- /usr/bin/python3 "$here/drive.py" "$bin/vanto-update" \
+    "$work/folder" "$work/flash.bin" "$shots" 2>"$work/drive.log" || fail "the update failed"
 echo "e2e: the update passed"
