@@ -28,9 +28,8 @@ using namespace flash_run;
 
 const std::string kFile = UpdateFile(kImage);
 
-std::string WithLineBroken(int nLine, const std::string& strLine,
-                           const std::string& strFile = kFile) {
-    std::istringstream in(strFile);
+std::string WithLineBroken(int nLine, const std::string& strLine) {
+    std::istringstream in(kFile);
     std::string strText, strEach;
     for (int n = 1; std::getline(in, strEach); ++n) {
         strText += (n == nLine ? strLine + "\r" : strEach) + "\n";
@@ -73,13 +72,6 @@ const std::string kJsonResult =
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteTotal(Padded(kImage))) +
     ", \"exit_status\": 0}\n";
 const std::string kSFile = UpdateFile(kImage, 0x4000, 2);
-const char kAsA90[] = "mv kst.hex kst.a90 && %";  // the S-records as kst.a90
-
-// The 16 bytes of kImage from nOffset, as an Intel HEX record at 0x4000 + nOffset.
-std::string ImageRecord(size_t nOffset) {
-    return RecordLine(0, 0x4000 + uint32_t(nOffset),
-                      Bytes(kImage.begin() + long(nOffset), kImage.begin() + long(nOffset + 16)));
-}
 
 // clang-format off
 const SFlashRow kFlashRows[] = {
@@ -95,18 +87,6 @@ const SFlashRow kFlashRows[] = {
     {"PortByPath", "xo", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, "c"},
     {"BadChecksum", "d", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
      {"kst.hex:3: checksum mismatch\n", kFileError}, 8, "-", 0},
-    // Files whose data the device would get elsewhere than the file puts them: refused before
-    // any frame, the whole run exits 8.
-    {"GoesBack", "d", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record "
-     "goes back to 0x00004080, below the end of the previous record 0x00004110\n", kFileError}, 8,
-     "-", 0},
-    {"ExtendedLinear", "d", WithLineBroken(3, ":020000040800F2"), "", "", {}, {"kst.hex:3: "
-     "extended linear address 0x0800: this device takes 16-bit addresses\n", kFileError}, 8, "-",
-     0},
-    {"CtrlZ", "d", WithLineBroken(5, "\032" + ImageRecord(0x40)), "", "", {}, {"kst.hex:5: data "
-     "after the end of the data (Ctrl-Z at 5)\n"}, 8, "-", 0},
-    {"S5Midway", "d", WithLineBroken(14, "S5030001FB", kSFile), "", "", {}, {"kst.a90:15: data "
-     "after the end of the data (S5 line at 14)\n", kFileError}, 8, "-", 0, "", 0, kAsA90},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
     {"HexIsAFifo", "d", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
      "regular file; using kst.a90\n"}, 0, "c", -1, "", 0,
@@ -120,8 +100,6 @@ const SFlashRow kFlashRows[] = {
     {"Sigterm", "d", kFile, "", "--reply-delay 30", {},
      {"the device was told to discard the transfer\n"}, 128 + SIGTERM, "a", -1, "BLOCK seq=3 ",
      SIGTERM},
-    {"Sighup", "d", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
-     128 + SIGHUP, "a", -1, "BLOCK seq=3 ", SIGHUP},
     {"Sigquit", "d", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
      128 + SIGQUIT, "a", -1, "BLOCK seq=3 ", SIGQUIT},
     // Ctrl-C during the scan: the silent COM1's identify call ends at once and
@@ -131,11 +109,6 @@ const SFlashRow kFlashRows[] = {
     {"ReaderGone", "d", kFile, "", "--reply-delay 5", {}, {}, 0, "c", -1, "", 0,
      "% | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}"},
     {"StandardDescriptorsClosed", "d", kFile, "", "", {}, {}, 0, "c", -1, "", 0, "% <&- >&-"},
-    {"RealTerminal", "d", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
-     " left", kRan}, {}, 0, "c", -1, "", 0, "script -qefc \"stty cols 120; %\" /dev/null"},
-    // Short options together: quiet output (one line), and the line's trace.
-    {"QuietAndVerbose", "d", kFile, "-qv", "", {kRan},
-     {"] > 0A 19 00 05 ", "] < D9 00 01 01 00 DB\n"}, 0, "c"},
     // A file name that is no UTF-8 (bytes FF FE), with a control character and
     // a UTF-8 u-umlaut: the JSON decodes strictly and parses.
     {"JsonNameNotUtf8", "d", kFile, "", "", {"'fw\\ufffd\\ufffd\\x01\\xfc.hex' UPD_OK\n"}, {}, 0,
@@ -172,15 +145,24 @@ const SFlashRow kFlashRows[] = {
      "\"UPD_OK\", ", "\"exit_status\": 0}, {", "\"port\": \"COM2\", ", "\"result_name\": "
      "\"UPD_CHECKSUM_ERROR\", ", "\"device_status\": 3, ", "\"exit_status\": 3}]\n"}, {}, 3,
      "ca"},
-    {"ManyCtrlC", "dddd", kFile, "--ports 1-4",
+    // -q keeps the lines of devices that were not updated.
+    {"ManySighup", "dddd", kFile, "-q --ports 1-4",
      "--reply-delay 30|--reply-delay 30|--reply-delay 30|--reply-delay 30", {},
      {"COM1 (@1): interrupted, the device was told to discard the transfer\n",
       "COM4 (@4): interrupted, the device was told to discard the transfer\n",
       "0 of 4 updated; COM1: interrupted, COM2: interrupted, COM3: interrupted, COM4: "
-      "interrupted\n"}, 130, "aaaa", -1, "BLOCK seq=3 ", SIGINT},
-    {"ManySigterm", "dd", kFile, "-q --ports 1-2", "--reply-delay 30|--reply-delay 30", {},
-     {"COM2 (@2): interrupted, the device was told to discard"}, 128 + SIGTERM, "aa", -1,
-     "BLOCK seq=3 ", SIGTERM},
+      "interrupted\n"}, 128 + SIGHUP, "aaaa", -1, "BLOCK seq=3 ", SIGHUP},
+    // identify, the device as COM2: a second identify frame, and the ways it fails.
+    {"Identify", "ad", kFile, "identify --port 2", "--answer-identify-from 2",
+     {"COM2 (@): UPD_OK, device status 1\n"}, {}, 0, "-", 2},
+    {"IdentifyNoAnswer", "ad", kFile, "identify --port 2", "--never-answer",
+     {"COM2 (@): UPD_NO_RESPONSE, device status 1\n"},
+     {"vanto-flash: no device answered on COM2\n"}, 1, "-", 2},
+    {"IdentifyGarbled", "ad", kFile, "identify --port 2", "--bad-checksum 1 --bad-checksum 2",
+     {"COM2 (@): UPD_TRANSMISSION_ERROR, device status 1\n"},
+     {"vanto-flash: a device answered on COM2, but not with success\n"}, 1, "-", 2},
+    {"IdentifyNoPort", "ax", kFile, "identify --port 2", "", {},
+     {"vanto-flash: COM2 could not be opened: /nonexistent/tty does not exist\n"}, 1, ""},
 };
 // clang-format on
 
@@ -256,7 +238,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
     if (row.nExit == 0 && row.strShell == "exec %" && row.err.empty()) {
         EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
     }
-    if (row.strArgs == "-qv" || row.strArgs.starts_with("--json")) {
+    if (row.strArgs.starts_with("--json")) {
         EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
     }
     ASSERT_EQ(row.strEnds.size(), devices.size());
@@ -278,11 +260,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
 INSTANTIATE_TEST_SUITE_P(Table, FlashRuns, ::testing::ValuesIn(kFlashRows),
                          [](const auto& row) { return std::string(row.param.pszName); });
 
-}  // namespace
-
-namespace {
-
-// -v on a device that drops the reply to block 2, sends a reply with a length
+// -q -v on a device that drops the reply to block 2, sends a reply with a length
 // of 513 for the fourth, and two stray bytes before every reply: each frame as
 // written (the retried ones twice, byte for byte), each reply as it came,
 // stray bytes and the rest of the long reply, which the purge throws away.
@@ -290,9 +268,11 @@ TEST(FlashVerbose, ShowsEveryAttemptAndWhatTheLineBrought) {
     CDevsimProcess device;
     ASSERT_TRUE(device.Start({"--drop-block", "2", "--long-reply", "4", "--junk", "2"}));
     std::ofstream(device.Dir().File("kst.hex"), std::ios::binary) << kFile;
-    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' -v",
+    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' -qv",
                               {"VANTO_COM_PORTS=" + device.LinkPath()});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
+    EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << "-q: one line";
+    EXPECT_NE(run.strOut.find(kRan), std::string::npos) << run.strOut;
     Strings lines;  // without the seconds
     std::istringstream err(run.strErr);
     for (std::string strLine; std::getline(err, strLine);) {

@@ -1,4 +1,4 @@
-// vanto-devsim through its real pty with hand-built frames; vanto-flash identify end to end.
+// vanto-devsim through its real pty with hand-built frames.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -9,11 +9,8 @@
 #include <fstream>
 #include <numeric>
 #include <optional>
-#include <tuple>
 
 #include "tests/support/devsim_process.h"
-#include "tests/support/pty_pair.h"
-#include "tests/tools/flash_run.h"
 
 namespace {
 
@@ -101,7 +98,6 @@ void PrintTo(const SScenario& row, std::ostream* pOut) {
 // replies, a hang-up) are met by vanto-flash in its own tests.
 // clang-format off
 const SScenario kScenarios[] = {
-    {"Identify", {}, {{kId, kIdOk}, {kId, kIdOk}}, {"IDENTIFY status=1"}},
     {"BadOrUnknownFramesIgnored", {}, {{kIdBad, kNone}, {Frame(0x30, {}), kNone}, {kId, kIdOk}}},
     {"BlocksCommitted", {}, {{kB0, kBOk}, {kB1, kBOk}, {Commit(2 * kSum), kFOk}},
      {"BLOCK seq=1 addr=0x00008100 status=1", "FINISH commit total=0x0000FF00 status=1",
@@ -117,7 +113,7 @@ const SScenario kScenarios[] = {
     {"SequenceZeroRestarts", {}, {{kB0, kBOk}, {Block(1, 0x8100, 0), kBOk},
      {Block(0, 0x8000, 1), kBOk}, {Commit(kSum), kFOk}}, {"addr=0x00008000 restart"}, Count(1)},
     {"PacedAndDelayed", {"--baud", "1200", "--reply-delay", "150"}, {{kId, kIdOk}, {kId, kIdOk}},
-     {"STATS rx_bytes=22 tx_bytes=12 replies=2 reply_delay_ms=300"}, {}, 290},  // 142 + 150 ms
+     {"IDENTIFY status=1", "STATS rx_bytes=22 tx_bytes=12 replies=2 reply_delay_ms=300"}, {}, 290},  // 142 + 150 ms
 };
 // clang-format on
 
@@ -152,42 +148,5 @@ TEST_P(DevsimProtocol, AnswersExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, DevsimProtocol, ::testing::ValuesIn(kScenarios),
                          [](const auto& row) { return std::string(row.param.pszName); });
-
-// identify --port 2, the device as COM2: exit status, output (% = its path), frames.
-TEST(FlashIdentify, AgainstTheDevice) {
-    const std::string kOk = "COM2 (%): UPD_OK, device status 1\n";
-    // clang-format off
-    const std::tuple<std::vector<std::string>, int, std::string, int> kCases[] = {
-        {{}, 0, kOk, 1}, {{"--answer-identify-from", "2"}, 0, kOk, 2},
-        {{"--never-answer"}, 1, "COM2 (%): UPD_NO_RESPONSE, device status 1\n"
-                                "vanto-flash: no device answered on COM2\n", 2},
-        {{"--bad-checksum", "1", "--bad-checksum", "2"}, 1, "COM2 (%): UPD_TRANSMISSION_ERROR, "
-         "device status 1\nvanto-flash: a device answered on COM2, but not with success\n", 2},
-        {{"no device"}, 1, "vanto-flash: COM2 could not be opened: % does not exist\n", 0}};
-    // clang-format on
-    for (const auto& [options, nExitStatus, strOutput, nFrames] : kCases) {
-        CDevsimProcess device;
-        ASSERT_TRUE(options == std::vector<std::string>{"no device"} || device.Start(options));
-        const flash_run::SRun run = flash_run::RunShell(
-            device.Dir().Path(), "'" VANTO_BIN_DIR "/vanto-flash' identify --port 2 2>&1",
-            {"VANTO_COM_PORTS=:" + device.LinkPath()});
-        std::string strWant = strOutput;
-        strWant.replace(strWant.find('%'), 1, device.LinkPath());
-        EXPECT_EQ(run.nExit, nExitStatus) << strWant;
-        EXPECT_EQ(run.strOut, strWant);
-        EXPECT_EQ(device.CountOutputLines("IDENTIFY"), nFrames) << device.Output();
-    }
-    // A device file the map has nowhere is the run's one port, COM1, even
-    // where the map's own COM1 opens (here a silent pty).
-    CDevsimProcess device;
-    ASSERT_TRUE(device.Start({}));
-    PtyPair silent;
-    silent.CloseSlave();
-    const flash_run::SRun run = flash_run::RunShell(
-        device.Dir().Path(),
-        "'" VANTO_BIN_DIR "/vanto-flash' identify --port '" + device.LinkPath() + "' 2>&1",
-        {"VANTO_COM_PORTS=" + silent.SlavePath()});
-    EXPECT_EQ(run.strOut, "COM1 (" + device.LinkPath() + "): UPD_OK, device status 1\n");
-}
 
 }  // namespace
