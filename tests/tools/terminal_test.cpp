@@ -1,7 +1,6 @@
 // vanto-flash on a real terminal (script's pseudo-terminal, its width set
 // with stty): every line rewritten in place fits the width, narrow or wide,
-// also after the width changes during the run; and the option forms every
-// command takes.
+// also after the width changes during the run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -127,60 +126,5 @@ TEST_P(TerminalWidth, RewrittenLinesFitAndStayInPlace) {
 
 INSTANTIATE_TEST_SUITE_P(Table, TerminalWidth, ::testing::ValuesIn(kWidthRows),
                          [](const auto& row) { return std::string(row.param.pszName); });
-
-// --help after any command, short options together, "--" and the update file
-// as a word of its own, and what the options refuse. No device: nothing here
-// opens a port.
-TEST(FlashOptionForms, EveryCommand) {
-    struct SFormRow {
-        const char* pszArgs;
-        int nExit;
-        const char *pszOut, *pszErr;  // what standard output and standard error start with
-    };
-    const char* kHelp = "usage: vanto-flash [options] [--] [FILE]\n";
-    // clang-format off
-    const SFormRow kRows[] = {
-        {"ports --help", 0, kHelp, ""},
-        {"info -h", 0, kHelp, ""},
-        {"identify --help", 0, kHelp, ""},
-        {"--port 3 --json --help", 0, kHelp, ""},
-        {"-qh", 0, kHelp, ""},
-        {"-qx", 2, "", "vanto-flash: unknown option '-x' in '-qx'\n"},
-        {"ports --all extra", 2, "", "vanto-flash: unexpected word 'extra'\nusage: vanto-flash ports"},
-        {"info -- -odd.hex", 0, "file: -odd.hex\nformat: Intel HEX\n", ""},
-        {"info -- --help", 8, "", "--help: no such file\n"},
-        {"info --format=hex kst.hex", 0, "file: kst.hex\n", ""},
-        {"info kst.hex --file -odd.hex", 2, "",
-         "vanto-flash: the update file is named twice: 'kst.hex' and '-odd.hex'\n"},
-        {"-- kst.hex --port 1", 2, "", "vanto-flash: the update file is named twice: "
-         "'kst.hex' and '--port'\n"},
-        {"-q -- kst.hex", 1, "", "Is the device power on"},
-        {"kst.hex", 2, "", "vanto-flash: unknown command 'kst.hex'"},
-        {"--fast", 2, "", "vanto-flash: unknown option '--fast'\nusage: "},
-        // Ports a run on several devices refuses before it touches any.
-        {"--port 1 --ports 1-2", 2, "", "vanto-flash: COM1 is named twice: one device, one port\n"},
-        {"--all --port 1", 2, "", "vanto-flash: --all looks at COM1..COM10 itself"},
-        {"-v --ports 1-2", 2, "", "vanto-flash: -v shows the frames of one device"},
-        {"--ports 3-1", 2, "", "vanto-flash: --ports '3-1': '3-1' is not a port"},
-        {"--ports 1,,2", 2, "", "vanto-flash: --ports '1,,2': '' is not a port"},
-        {"--ports 0-3", 2, "", "vanto-flash: --ports '0-3': '0-3' is not a port"},
-        {"--ports 2-101", 2, "", "vanto-flash: --ports '2-101': '2-101' is not a port"},
-        {"--ports 1-2-3", 2, "", "vanto-flash: --ports '1-2-3': '1-2-3' is not a port"},
-        {"--ports=", 2, "", "vanto-flash: --ports '': '' is not a port"},
-    };
-    // clang-format on
-    CTempDir dir;
-    for (const char* pszName : {"kst.hex", "-odd.hex"}) {
-        std::ofstream(dir.File(pszName), std::ios::binary) << UpdateFile(kImage);
-    }
-    for (const SFormRow& row : kRows) {
-        const SRun run =
-            RunShell(dir.Path(), std::string("exec '" VANTO_BIN_DIR "/vanto-flash' ") + row.pszArgs,
-                     {"VANTO_COM_PORTS="});
-        EXPECT_EQ(run.nExit, row.nExit) << row.pszArgs << "\n" << run.strErr;
-        EXPECT_EQ(run.strOut.rfind(row.pszOut, 0), 0u) << row.pszArgs << "\n" << run.strOut;
-        EXPECT_EQ(run.strErr.rfind(row.pszErr, 0), 0u) << row.pszArgs << "\n" << run.strErr;
-    }
-}
 
 }  // namespace
