@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
 #include <regex>
@@ -24,6 +23,7 @@
 namespace {
 
 using namespace flash_run;
+using namespace std::string_literals;
 
 struct SArrival {
     int nPort;               // COMn, from 1
@@ -63,17 +63,6 @@ void PrintTo(const SStationRow& row, std::ostream* pOut) {
     *pOut << row.pszName;
 }
 
-bool WaitFor(int nMs, const std::function<bool()>& isDone) {
-    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMs);
-    while (!isDone()) {
-        if (std::chrono::steady_clock::now() > tEnd) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 int CountLines(const std::string& strPath, const std::string& strNeedle) {
     std::istringstream in(ReadAll(strPath));
     int nCount = 0;
@@ -95,18 +84,18 @@ public:
         setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     }
     ~CJournalSink() { close(m_fd); }
-    // The entries so far, each as its NAME=value lines.
-    Strings Entries() {
+    // The entries not taken before, each as its NAME=value lines.
+    Strings Entries() const {
+        Strings entries;
         char buffer[8192];
         for (ssize_t n; (n = recv(m_fd, buffer, sizeof buffer, 0)) > 0;) {
-            m_entries.emplace_back(buffer, static_cast<size_t>(n));
+            entries.emplace_back(buffer, static_cast<size_t>(n));
         }
-        return m_entries;
+        return entries;
     }
 
 private:
     int m_fd;
-    Strings m_entries;
 };
 
 // One port's devices, one after another as the row has them.
@@ -132,17 +121,17 @@ void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
             EXPECT_TRUE(device.WaitForOutput("BLOCK seq=3 ", 20000)) << device.Output();
             continue;
         }
-        EXPECT_TRUE(WaitFor(20000, [&] { return CountLines(strLog, strPort) == nOnPort; }))
+        EXPECT_TRUE(WaitUntil([&] { return CountLines(strLog, strPort) == nOnPort; }, 20000))
             << "COM" << nPort << " logged no attempt for device " << nOnPort;
         if (arrival.bStays) {
             // Watched a few times over, and never updated again.
-            EXPECT_TRUE(WaitFor(10000, [&] { return device.CountOutputLines("IDENTIFY") >= 5; }));
+            EXPECT_TRUE(WaitUntil([&] { return device.CountOutputLines("IDENTIFY") >= 5; }, 10000));
             continue;
         }
         device.Stop();  // pulled: its link goes
         const std::string strGone = "COM" + std::to_string(nPort) + " (" + strLink + "): gone";
         EXPECT_TRUE(
-            WaitFor(10000, [&] { return CountLines(strDir + "/run.out", strGone) == nOnPort; }))
+            WaitUntil([&] { return CountLines(strDir + "/run.out", strGone) == nOnPort; }, 10000))
             << "COM" << nPort << " did not see device " << nOnPort << " go";
     }
 }
@@ -199,23 +188,6 @@ void CheckAttempt(const std::map<std::string, std::string>& fields, const SArriv
     }
 }
 
-// The journal got the same attempts, field for field.
-void CheckJournal(const Strings& entries,
-                  const std::vector<std::map<std::string, std::string>>& log) {
-    ASSERT_EQ(entries.size(), log.size());
-    for (const auto& fields : log) {
-        const auto match = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
-            return e.find("\nVANTO_TIME=" + fields.at("time") + "\n") != std::string::npos &&
-                   e.find("\nVANTO_PORT=" + fields.at("port") + "\n") != std::string::npos;
-        });
-        ASSERT_NE(match, entries.end()) << fields.at("time");
-        EXPECT_NE(match->find("\nSYSLOG_IDENTIFIER=vanto-flash\n"), std::string::npos);
-        EXPECT_NE(match->find("\nVANTO_EXIT_STATUS=" + fields.at("exit_status") + "\n"),
-                  std::string::npos);
-        EXPECT_NE(match->find("\nVANTO_SHA256=" + ImageSha256() + "\n"), std::string::npos);
-    }
-}
-
 class StationRuns : public ::testing::TestWithParam<SStationRow> {};
 
 TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
@@ -227,7 +199,7 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
     for (int n = 1; n <= row.nPorts; ++n) {
         strMap += (n == 1 ? "" : ":") + dir.File("p" + std::to_string(n));
     }
-    CJournalSink journal(dir.File("journal"));
+    const CJournalSink journalSink(dir.File("journal"));
     std::vector<std::vector<std::unique_ptr<CDevsimProcess>>> devices(size_t(row.nPorts) + 1);
     const auto plugInAll = [&](pid_t pid) {
         std::vector<std::thread> ports;
@@ -248,6 +220,8 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
 
     const auto log = ParsedLog(strDir);
     ASSERT_EQ(log.size(), row.arrivals.size()) << ReadAll(dir.File("log.jsonl"));
+    const Strings journal = journalSink.Entries();
+    EXPECT_EQ(journal.size(), log.size());
     std::map<int, size_t> onPort;  // the devices of each port met so far
     for (const SArrival& arrival : row.arrivals) {
         const size_t nIndex = onPort[arrival.nPort]++;
@@ -262,8 +236,18 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
         ASSERT_NE(line, log.end()) << strPort << " device " << nIndex;
         EXPECT_EQ(line->at("device_file"), dir.File("p" + std::to_string(arrival.nPort)));
         CheckAttempt(*line, arrival, device);
+        // The journal got the same attempt, field for field.
+        const std::string strWhen = "\nVANTO_TIME=" + line->at("time") + "\nVANTO_PORT=" + strPort;
+        const auto entry = std::find_if(journal.begin(), journal.end(), [&](const std::string& e) {
+            return e.find(strWhen + "\n") != std::string::npos;
+        });
+        ASSERT_NE(entry, journal.end()) << strWhen;
+        for (const std::string& strField :
+             {"SYSLOG_IDENTIFIER=vanto-flash"s, "VANTO_SHA256=" + ImageSha256(),
+              "VANTO_EXIT_STATUS=" + line->at("exit_status")}) {
+            EXPECT_NE(entry->find("\n" + strField + "\n"), std::string::npos) << strField;
+        }
     }
-    CheckJournal(journal.Entries(), log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StationRuns, ::testing::ValuesIn(kStationRows),
