@@ -9,7 +9,6 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <thread>
 
 #include "image/sha256.h"
@@ -25,18 +24,6 @@ std::string ImageSha256() {
 std::string ReadAll(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string WithLinks(std::string strText, const Strings& links) {
-    for (size_t n = links.size() + 1; n-- > 0 && !links.empty();) {
-        const std::string strAt = n == 0 ? "@" : "@" + std::to_string(n);
-        const std::string& strLink = links.at(n == 0 ? 0 : n - 1);
-        for (size_t nAt = 0; (nAt = strText.find(strAt, nAt)) != std::string::npos;) {
-            strText.replace(nAt, strAt.size(), strLink);
-            nAt += strLink.size();
-        }
-    }
-    return strText;
 }
 
 SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,

@@ -27,10 +27,6 @@ std::string ImageSha256();
 
 std::string ReadAll(const std::string& strPath);
 
-// strText with each "@N" made the link of COMn's device (links[n - 1], "" for
-// none) and each "@" left over COM1's.
-std::string WithLinks(std::string strText, const Strings& links);
-
 // bash -c strCommand in strDir with env entries added ("NAME=value"); stdout
 // and stderr to their own files. onStarted is called with the shell's pid
 // once it runs (to send it a signal at the right moment). Killed after 60 s.

@@ -3,14 +3,10 @@
 // error, the exit status, and what each device saw and committed.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <memory>
-#include <numeric>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -18,7 +14,6 @@
 #include "tests/image/image_test_files.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/expected_texts.h"
-#include "tests/support/pty_pair.h"
 #include "tests/support/silent_peer.h"
 #include "tests/tools/flash_run.h"
 
@@ -33,6 +28,20 @@ std::string WithLineBroken(int nLine, const std::string& strLine) {
     std::string strText, strEach;
     for (int n = 1; std::getline(in, strEach); ++n) {
         strText += (n == nLine ? strLine + "\r" : strEach) + "\n";
+    }
+    return strText;
+}
+
+// strText with each "@N" made the link of the Nth device and each "@" left
+// over the first's.
+std::string WithLinks(std::string strText, const Strings& links) {
+    for (size_t n = links.size() + 1; n-- > 0 && !links.empty();) {
+        const std::string strAt = n == 0 ? "@" : "@" + std::to_string(n);
+        const std::string& strLink = links.at(n == 0 ? 0 : n - 1);
+        for (size_t nAt = 0; (nAt = strText.find(strAt, nAt)) != std::string::npos;) {
+            strText.replace(nAt, strAt.size(), strLink);
+            nAt += strLink.size();
+        }
     }
     return strText;
 }
@@ -62,15 +71,15 @@ const std::string kUpdated = kResultUpdated + std::string(" (5,376 bytes in ");
 std::string FirstLine(const char* pszText) {
     return std::string(pszText).substr(0, std::string(pszText).find('\r'));
 }
-const std::string kFileError = Printed(kResultFileError);
+// The first device of --json on several: its object, the seconds left out.
 const std::string kJsonFields =
-    "\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"sha256\": \"" + ImageSha256() +
+    "[{\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"sha256\": \"" + ImageSha256() +
     "\", \"port\": \"COM1\", \"device_file\": \"@\", \"blocks\": 21, \"block_total\": 21, "
-    "\"bytes\": 5376, ";
+    "\"bytes\": 5376, \"seconds\": ";
 const std::string kJsonResult =
     "\"result_code\": 1, \"result_name\": \"UPD_OK\", \"text\": \"" + std::string(kResultUpdated) +
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteTotal(Padded(kImage))) +
-    ", \"exit_status\": 0}\n";
+    ", \"exit_status\": 0}, {";
 const std::string kSFile = UpdateFile(kImage, 0x4000, 2);
 
 // clang-format off
@@ -80,13 +89,12 @@ const SFlashRow kFlashRows[] = {
      "(5,376 bytes), about 1.5 s at 38400 baud\n" + Printed(kScanPressed) +
      Printed(ScanLog(1, "asd")) + "The device is found on COM3 (@)\n" + Printed(kProgRunning),
      "Block 21/21  100%", Printed(kResultUpdated) + "5,376 bytes to COM3 in "}, {}, 0, "c", 22},
-    {"Json", "d", kFile, "--json", "", {"{" + kJsonFields + "\"seconds\": ", kJsonResult}, {}, 0, "c"},
     {"FileByContent", "d", kFile, "--file fw.bin --port=1", "", {"fw.bin: Intel HEX", kRan}, {}, 0,
      "c"},
     // The run's one port, COM1, whatever the map holds.
     {"PortByPath", "xo", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, "c"},
     {"BadChecksum", "d", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
-     {"kst.hex:3: checksum mismatch\n", kFileError}, 8, "-", 0},
+     {"kst.hex:3: checksum mismatch\n", Printed(kResultFileError)}, 8, "-", 0},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
     {"HexIsAFifo", "d", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
      "regular file; using kst.a90\n"}, 0, "c", -1, "", 0,
@@ -140,9 +148,8 @@ const SFlashRow kFlashRows[] = {
     {"PathOutsideTheMap", "do", kFile, "--port 1 --port @2", "", {"COM2 (@2): " + kUpdated,
      "2 of 2 updated\n"}, {}, 0, "cc"},
     // The refused commit's status, not that of the abort that follows it.
-    {"ManyJson", "dd", kFile, "--json --ports 1-2", "|--finish-status 3", {"[{\"file\": "
-     "\"kst.hex\", ", "\"port\": \"COM1\", \"device_file\": \"@1\", ", "\"result_name\": "
-     "\"UPD_OK\", ", "\"exit_status\": 0}, {", "\"port\": \"COM2\", ", "\"result_name\": "
+    {"ManyJson", "dd", kFile, "--json --ports 1-2", "|--finish-status 3", {kJsonFields,
+     kJsonResult, "\"port\": \"COM2\", ", "\"result_name\": "
      "\"UPD_CHECKSUM_ERROR\", ", "\"device_status\": 3, ", "\"exit_status\": 3}]\n"}, {}, 3,
      "ca"},
     // -q keeps the lines of devices that were not updated.
