@@ -1,6 +1,7 @@
 // vanto-flash as a whole program against vanto-devsim through real ptys, on
-// one device or several at once: what goes to standard output and to standard
-// error, the exit status, and what each device saw and committed.
+// one device or several at once, also on a terminal: what goes to standard
+// output and to standard error, the exit status, and what each device saw and
+// committed.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -46,6 +47,29 @@ std::string WithLinks(std::string strText, const Strings& links) {
     return strText;
 }
 
+// The pieces of a terminal's output that were written to rewrite a line: from
+// each "\r" that starts no line break (the terminal turns "\n" into "\r\n")
+// to the next "\r" or "\n", with the escape sequences taken out.
+Strings RewrittenLines(const std::string& strOut) {
+    Strings lines;
+    for (size_t n = strOut.find('\r'); n != std::string::npos; n = strOut.find('\r', n + 1)) {
+        if (n + 1 < strOut.size() && strOut[n + 1] == '\n') {
+            continue;
+        }
+        const size_t nEnd = strOut.find_first_of("\r\n", n + 1);
+        std::string strLine;
+        for (size_t i = n + 1; i < std::min(nEnd, strOut.size()); ++i) {
+            if (strOut[i] == '\x1b') {  // ESC [ parameters, then a letter
+                i = strOut.find_first_of("ABCDGHJKm", i);
+                continue;
+            }
+            strLine += strOut[i];
+        }
+        lines.push_back(strLine);
+    }
+    return lines;
+}
+
 struct SFlashRow {
     const char* pszName;
     // The port map from COM1, a letter per port: 'd' the next device, 's' a
@@ -64,6 +88,12 @@ struct SFlashRow {
     const char* pszSignalAt = "";  // each device's line to wait for; "": a silent port was asked
     int nSignal = 0;
     std::string strShell = "exec %";  // the command around vanto-flash
+    // On a terminal (script's pseudo-terminal) nColumns wide, made nResizedTo
+    // wide after 0.7 s: what the last drawing of COM1's line holds, and whether
+    // it shows the bytes too.
+    int nColumns = 0, nResizedTo = 0;
+    Strings lastLine = {};
+    bool bAllFields = false;
 };
 
 const char kRan[] = "5,376 bytes to COM1 in ";
@@ -170,11 +200,64 @@ const SFlashRow kFlashRows[] = {
      {"vanto-flash: a device answered on COM2, but not with success\n"}, 1, "-", 2},
     {"IdentifyNoPort", "ax", kFile, "identify --port 2", "", {},
      {"vanto-flash: COM2 could not be opened: /nonexistent/tty does not exist\n"}, 1, ""},
+    {"Terminal40", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 40, 0,
+     {"] 100%  ", " KiB/s  0:00 left"}},
+    {"Terminal80", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 80, 0,
+     {"] 100%  21/21 blocks  ", " elapsed  0:00 left"}},
+    {"Terminal120", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 120, 0,
+     {"] 100%  21/21 blocks  5,376/5,376 bytes  "}, true},
+    {"TerminalNarrowed", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 120, 40,
+     {"] 100%  ", " left"}},
+    {"BoardOnTerminal40", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc", -1,
+     "", 0, "exec %", 40, 0, {"COM1 100%  The device"}},
+    {"BoardOnTerminal120", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc", -1,
+     "", 0, "exec %", 120, 0, {"COM1 (", ")  [################] 100%  "}},
+    {"BoardOnTerminalNarrowed", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc",
+     -1, "", 0, "exec %", 120, 40, {"COM1 100%  The device"}},
 };
 // clang-format on
 
 void PrintTo(const SFlashRow& row, std::ostream* pOut) {
     *pOut << row.pszName;
+}
+
+// On a terminal every line rewritten in place fits the width, narrow or wide,
+// also after the width changes during the run.
+void CheckRewrittenLines(const std::string& strOut, const SFlashRow& row, size_t nDevices) {
+    const int nLast = row.nResizedTo != 0 ? row.nResizedTo : row.nColumns;
+    const Strings lines = RewrittenLines(strOut);
+    ASSERT_GE(lines.size(), 4u) << "rewritten in place:\n" << strOut;
+    for (const std::string& strLine : lines) {
+        EXPECT_LE(strLine.size(), size_t(row.nColumns)) << strLine;
+    }
+    // The last drawing of COM1's line, at the width the terminal has by then.
+    const auto last = std::find_if(lines.rbegin(), lines.rend(), [&](const std::string& s) {
+        return nDevices == 1 ? s.find('%') != std::string::npos : s.rfind("COM1", 0) == 0;
+    });
+    ASSERT_NE(last, lines.rend()) << strOut;
+    EXPECT_LE(last->size(), size_t(nLast)) << *last;
+    for (const std::string& strWant : row.lastLine) {
+        EXPECT_NE(last->find(strWant), std::string::npos) << strWant << " in " << *last;
+    }
+    EXPECT_EQ(last->find(" bytes") != std::string::npos, row.bAllFields) << *last;
+    // A board row is cleared before it is drawn: a shorter one leaves nothing of the last.
+    EXPECT_EQ(strOut.find("\r\x1b[2KCOM2") != std::string::npos, nDevices > 1);
+    if (row.nResizedTo != 0) {
+        const auto widest = std::max_element(lines.begin(), lines.end(),
+                                             [](auto& a, auto& b) { return a.size() < b.size(); });
+        EXPECT_GT(widest->size(), size_t(row.nResizedTo)) << "wider before the change";
+    }
+    // In place: the lines the output went down, less those the cursor went
+    // back up over (the board's rows), are the lines printed once, not one
+    // per redraw.
+    long nDown = std::count(strOut.begin(), strOut.end(), '\n');
+    for (size_t n = strOut.find("\x1b["); n != std::string::npos; n = strOut.find("\x1b[", n + 1)) {
+        const size_t nEnd = strOut.find_first_not_of("0123456789", n + 2);
+        if (nEnd != std::string::npos && strOut[nEnd] == 'A') {
+            nDown -= std::stol(strOut.substr(n + 2, nEnd - n - 2));
+        }
+    }
+    EXPECT_LE(nDown, 10 + 3 * long(nDevices)) << strOut;
 }
 
 class FlashRuns : public ::testing::TestWithParam<SFlashRow> {};
@@ -223,7 +306,19 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
         }
         kill(pid, row.nSignal);
     };
+    if (row.nColumns != 0) {
+        // A background job's standard input is /dev/null: stty is given the terminal.
+        const std::string strResize =
+            row.nResizedTo == 0
+                ? ""
+                : "(sleep 0.7; stty -F /dev/tty cols " + std::to_string(row.nResizedTo) + ") & ";
+        strCommand = "script -qefc \"stty cols " + std::to_string(row.nColumns) + "; " + strResize +
+                     strCommand + "\" /dev/null";
+    }
     const SRun run = RunShell(dir.Path(), strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
+    if (row.nColumns != 0) {
+        CheckRewrittenLines(run.strOut, row, devices.size());
+    }
     // Six identify calls, each frame sent twice; after a signal no further port.
     for (size_t n = 0; n < silent.size(); ++n) {
         if (row.nSignal == 0 || n > 0) {
