@@ -41,6 +41,7 @@ struct SStationRow {
     // SIGTERM once every arrival is over; SIGINT once every device has sent
     // its third block.
     int nSignal = SIGTERM;
+    friend void PrintTo(const SStationRow& row, std::ostream* pOut) { *pOut << row.pszName; }
 };
 
 const std::string kSlow = "--reply-delay 100";
@@ -58,10 +59,6 @@ const SStationRow kStationRows[] = {
      kAborted, SIGINT},
 };
 // clang-format on
-
-void PrintTo(const SStationRow& row, std::ostream* pOut) {
-    *pOut << row.pszName;
-}
 
 int CountLines(const std::string& strPath, const std::string& strNeedle) {
     std::istringstream in(ReadAll(strPath));

@@ -88,11 +88,8 @@ struct SScenario {
     std::vector<std::string> log = {};           // lines the device prints
     std::optional<Bytes> flash = {};             // committed image; empty: none
     int nMinReplyMs = 0;                         // wire pacing and reply delay
+    friend void PrintTo(const SScenario& row, std::ostream* pOut) { *pOut << row.pszName; }
 };
-void PrintTo(const SScenario& row, std::ostream* pOut) {
-    *pOut << row.pszName;
-}
-
 // One conversation per row: exact replies, the device's log, its committed image. The
 // options that make the device fail (dropped, refused, malformed, late and missing
 // replies, a hang-up) are met by vanto-flash in its own tests.
