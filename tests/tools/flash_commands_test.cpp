@@ -35,33 +35,29 @@ TEST(Programs, TellTheirVersion) {
 TEST(FlashPorts, FromSysfs) {
     CTempDir root;
     const std::string r = root.Path();
-    const auto put = [&](const std::string& strPath, const std::string& strText) {
-        std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
-        std::ofstream(r + strPath) << strText << "\n";
+    // Each file with its text, or "->" and where the link points.
+    const std::string u = "/sys/devices/pci0000:00/usb1/";
+    // clang-format off
+    const std::pair<std::string, std::string> kTree[] = {
+        {u + "1-2/idVendor", "0403"}, {u + "1-2/idProduct", "6001"},
+        {u + "1-2/manufacturer", "FTDI"}, {u + "1-2/product", "FT232R USB UART"},
+        {u + "1-2/serial", "A10K3XYZ"}, {u + "1-2/1-2:1.0/ttyUSB0/uevent", ""},
+        {"/sys/class/tty/ttyUSB0/device", "->" + r + u + "1-2/1-2:1.0/ttyUSB0"},
+        {u + "1-3/idVendor", "2341"}, {u + "1-3/idProduct", "0043"}, {u + "1-3/1-3:1.0/uevent", ""},
+        {"/sys/class/tty/ttyACM0/device", "->" + r + u + "1-3/1-3:1.0"},
+        {"/sys/devices/platform/serial8250/tty/ttyS0/uevent", ""},
+        {"/dev/ttyUSB0", ""}, {"/dev/ttyACM0", ""}, {"/dev/ttyS0", ""},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0", "->../../ttyUSB0"},
     };
-    const auto link = [&](const std::string& strTarget, const std::string& strPath) {
+    // clang-format on
+    for (const auto& [strPath, strText] : kTree) {
         std::filesystem::create_directories(std::filesystem::path(r + strPath).parent_path());
-        std::filesystem::create_symlink(strTarget, r + strPath);
-    };
-    const std::string kUsb = "/sys/devices/pci0000:00/usb1/1-2";
-    for (const auto& [strName, strValue] : {std::pair{"idVendor", "0403"},
-                                            {"idProduct", "6001"},
-                                            {"manufacturer", "FTDI"},
-                                            {"product", "FT232R USB UART"},
-                                            {"serial", "A10K3XYZ"}}) {
-        put(kUsb + "/" + strName, strValue);
+        if (strText.starts_with("->")) {
+            std::filesystem::create_symlink(strText.substr(2), r + strPath);
+        } else {
+            std::ofstream(r + strPath) << strText << "\n";
+        }
     }
-    put(kUsb + "/1-2:1.0/ttyUSB0/uevent", "");
-    link(r + kUsb + "/1-2:1.0/ttyUSB0", "/sys/class/tty/ttyUSB0/device");
-    put("/sys/devices/pci0000:00/usb1/1-3/idVendor", "2341");
-    put("/sys/devices/pci0000:00/usb1/1-3/idProduct", "0043");
-    put("/sys/devices/pci0000:00/usb1/1-3/1-3:1.0/uevent", "");
-    link(r + "/sys/devices/pci0000:00/usb1/1-3/1-3:1.0", "/sys/class/tty/ttyACM0/device");
-    put("/sys/devices/platform/serial8250/tty/ttyS0/uevent", "");
-    for (const char* pszName : {"ttyUSB0", "ttyACM0", "ttyS0"}) {
-        put(std::string("/dev/") + pszName, "");
-    }
-    link("../../ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
     PtyPair free, locked;
     chmod(free.SlavePath().c_str(), 0666);
     chmod(locked.SlavePath().c_str(), 0600);
@@ -197,9 +193,7 @@ TEST(FlashCommands, OutputsAndWarnings) {
         {"-- kst.hex --port 1", kNone, kNone, "", {"vanto-flash: the update file is named twice: "
          "'kst.hex' and '--port'\n"}, 2},
         {"-q -- kst.hex", strS3.c_str(), kNone, "", {Printed(kDeviceNotFound)}, 1},
-        {"ports --help", kNone, kNone, strHelp, {}, 0},
         {"info -h", kNone, kNone, strHelp, {}, 0},
-        {"identify --help", kNone, kNone, strHelp, {}, 0},
         {"--port 3 --json --help", kNone, kNone, strHelp, {}, 0},
         {"-qh", kNone, kNone, strHelp, {}, 0},
         {"-qx", kNone, kNone, "", {"vanto-flash: unknown option '-x' in '-qx'\n"}, 2},
