@@ -16,26 +16,20 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Opened per command; stray reply bytes stay queued (the device holds the line).
-class CHostLine {
-public:
-    explicit CHostLine(const std::string& strPath)
-        : m_hFd(open(strPath.c_str(), O_RDWR | O_NOCTTY)) {}
-    ~CHostLine() { close(m_hFd); }
-    bool Send(const Bytes& b) { return write(m_hFd, b.data(), b.size()) == ssize_t(b.size()); }
-    Bytes Receive(size_t nMax, int nWaitMs) {  // up to nMax bytes, each within nWaitMs
-        Bytes bytes;
-        pollfd fd = {m_hFd, POLLIN, 0};
-        for (uint8_t b = 0;
-             bytes.size() < nMax && poll(&fd, 1, nWaitMs) == 1 && read(m_hFd, &b, 1) == 1;) {
-            bytes.push_back(b);
-        }
-        return bytes;
+// frame written on a line opened for it alone (stray reply bytes stay queued:
+// the device holds the line), then up to nMax bytes read, each within nWaitMs.
+Bytes Exchange(const std::string& strPath, const Bytes& frame, size_t nMax, int nWaitMs) {
+    const int fd = open(strPath.c_str(), O_RDWR | O_NOCTTY);
+    EXPECT_EQ(write(fd, frame.data(), frame.size()), ssize_t(frame.size()));
+    Bytes bytes;
+    pollfd entry = {fd, POLLIN, 0};
+    for (uint8_t b = 0;
+         bytes.size() < nMax && poll(&entry, 1, nWaitMs) == 1 && read(fd, &b, 1) == 1;) {
+        bytes.push_back(b);
     }
-
-private:
-    int m_hFd;
-};
+    close(fd);
+    return bytes;
+}
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes all;
@@ -124,14 +118,13 @@ TEST_P(DevsimProtocol, AnswersExactly) {
     options.insert(options.end(), s.options.begin(), s.options.end());
     ASSERT_TRUE(device.Start(options)) << device.Output();
     for (const auto& [frame, reply] : s.steps) {
-        CHostLine host(device.LinkPath());
         const auto tpSent = steady_clock::now();
-        ASSERT_TRUE(host.Send(frame));
-        EXPECT_EQ(host.Receive(std::max<size_t>(reply.size(), 1), reply.empty() ? 300 : 2000),
+        EXPECT_EQ(Exchange(device.LinkPath(), frame, std::max<size_t>(reply.size(), 1),
+                           reply.empty() ? 300 : 2000),
                   reply);
         EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - tpSent).count(), s.nMinReplyMs);
     }
-    EXPECT_EQ(CHostLine(device.LinkPath()).Receive(1, 100), kNone) << "bytes after the last reply";
+    EXPECT_EQ(Exchange(device.LinkPath(), {}, 1, 100), kNone) << "bytes after the last reply";
     if (s.flash) {
         std::ifstream file(options[1], std::ios::binary);
         EXPECT_TRUE(Bytes(std::istreambuf_iterator<char>(file), {}) == *s.flash);
