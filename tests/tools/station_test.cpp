@@ -72,13 +72,12 @@ int CountLines(const std::string& strPath, const std::string& strNeedle) {
 // A datagram socket standing in for the journal's: the entries it got.
 class CJournalSink {
 public:
-    explicit CJournalSink(const std::string& strPath) : m_fd(socket(AF_UNIX, SOCK_DGRAM, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
+    // Read once the station has ended: all it sent is queued.
+    explicit CJournalSink(const std::string& strPath)
+        : m_fd(socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0)) {
+        sockaddr_un address{AF_UNIX, {}};
         strPath.copy(address.sun_path, sizeof address.sun_path - 1);
         EXPECT_EQ(bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        timeval timeout{0, 100000};
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     }
     ~CJournalSink() { close(m_fd); }
     // The entries not taken before, each as its NAME=value lines.
@@ -133,28 +132,27 @@ void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
     }
 }
 
-// The log as a strict parser reads it: one line per attempt, each field
-// printed on a line of its own ("port=COM1").
+// The log as a strict parser reads it: one line per attempt, its fields
+// printed tab-separated ("port=COM1").
 std::vector<std::map<std::string, std::string>> ParsedLog(const std::string& strDir) {
-    const SRun run = RunShell(strDir,
-                              "python3 -c 'import json, sys\n"
-                              "for line in open(\"log.jsonl\", \"rb\").read().decode(\"utf-8\")"
-                              ".splitlines():\n"
-                              "    for k, v in json.loads(line).items(): print(f\"{k}={v}\")\n"
-                              "    print(\"--\")'",
-                              {});
+    const SRun run =
+        RunShell(strDir,
+                 "python3 -c 'import json\n"
+                 "for line in open(\"log.jsonl\", \"rb\").read().decode(\"utf-8\")"
+                 ".splitlines():\n"
+                 "    print(\"\\t\".join(f\"{k}={v}\" for k, v in json.loads(line).items()))'",
+                 {});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
-    std::vector<std::map<std::string, std::string>> lines(1);
+    std::vector<std::map<std::string, std::string>> lines;
     std::istringstream in(run.strOut);
-    for (std::string strField; std::getline(in, strField);) {
-        if (strField == "--") {
-            lines.emplace_back();
-        } else {
-            const size_t nEquals = strField.find('=');
-            lines.back()[strField.substr(0, nEquals)] = strField.substr(nEquals + 1);
+    for (std::string strLine; std::getline(in, strLine);) {
+        std::istringstream record(strLine);
+        auto& fields = lines.emplace_back();
+        for (std::string strField; std::getline(record, strField, '\t');) {
+            fields[strField.substr(0, strField.find('='))] =
+                strField.substr(strField.find('=') + 1);
         }
     }
-    lines.pop_back();
     return lines;
 }
 
