@@ -8,16 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "image/sha256.h"
 #include "tests/support/devsim_process.h"
 
 namespace flash_run {
-
-std::string ImageSha256() {
-    CSha256 sha;
-    sha.Add(kImage.data(), kImage.size());
-    return CSha256::ToHex(sha.Finish());
-}
 
 std::string ReadAll(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);

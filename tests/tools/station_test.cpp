@@ -164,7 +164,7 @@ void CheckAttempt(const std::map<std::string, std::string>& fields, const SArriv
     EXPECT_TRUE(std::regex_match(
         fields.at("time"), std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}\\.[0-9]{3}Z")))
         << fields.at("time");
-    EXPECT_EQ(fields.at("sha256"), ImageSha256());
+    EXPECT_EQ(fields.at("sha256"), kImageSha256);
     EXPECT_EQ(fields.at("block_total"), "21");
     const bool bUpdated = arrival.nExit == 0;
     const std::string strFlash = ReadAll(device.Dir().File("flash"));
@@ -238,7 +238,7 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
         });
         ASSERT_NE(entry, journal.end()) << strWhen;
         for (const std::string& strField :
-             {"SYSLOG_IDENTIFIER=vanto-flash"s, "VANTO_SHA256=" + ImageSha256(),
+             {"SYSLOG_IDENTIFIER=vanto-flash"s, "VANTO_SHA256=" + kImageSha256,
               "VANTO_EXIT_STATUS=" + line->at("exit_status")}) {
             EXPECT_NE(entry->find("\n" + strField + "\n"), std::string::npos) << strField;
         }
