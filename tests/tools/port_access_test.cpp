@@ -6,10 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include "res/page_texts.h"
 #include "tests/support/devsim_process.h"
@@ -21,15 +19,9 @@ using namespace flash_run;
 
 namespace {
 
+// The shadow tools refuse while another one holds the user database: tried again.
 bool Run(const std::string& strCommand) {
-    // The shadow tools refuse while another one holds the user database.
-    for (int nTry = 0; nTry < 50; ++nTry) {
-        if (std::system((strCommand + " >/dev/null 2>&1").c_str()) == 0) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    return WaitUntil([&] { return std::system((strCommand + " >/dev/null 2>&1").c_str()) == 0; });
 }
 
 // A user and two groups of the test's own, removed at its end: the group

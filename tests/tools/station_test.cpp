@@ -107,12 +107,10 @@ void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
         }
         ++nOnPort;
         std::this_thread::sleep_for(std::chrono::milliseconds(arrival.nDelayMs));
-        auto pDevice = std::make_unique<CDevsimProcess>();
+        CDevsimProcess& device = *pDevices->emplace_back(std::make_unique<CDevsimProcess>());
         // The last --link wins: every device of the port on the port's own link.
-        EXPECT_TRUE(pDevice->Start(Words(arrival.strOptions + " --flash-out " +
-                                         pDevice->Dir().File("flash") + " --link " + strLink)));
-        CDevsimProcess& device = *pDevice;
-        pDevices->push_back(std::move(pDevice));
+        EXPECT_TRUE(device.Start(Words(arrival.strOptions + " --flash-out " +
+                                       device.Dir().File("flash") + " --link " + strLink)));
         if (row.nSignal == SIGINT) {
             EXPECT_TRUE(device.WaitForOutput("BLOCK seq=3 ", 20000)) << device.Output();
             continue;
