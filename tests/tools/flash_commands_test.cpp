@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -102,14 +101,12 @@ TEST(FlashPorts, FromSysfs) {
 std::string Info(const char* pszFile, const char* pszFormat, unsigned nFirst, int nRecords,
                  int nBytes, int nBlocks, int nSent, unsigned nTotal, const char* pszSha256,
                  const char* pszTail) {
-    char sz[500];
-    std::snprintf(sz, sizeof sz,
-                  "file: %s\nformat: %s\nfirst address: 0x%08X\ndata: %d records, %d bytes\n"
-                  "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nsha256: %s\n"
-                  "wire time at 38400 baud: about %s",
-                  pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszSha256,
-                  pszTail);
-    return sz;
+    return Formatted(
+               "file: %s\nformat: %s\nfirst address: 0x%08X\ndata: %d records, %d bytes\n"
+               "blocks: %d\nblocks sent: %d\nfinish total: 0x%08X\nsha256: %s\n"
+               "wire time at 38400 baud: about ",
+               pszFile, pszFormat, nFirst, nRecords, nBytes, nBlocks, nSent, nTotal, pszSha256) +
+           pszTail;
 }
 
 // What info shows of a file and warns about on standard error; --help after
@@ -127,7 +124,7 @@ TEST(FlashCommands, OutputsAndWarnings) {
     // Records after the end-of-file record that carry no data are read, and pass.
     const std::string strAfterEnd = ":020000040000FA\r\n" + RecordLine(0, 0, Bytes(16, 1)) +
                                     "\r\n:00000001FF\r\n:040000050000800077\r\n";
-    const char *kDir = "<dir>", *kFifo = "<fifo>", *kNone = nullptr;
+    const char *kDir = "<dir>", *kFifo = "<fifo>";
     // The block data: 16 zeros, 976 bytes of fill, 8 zeros; 1, 2, 3; 16 zeros,
     // 16,777,200 bytes of fill, 16 zeros; 16 ones.
     const char* kZerosSha = "b0e5b0531ebf9c55b7b81d7e50dd6f88f74d5b54886fa2e89a6bfdda5f9d9cc2";
@@ -136,81 +133,80 @@ TEST(FlashCommands, OutputsAndWarnings) {
     const char* kOnesSha = "cc8cd41cef907c4d216069122c4b89936211361f9050a717a1e37ad1862e952f";
     struct SRow {
         const char* pszArgs;
-        const char *pszHex, *pszA90;  // contents of kst.hex and kst.a90; nullptr: absent
-        std::string strOut;           // all of standard output
-        std::string strErr;           // all of standard error, but the usage after a usage error
         int nExit;
+        std::string strOut;  // all of standard output
+        std::string strErr;  // all of standard error, but the usage after a usage error
+        const char *pszHex = nullptr, *pszA90 = nullptr;  // kst.hex and kst.a90; nullptr: absent
     };
     CTempDir helpDir;
     const std::string strHelp =
         RunShell(helpDir.Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' --help", {}).strOut;
     ASSERT_EQ(strHelp.rfind("usage: vanto-flash [options] [--] [FILE]\n", 0), 0u) << strHelp;
+    const char *kS3 = strS3.c_str(), *kZeros = strZeros.c_str();
     // clang-format off
     const SRow rows[] = {
-        {"info", strZeros.c_str(), strS3.c_str(), Info("kst.hex", "Intel HEX", 0x8000, 2, 24, 4, 4,
-         0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
-         {"kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
-        {"info", kDir, strS3.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         kS3Sha, "0.1 s\n"), {"kst.hex: a directory, not a file; using kst.a90\n"}, 0},
-        {"info", kNone, strS5AtEnd.c_str(), Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
-         kS3Sha, "0.1 s\npassed over: 1 S0 header\n"), {"kst.a90:3: warning: the data end at S5; 2 "
-         "lines follow, passed over\n"}, 0},
-        {"info", kNone, strHuge.c_str(), Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537,
-         0xFF00DF20, kHugeSha, "1.3 h\n"), {"kst.a90: warning: 1 gap filled with 0xFF (16,777,200 "
-         "bytes)\nkst.a90: warning: the image spans 16 MiB, 65,537 blocks, about 1.3 h at 38400 "
-         "baud, for 32 bytes of data\n"}, 0},
-        {"info", strAfterEnd.c_str(), kNone, Info("kst.hex", "Intel HEX", 0, 1, 16, 1, 1, 0xEF20,
-         kOnesSha, "0.1 s\npassed over: 1 record of type 01 (end of file), 1 record of type 04 (extended "
-         "linear address), 1 record of type 05 (start linear address)\n"), {"kst.hex:3: warning: 1 "
-         "line follows the end-of-file record; they are read as well\n"}, 0},
+        {"info", 0, Info("kst.hex", "Intel HEX", 0x8000, 2, 24, 4, 4, 0x3E418, kZerosSha, "0.3 s\n"
+         "passed over: 1 record of type 01 (end of file)\n"),
+         "kst.hex: warning: 1 gap filled with 0xFF (976 bytes)\n", kZeros, kS3},
+        {"info", 0, Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09, kS3Sha, "0.1 s\n"),
+         "kst.hex: a directory, not a file; using kst.a90\n", kDir, kS3},
+        {"info", 0, Info("kst.a90", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09, kS3Sha, "0.1 s\n"
+         "passed over: 1 S0 header\n"), "kst.a90:3: warning: the data end at S5; 2 lines follow, "
+         "passed over\n", nullptr, strS5AtEnd.c_str()},
+        {"info", 0, Info("kst.a90", "S-records", 0, 2, 32, 65537, 65537, 0xFF00DF20, kHugeSha,
+         "1.3 h\n"), "kst.a90: warning: 1 gap filled with 0xFF (16,777,200 bytes)\nkst.a90: "
+         "warning: the image spans 16 MiB, 65,537 blocks, about 1.3 h at 38400 baud, for 32 bytes "
+         "of data\n", nullptr, strHuge.c_str()},
+        {"info", 0, Info("kst.hex", "Intel HEX", 0, 1, 16, 1, 1, 0xEF20, kOnesSha, "0.1 s\npassed "
+         "over: 1 record of type 01 (end of file), 1 record of type 04 (extended linear address), "
+         "1 record of type 05 (start linear address)\n"), "kst.hex:3: warning: 1 line follows the "
+         "end-of-file record; they are read as well\n", strAfterEnd.c_str()},
         // The format of a named file comes from its content, or from --format.
-        {"info --file kst.a90", kNone, strZeros.c_str(), Info("kst.a90", "Intel HEX", 0x8000, 2, 24,
-         4, 4, 0x3E418, kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
-         {"kst.a90: warning: 1 gap filled with 0xFF (976 bytes)\n"}, 0},
-        {"info --file kst.hex", strS3.c_str(), kNone, Info("kst.hex", "S-records", 0xABCDEF, 1, 3, 1,
-         1, 0xFC09, kS3Sha, "0.1 s\n"), {}, 0},
-        {"info --file kst.hex --format=srec", strZeros.c_str(), kNone, "", {"kst.hex: no data "
-         "records\n"}, 8},
-        {"info", kNone, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
-        {"info", ":00000001FF\r\n", strS3.c_str(), "", {"kst.hex: no data records\n"}, 8},
-        {"info", ":0000000000\r\n", strS3.c_str(), "", {"kst.hex: no data bytes\n"}, 8},
-        {"info", ":1080000000\r\n", strS3.c_str(), "", {"kst.hex:1: checksum mismatch\n"}, 8},
-        {"info", ":0000000001FF\r\n", kNone, "", {"kst.hex:1: record longer than its count\n"}, 8},
-        {"info", "S1130000\r\n", kNone, "", {"kst.hex:1: not an Intel HEX record\n"}, 8},
-        {"info --file kst.a90", kNone, "\177ELF", "", {"kst.a90: neither Intel HEX (':') nor "
-         "S-records ('S')\n"}, 8},
-        {"info --file kst.hex", kFifo, kNone, "", {"kst.hex: a FIFO, not a regular file\n"}, 8},  // never waits
-        {"info", kFifo, kNone, "", {"kst.hex, kst.a90: neither opens in the working directory\n"}, 8},
-        {"info --file", kNone, kNone, "", {"vanto-flash: --file needs a value\nusage: vanto-flash info "
-         "[--file PATH] [--format hex|srec] [--json] [--] [FILE]\n"}, 2},
+        {"info --file kst.a90", 0, Info("kst.a90", "Intel HEX", 0x8000, 2, 24, 4, 4, 0x3E418,
+         kZerosSha, "0.3 s\npassed over: 1 record of type 01 (end of file)\n"),
+         "kst.a90: warning: 1 gap filled with 0xFF (976 bytes)\n", nullptr, kZeros},
+        {"info --file kst.hex", 0, Info("kst.hex", "S-records", 0xABCDEF, 1, 3, 1, 1, 0xFC09,
+         kS3Sha, "0.1 s\n"), "", kS3},
+        {"info --file kst.hex --format=srec", 8, "", "kst.hex: no data records\n", kZeros},
+        {"info", 8, "", "kst.hex, kst.a90: neither opens in the working directory\n"},
+        {"info", 8, "", "kst.hex: no data records\n", ":00000001FF\r\n", kS3},
+        {"info", 8, "", "kst.hex: no data bytes\n", ":0000000000\r\n", kS3},
+        {"info", 8, "", "kst.hex:1: checksum mismatch\n", ":1080000000\r\n", kS3},
+        {"info", 8, "", "kst.hex:1: record longer than its count\n", ":0000000001FF\r\n"},
+        {"info", 8, "", "kst.hex:1: not an Intel HEX record\n", "S1130000\r\n"},
+        {"info --file kst.a90", 8, "", "kst.a90: neither Intel HEX (':') nor S-records ('S')\n",
+         nullptr, "\177ELF"},
+        {"info --file kst.hex", 8, "", "kst.hex: a FIFO, not a regular file\n", kFifo},  // no wait
+        {"info", 8, "", "kst.hex, kst.a90: neither opens in the working directory\n", kFifo},
+        {"info --file", 2, "", "vanto-flash: --file needs a value\nusage: vanto-flash info "
+         "[--file PATH] [--format hex|srec] [--json] [--] [FILE]\n"},
         // -odd.hex: kst.hex's content under a name that looks like an option.
-        {"info --format=hex -- -odd.hex", "S1130000\r\n", kNone, "", {"-odd.hex:1: not an Intel HEX "
-         "record\n"}, 8},
-        {"info -- --help", kNone, kNone, "", {"--help: no such file\n"}, 8},
-        {"info kst.hex --file -odd.hex", kNone, kNone, "", {"vanto-flash: the update file is named "
-         "twice: 'kst.hex' and '-odd.hex'\n"}, 2},
-        {"-- kst.hex --port 1", kNone, kNone, "", {"vanto-flash: the update file is named twice: "
-         "'kst.hex' and '--port'\n"}, 2},
-        {"-q -- kst.hex", strS3.c_str(), kNone, "", {Printed(kDeviceNotFound)}, 1},
-        {"info -h", kNone, kNone, strHelp, {}, 0},
-        {"--port 3 --json --help", kNone, kNone, strHelp, {}, 0},
-        {"-qh", kNone, kNone, strHelp, {}, 0},
-        {"-qx", kNone, kNone, "", {"vanto-flash: unknown option '-x' in '-qx'\n"}, 2},
-        {"ports --all extra", kNone, kNone, "", {"vanto-flash: unexpected word 'extra'\nusage: "
-         "vanto-flash ports"}, 2},
-        {"kst.hex", kNone, kNone, "", {"vanto-flash: unknown command 'kst.hex'"}, 2},
-        {"--fast", kNone, kNone, "", {"vanto-flash: unknown option '--fast'\nusage: "}, 2},
+        {"info --format=hex -- -odd.hex", 8, "", "-odd.hex:1: not an Intel HEX record\n",
+         "S1130000\r\n"},
+        {"info -- --help", 8, "", "--help: no such file\n"},
+        {"info kst.hex --file -odd.hex", 2, "", "vanto-flash: the update file is named twice: "
+         "'kst.hex' and '-odd.hex'\n"},
+        {"-- kst.hex --port 1", 2, "", "vanto-flash: the update file is named twice: 'kst.hex' and "
+         "'--port'\n"},
+        {"-q -- kst.hex", 1, "", Printed(kDeviceNotFound), kS3},
+        {"info -h", 0, strHelp, ""},
+        {"--port 3 --json --help", 0, strHelp, ""},
+        {"-qh", 0, strHelp, ""},
+        {"-qx", 2, "", "vanto-flash: unknown option '-x' in '-qx'\n"},
+        {"ports --all extra", 2, "", "vanto-flash: unexpected word 'extra'\n"
+         "usage: vanto-flash ports"},
+        {"kst.hex", 2, "", "vanto-flash: unknown command 'kst.hex'"},
+        {"--fast", 2, "", "vanto-flash: unknown option '--fast'\nusage: "},
         // Ports a run on several devices refuses before it touches any.
-        {"--port 1 --ports 1-2", kNone, kNone, "", {"vanto-flash: COM1 is named twice: one device, "
-         "one port\n"}, 2},
-        {"--all --port 1", kNone, kNone, "", {"vanto-flash: --all looks at COM1..COM10 itself"}, 2},
-        {"-v --ports 1-2", kNone, kNone, "", {"vanto-flash: -v shows the frames of one device"}, 2},
-        {"--ports 3-1", kNone, kNone, "", {"vanto-flash: --ports '3-1': '3-1' is not a port"}, 2},
-        {"--ports 1,,2", kNone, kNone, "", {"vanto-flash: --ports '1,,2': '' is not a port"}, 2},
-        {"--ports 0-3", kNone, kNone, "", {"vanto-flash: --ports '0-3': '0-3' is not a port"}, 2},
-        {"--ports 2-101", kNone, kNone, "", {"vanto-flash: --ports '2-101': '2-101' is not a port"}, 2},
-        {"--ports 1-2-3", kNone, kNone, "", {"vanto-flash: --ports '1-2-3': '1-2-3' is not a port"}, 2},
-        {"--ports=", kNone, kNone, "", {"vanto-flash: --ports '': '' is not a port"}, 2},
+        {"--port 1 --ports 1-2", 2, "", "vanto-flash: COM1 is named twice: one device, one port\n"},
+        {"--all --port 1", 2, "", "vanto-flash: --all looks at COM1..COM10 itself"},
+        {"-v --ports 1-2", 2, "", "vanto-flash: -v shows the frames of one device"},
+        {"--ports 3-1", 2, "", "vanto-flash: --ports '3-1': '3-1' is not a port"},
+        {"--ports 1,,2", 2, "", "vanto-flash: --ports '1,,2': '' is not a port"},
+        {"--ports 0-3", 2, "", "vanto-flash: --ports '0-3': '0-3' is not a port"},
+        {"--ports 2-101", 2, "", "vanto-flash: --ports '2-101': '2-101' is not a port"},
+        {"--ports 1-2-3", 2, "", "vanto-flash: --ports '1-2-3': '1-2-3' is not a port"},
+        {"--ports=", 2, "", "vanto-flash: --ports '': '' is not a port"},
     };
     // clang-format on
     for (const SRow& row : rows) {

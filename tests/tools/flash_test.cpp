@@ -64,9 +64,8 @@ struct SFlashRow {
     // Per device: 'c' the image is its flash; 'a' told once to discard the
     // transfer, nothing committed; '-' neither.
     std::string strEnds;
-    int nFrames = -1;              // frames the first device saw (-1: not counted)
-    const char* pszSignalAt = "";  // each device's line to wait for; "": a silent port was asked
-    int nSignal = 0;
+    int nFrames = -1;  // frames the first device saw (-1: not counted)
+    int nSignal = 0;   // sent once each device sent block 3, or once the silent COM1 was asked
     std::string strShell = "exec %";  // the command around vanto-flash
     // On a terminal (script's pseudo-terminal) nColumns wide, made nResizedTo
     // wide after 0.7 s: what the last drawing of COM1's line holds, and whether
@@ -106,8 +105,8 @@ const SFlashRow kFlashRows[] = {
     {"BadChecksum", "d", RecordLine(0, 0x4000, Bytes(16, 1), 0, 1), "", "", {},
      {"kst.hex:1: checksum mismatch\n", Printed(kResultFileError)}, 8, "-", 0},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
-    {"HexIsAFifo", "d", UpdateFile(kImage, 0x4000, 2), "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
-     "regular file; using kst.a90\n"}, 0, "c", -1, "", 0,
+    {"HexIsAFifo", "d", UpdateFile(kImage, 0x4000, 2), "", "", {"kst.a90: S-records", kRan},
+     {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0, "c", -1, 0,
      "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"NoDevice", "d", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))},
      {Printed(kDeviceNotFound)}, 1, "-"},
@@ -116,19 +115,18 @@ const SFlashRow kFlashRows[] = {
     {"FinishStatus0", "d", kFile, "", "--finish-status 0", {},
      {"vanto-flash: the device answered with status 0\n"}, 9, "a"},
     {"Sigterm", "d", kFile, "", "--reply-delay 30", {},
-     {"the device was told to discard the transfer\n"}, 128 + SIGTERM, "a", -1, "BLOCK seq=3 ",
-     SIGTERM},
+     {"the device was told to discard the transfer\n"}, 128 + SIGTERM, "a", -1, SIGTERM},
     // SIGQUIT (Ctrl-\\) during the scan: the silent COM1's identify call ends
     // at once and COM2 is never asked.
     {"QuitDuringScan", "ss", kFile, "", "", {Printed(kScanPressed)},
-     {"vanto-flash: interrupted\n"}, 128 + SIGQUIT, "", -1, "", SIGQUIT},
-    {"ReaderGone", "d", kFile, "", "--reply-delay 5", {}, {}, 0, "c", -1, "", 0,
+     {"vanto-flash: interrupted\n"}, 128 + SIGQUIT, "", -1, SIGQUIT},
+    {"ReaderGone", "d", kFile, "", "--reply-delay 5", {}, {}, 0, "c", -1, 0,
      "% | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}"},
-    {"StandardDescriptorsClosed", "d", kFile, "", "", {}, {}, 0, "c", -1, "", 0, "% <&- >&-"},
+    {"StandardDescriptorsClosed", "d", kFile, "", "", {}, {}, 0, "c", -1, 0, "% <&- >&-"},
     // A file name that is no UTF-8 (bytes FF FE), with a control character and
     // a UTF-8 u-umlaut: the JSON decodes strictly and parses.
     {"JsonNameNotUtf8", "d", kFile, "", "", {"'fw\\ufffd\\ufffd\\x01\\xfc.hex' UPD_OK\n"}, {}, 0,
-     "c", -1, "", 0, "cp kst.hex $'fw\\xff\\xfe\\x01\\xc3\\xbc.hex' && % --json -- $'fw\\xff\\xfe"
+     "c", -1, 0, "cp kst.hex $'fw\\xff\\xfe\\x01\\xc3\\xbc.hex' && % --json -- $'fw\\xff\\xfe"
      "\\x01\\xc3\\xbc.hex' >j && python3 -c 'import json; d = json.loads(open(\"j\", \"rb\")."
      "read().decode(\"utf-8\")); print(ascii(d[\"file\"]), d[\"result_name\"])'"},
     // Several devices at once: each its own outcome, the scan log in port
@@ -164,7 +162,7 @@ const SFlashRow kFlashRows[] = {
      {"COM1 (@1): interrupted, the device was told to discard the transfer\n",
       "COM4 (@4): interrupted, the device was told to discard the transfer\n",
       "0 of 4 updated; COM1: interrupted, COM2: interrupted, COM3: interrupted, COM4: "
-      "interrupted\n"}, 128 + SIGHUP, "aaaa", -1, "BLOCK seq=3 ", SIGHUP},
+      "interrupted\n"}, 128 + SIGHUP, "aaaa", -1, SIGHUP},
     // identify, the device as COM2: a second identify frame, and the ways it fails.
     {"Identify", "ad", kFile, "identify --port 2", "--answer-identify-from 2",
      {"COM2 (@): UPD_OK, device status 1\n"}, {}, 0, "-", 2},
@@ -176,20 +174,20 @@ const SFlashRow kFlashRows[] = {
      {"vanto-flash: a device answered on COM2, but not with success\n"}, 1, "-", 2},
     {"IdentifyNoPort", "ax", kFile, "identify --port 2", "", {},
      {"vanto-flash: COM2 could not be opened: /nonexistent/tty does not exist\n"}, 1, ""},
-    {"Terminal40", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 40, 0,
+    {"Terminal40", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 40, 0,
      {"] 100%  ", " KiB/s  0:00 left"}},
-    {"Terminal80", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 80, 0,
+    {"Terminal80", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 80, 0,
      {"] 100%  21/21 blocks  ", " elapsed  0:00 left"}},
-    {"Terminal120", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 120, 0,
+    {"Terminal120", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 120, 0,
      {"] 100%  21/21 blocks  5,376/5,376 bytes  "}, true},
-    {"TerminalNarrowed", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, "", 0, "exec %", 120, 40,
+    {"TerminalNarrowed", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 120, 40,
      {"] 100%  ", " left"}},
     {"BoardOnTerminal40", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc", -1,
-     "", 0, "exec %", 40, 0, {"COM1 100%  The device"}},
+     0, "exec %", 40, 0, {"COM1 100%  The device"}},
     {"BoardOnTerminal120", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc", -1,
-     "", 0, "exec %", 120, 0, {"COM1 (", ")  [################] 100%  "}},
+     0, "exec %", 120, 0, {"COM1 (", ")  [################] 100%  "}},
     {"BoardOnTerminalNarrowed", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc",
-     -1, "", 0, "exec %", 120, 40, {"COM1 100%  The device"}},
+     -1, 0, "exec %", 120, 40, {"COM1 100%  The device"}},
 };
 // clang-format on
 
@@ -269,7 +267,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
             return;
         }
         for (const auto& pDevice : devices) {
-            EXPECT_TRUE(pDevice->WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
+            EXPECT_TRUE(pDevice->WaitForOutput("BLOCK seq=3 ", 20000)) << pDevice->Output();
         }
         WaitUntil([&] { return !devices.empty() || silent.front()->nBytes > 0; });
         kill(pid, row.nSignal);

@@ -104,7 +104,8 @@ const SScenario kScenarios[] = {
     {"SequenceZeroRestarts", {}, {{kB0, kBOk}, {Block(1, 0x8100, 0), kBOk},
      {Block(0, 0x8000, 1), kBOk}, {Commit(kSum), kFOk}}, {"addr=0x00008000 restart"}, Count(1)},
     {"PacedAndDelayed", {"--baud", "1200", "--reply-delay", "150"}, {{kId, kIdOk}, {kId, kIdOk}},
-     {"IDENTIFY status=1", "STATS rx_bytes=22 tx_bytes=12 replies=2 reply_delay_ms=300"}, {}, 290},  // 142 + 150 ms
+     {"IDENTIFY status=1", "STATS rx_bytes=22 tx_bytes=12 replies=2 reply_delay_ms=300"}, {},
+     290},  // 142 + 150 ms
 };
 // clang-format on
 
