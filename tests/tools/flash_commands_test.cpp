@@ -89,11 +89,12 @@ TEST(FlashPorts, FromSysfs) {
     EXPECT_EQ(run.strOut.find("COM4"), std::string::npos) << "absent, without --all";
     const SRun all =
         RunShell(r, "'" VANTO_BIN_DIR "/vanto-flash' ports --all", {"VANTO_COM_PORTS=" + strPorts});
-    EXPECT_NE(all.strOut.find("\nCOM4   -: absent\n"), std::string::npos) << all.strOut;
-    EXPECT_NE(all.strOut.find("\nCOM10  -: absent\n"), std::string::npos) << all.strOut;
-    const std::string strHeld =
-        ": busy, in use by tools_tests (pid " + std::to_string(getpid()) + ")";
-    EXPECT_NE(all.strOut.find(free.SlavePath() + strHeld), std::string::npos) << all.strOut;
+    for (const std::string& strWant :
+         Strings{"\nCOM4   -: absent\n", "\nCOM10  -: absent\n",
+                 free.SlavePath() + ": busy, in use by tools_tests (pid " +
+                     std::to_string(getpid()) + ")"}) {
+        EXPECT_NE(all.strOut.find(strWant), std::string::npos) << strWant << "\n" << all.strOut;
+    }
 }
 
 // pszSha256: the SHA-256 of the block data (the image with its gaps filled),
@@ -138,9 +139,8 @@ TEST(FlashCommands, OutputsAndWarnings) {
         std::string strErr;  // all of standard error, but the usage after a usage error
         const char *pszHex = nullptr, *pszA90 = nullptr;  // kst.hex and kst.a90; nullptr: absent
     };
-    CTempDir helpDir;
     const std::string strHelp =
-        RunShell(helpDir.Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' --help", {}).strOut;
+        RunShell(CTempDir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' --help", {}).strOut;
     ASSERT_EQ(strHelp.rfind("usage: vanto-flash [options] [--] [FILE]\n", 0), 0u) << strHelp;
     const char *kS3 = strS3.c_str(), *kZeros = strZeros.c_str();
     // clang-format off
@@ -211,7 +211,9 @@ TEST(FlashCommands, OutputsAndWarnings) {
     // clang-format on
     for (const SRow& row : rows) {
         CTempDir dir;
-        const auto put = [&](const char* pszName, const char* pszText) {
+        for (const auto& [pszName, pszText] : {std::pair{"kst.hex", row.pszHex},
+                                               {"-odd.hex", row.pszHex},
+                                               {"kst.a90", row.pszA90}}) {
             if (pszText == kDir) {
                 std::filesystem::create_directory(dir.File(pszName));
             } else if (pszText == kFifo) {
@@ -219,10 +221,7 @@ TEST(FlashCommands, OutputsAndWarnings) {
             } else if (pszText != nullptr) {
                 std::ofstream(dir.File(pszName), std::ios::binary) << pszText;
             }
-        };
-        put("kst.hex", row.pszHex);
-        put("-odd.hex", row.pszHex);
-        put("kst.a90", row.pszA90);
+        }
         const SRun run =
             RunShell(dir.Path(), std::string("exec '" VANTO_BIN_DIR "/vanto-flash' ") + row.pszArgs,
                      {"VANTO_COM_PORTS="});

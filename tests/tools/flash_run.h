@@ -29,8 +29,9 @@ inline const std::string kImageSha256 =
 
 std::string ReadAll(const std::string& strPath);
 
-// bash -c strCommand in strDir with env entries added ("NAME=value"); stdout
-// and stderr to their own files. onStarted is called with the shell's pid
+// bash -c strCommand in strDir with env entries added ("NAME=value"), its
+// standard output and error to run.out and run.err there, its standard input
+// /dev/null. onStarted is called with the shell's pid
 // once it runs (to send it a signal at the right moment). Killed after 60 s.
 SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,
               const std::function<void(pid_t)>& onStarted = {});

@@ -23,7 +23,6 @@
 namespace {
 
 using namespace flash_run;
-using namespace std::string_literals;
 
 struct SArrival {
     int nPort;               // COMn, from 1
@@ -98,7 +97,6 @@ private:
 void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
             std::vector<std::unique_ptr<CDevsimProcess>>* pDevices) {
     const std::string strLink = strDir + "/p" + std::to_string(nPort);
-    const std::string strLog = strDir + "/log.jsonl";
     const std::string strPort = "\"port\": \"COM" + std::to_string(nPort) + "\"";
     int nOnPort = 0;
     for (const SArrival& arrival : row.arrivals) {
@@ -115,7 +113,8 @@ void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
             EXPECT_TRUE(device.WaitForOutput("BLOCK seq=3 ", 20000)) << device.Output();
             continue;
         }
-        EXPECT_TRUE(WaitUntil([&] { return CountLines(strLog, strPort) == nOnPort; }, 20000))
+        EXPECT_TRUE(
+            WaitUntil([&] { return CountLines(strDir + "/log.jsonl", strPort) == nOnPort; }, 20000))
             << "COM" << nPort << " logged no attempt for device " << nOnPort;
         if (arrival.bStays) {
             // Watched a few times over, and never updated again.
@@ -136,8 +135,7 @@ std::vector<std::map<std::string, std::string>> ParsedLog(const std::string& str
     const SRun run =
         RunShell(strDir,
                  "python3 -c 'import json\n"
-                 "for line in open(\"log.jsonl\", \"rb\").read().decode(\"utf-8\")"
-                 ".splitlines():\n"
+                 "for line in open(\"log.jsonl\", encoding=\"utf-8\"):\n"
                  "    print(\"\\t\".join(f\"{k}={v}\" for k, v in json.loads(line).items()))'",
                  {});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
@@ -236,8 +234,8 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
         });
         ASSERT_NE(entry, journal.end()) << strWhen;
         for (const std::string& strField :
-             {"SYSLOG_IDENTIFIER=vanto-flash"s, "VANTO_SHA256=" + kImageSha256,
-              "VANTO_EXIT_STATUS=" + line->at("exit_status")}) {
+             Strings{"SYSLOG_IDENTIFIER=vanto-flash", "VANTO_SHA256=" + kImageSha256,
+                     "VANTO_EXIT_STATUS=" + line->at("exit_status")}) {
             EXPECT_NE(entry->find("\n" + strField + "\n"), std::string::npos) << strField;
         }
     }
