@@ -1,81 +1,50 @@
 #include "tests/tools/flash_run.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <iterator>
-#include <sstream>
-#include <thread>
 
-#include "image/sha256.h"
+#include "tests/support/devsim_process.h"
 
 namespace flash_run {
-
-std::string ImageSha256() {
-    CSha256 sha;
-    sha.Add(kImage.data(), kImage.size());
-    return CSha256::ToHex(sha.Finish());
-}
 
 std::string ReadAll(const std::string& strPath) {
     std::ifstream in(strPath, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string WithLinks(std::string strText, const Strings& links) {
-    for (size_t n = links.size() + 1; n-- > 0 && !links.empty();) {
-        const std::string strAt = n == 0 ? "@" : "@" + std::to_string(n);
-        const std::string& strLink = links.at(n == 0 ? 0 : n - 1);
-        for (size_t nAt = 0; (nAt = strText.find(strAt, nAt)) != std::string::npos;) {
-            strText.replace(nAt, strAt.size(), strLink);
-            nAt += strLink.size();
-        }
-    }
-    return strText;
-}
-
 SRun RunShell(const std::string& strDir, const std::string& strCommand, const Strings& env,
               const std::function<void(pid_t)>& onStarted) {
-    const std::string strOut = strDir + "/run.out", strErr = strDir + "/run.err";
+    // Built before the fork: the child of a process with threads allocates nothing.
+    const std::string strScript = "exec </dev/null >run.out 2>run.err; " + strCommand;
     const pid_t pid = fork();
     if (pid == 0) {
         signal(SIGINT, SIG_DFL), signal(SIGPIPE, SIG_DFL);
         for (const std::string& strEntry : env) {
             putenv(const_cast<char*>(strEntry.c_str()));
         }
-        const int fdOut = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int fdErr = open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fdOut, 1), dup2(fdErr, 2), close(fdOut), close(fdErr);
-        const int fdIn = open("/dev/null", O_RDONLY);
-        dup2(fdIn, 0), close(fdIn);
         if (chdir(strDir.c_str()) == 0) {
-            execl("/bin/bash", "bash", "-c", strCommand.c_str(), nullptr);
+            execl("/bin/bash", "bash", "-c", strScript.c_str(), nullptr);
         }
         _exit(127);
     }
     if (onStarted) {
         onStarted(pid);
     }
-    SRun run;
     int nStatus = 0;
-    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (waitpid(pid, &nStatus, WNOHANG) != pid) {
-        if (std::chrono::steady_clock::now() > tEnd) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &nStatus, 0);
-            ADD_FAILURE() << "no end: " << strCommand;
-            break;  // reaped: a further waitpid would never see it again
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!WaitUntil([&] { return waitpid(pid, &nStatus, WNOHANG) == pid; }, 60000)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &nStatus, 0);
+        ADD_FAILURE() << "no end: " << strCommand;
     }
+    SRun run;
     run.nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus);
-    run.strOut = ReadAll(strOut);
-    run.strErr = ReadAll(strErr);
+    run.strOut = ReadAll(strDir + "/run.out");
+    run.strErr = ReadAll(strDir + "/run.err");
     return run;
 }
 

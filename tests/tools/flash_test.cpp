@@ -1,24 +1,17 @@
 // vanto-flash as a whole program against vanto-devsim through real ptys, on
-// one device or several at once: what goes to standard output and to standard
-// error, the exit status, and what each device saw and committed.
+// one device or several at once, also on a terminal: what goes to standard
+// output and to standard error, the exit status, and what each device saw and
+// committed.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
 #include <memory>
-#include <numeric>
 #include <regex>
 #include <sstream>
-#include <thread>
 
-#include "tests/image/image_test_files.h"
 #include "tests/support/devsim_process.h"
 #include "tests/support/expected_texts.h"
-#include "tests/support/pty_pair.h"
 #include "tests/support/silent_peer.h"
 #include "tests/tools/flash_run.h"
 
@@ -28,14 +21,30 @@ using namespace flash_run;
 
 const std::string kFile = UpdateFile(kImage);
 
-std::string WithLineBroken(int nLine, const std::string& strLine,
-                           const std::string& strFile = kFile) {
-    std::istringstream in(strFile);
-    std::string strText, strEach;
-    for (int n = 1; std::getline(in, strEach); ++n) {
-        strText += (n == nLine ? strLine + "\r" : strEach) + "\n";
+// strText with each "@N" made the link of the Nth device.
+std::string WithLinks(std::string strText, const Strings& links) {
+    for (size_t n = links.size(); n > 0; --n) {  // @12 before @1
+        const std::string strAt = "@" + std::to_string(n);
+        for (size_t nAt = 0; (nAt = strText.find(strAt, nAt)) != std::string::npos;
+             nAt += links[n - 1].size()) {
+            strText.replace(nAt, strAt.size(), links[n - 1]);
+        }
     }
     return strText;
+}
+
+// The pieces of a terminal's output that were written to rewrite a line: from
+// each "\r" that starts no line break (the terminal turns "\n" into "\r\n")
+// to the next "\r" or "\n", with the escape sequences taken out.
+Strings RewrittenLines(const std::string& strOut) {
+    const std::string strText =
+        std::regex_replace(strOut, std::regex("\x1b\\[[0-9;?]*[A-Za-z]"), "");
+    const std::regex rewrite("\r(?!\n)([^\r\n]*)");
+    Strings lines;
+    for (std::sregex_iterator it(strText.begin(), strText.end(), rewrite), end; it != end; ++it) {
+        lines.push_back((*it)[1]);
+    }
+    return lines;
 }
 
 struct SFlashRow {
@@ -44,18 +53,24 @@ struct SFlashRow {
     // port with nothing behind it, 'a' absent, 'x' a device file that is not
     // there; 'o' the next device, its link left out of the map.
     std::string strPorts;
-    std::string strFile;    // written as kst.hex, or as fw.bin for a row that names it
-    std::string strArgs;    // after vanto-flash; @N is the link of the Nth device, @ the first's
+    std::string strFile;    // written as kst.hex
+    std::string strArgs;    // after vanto-flash; @N is the link of the Nth device
     std::string strDevsim;  // the devices' options, '|' between them (none: no options)
     Strings out, err;       // must be on standard output (in order) / only on standard error
     int nExit;
     // Per device: 'c' the image is its flash; 'a' told once to discard the
     // transfer, nothing committed; '-' neither.
     std::string strEnds;
-    int nFrames = -1;              // frames the first device saw (-1: not counted)
-    const char* pszSignalAt = "";  // each device's line to wait for; "": a silent port was asked
-    int nSignal = 0;
+    int nFrames = -1;  // frames the first device saw (-1: not counted)
+    int nSignal = 0;   // sent once each device sent block 3, or once the silent COM1 was asked
     std::string strShell = "exec %";  // the command around vanto-flash
+    // On a terminal (script's pseudo-terminal) nColumns wide, made nResizedTo
+    // wide after 0.7 s: what the last drawing of COM1's line holds, and whether
+    // it shows the bytes too.
+    int nColumns = 0, nResizedTo = 0;
+    Strings lastLine = {};
+    bool bAllFields = false;
+    friend void PrintTo(const SFlashRow& row, std::ostream* pOut) { *pOut << row.pszName; }
 };
 
 const char kRan[] = "5,376 bytes to COM1 in ";
@@ -63,53 +78,32 @@ const std::string kUpdated = kResultUpdated + std::string(" (5,376 bytes in ");
 std::string FirstLine(const char* pszText) {
     return std::string(pszText).substr(0, std::string(pszText).find('\r'));
 }
-const std::string kFileError = Printed(kResultFileError);
+// The first device of --json on several: its object, the seconds left out.
 const std::string kJsonFields =
-    "\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"sha256\": \"" + ImageSha256() +
-    "\", \"port\": \"COM1\", \"device_file\": \"@\", \"blocks\": 21, \"block_total\": 21, "
-    "\"bytes\": 5376, ";
+    "[{\"file\": \"kst.hex\", \"format\": \"Intel HEX\", \"sha256\": \"" + kImageSha256 +
+    "\", \"port\": \"COM1\", \"device_file\": \"@1\", \"blocks\": 21, \"block_total\": 21, "
+    "\"bytes\": 5376, \"seconds\": ";
 const std::string kJsonResult =
     "\"result_code\": 1, \"result_name\": \"UPD_OK\", \"text\": \"" + std::string(kResultUpdated) +
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteTotal(Padded(kImage))) +
-    ", \"exit_status\": 0}\n";
-const std::string kSFile = UpdateFile(kImage, 0x4000, 2);
-const char kAsA90[] = "mv kst.hex kst.a90 && %";  // the S-records as kst.a90
-
-// The 16 bytes of kImage from nOffset, as an Intel HEX record at 0x4000 + nOffset.
-std::string ImageRecord(size_t nOffset) {
-    return RecordLine(0, 0x4000 + uint32_t(nOffset),
-                      Bytes(kImage.begin() + long(nOffset), kImage.begin() + long(nOffset + 16)));
-}
+    ", \"exit_status\": 0}, {";
 
 // clang-format off
 const SFlashRow kFlashRows[] = {
     // The scan passes an absent and a silent port (twelve identify frames).
     {"Updates", "asd", kFile, "", "", {"kst.hex: Intel HEX, first address 0x00004000, 21 blocks "
      "(5,376 bytes), about 1.5 s at 38400 baud\n" + Printed(kScanPressed) +
-     Printed(ScanLog(1, "asd")) + "The device is found on COM3 (@)\n" + Printed(kProgRunning),
+     Printed(ScanLog(1, "asd")) + "The device is found on COM3 (@1)\n" + Printed(kProgRunning),
      "Block 21/21  100%", Printed(kResultUpdated) + "5,376 bytes to COM3 in "}, {}, 0, "c", 22},
-    {"Json", "d", kFile, "--json", "", {"{" + kJsonFields + "\"seconds\": ", kJsonResult}, {}, 0, "c"},
     {"FileByContent", "d", kFile, "--file fw.bin --port=1", "", {"fw.bin: Intel HEX", kRan}, {}, 0,
-     "c"},
+     "c", -1, 0, "mv kst.hex fw.bin && %"},
     // The run's one port, COM1, whatever the map holds.
-    {"PortByPath", "xo", kFile, "--port @", "", {Printed(ScanLog(1, "d"))}, {}, 0, "c"},
-    {"BadChecksum", "d", WithLineBroken(3, RecordLine(0, 0x4020, Bytes(16, 1), 0, 1)), "", "", {},
-     {"kst.hex:3: checksum mismatch\n", kFileError}, 8, "-", 0},
-    // Files whose data the device would get elsewhere than the file puts them: refused before
-    // any frame, the whole run exits 8.
-    {"GoesBack", "d", WithLineBroken(18, ImageRecord(0x80)), "", "", {}, {"kst.hex:18: record "
-     "goes back to 0x00004080, below the end of the previous record 0x00004110\n", kFileError}, 8,
-     "-", 0},
-    {"ExtendedLinear", "d", WithLineBroken(3, ":020000040800F2"), "", "", {}, {"kst.hex:3: "
-     "extended linear address 0x0800: this device takes 16-bit addresses\n", kFileError}, 8, "-",
-     0},
-    {"CtrlZ", "d", WithLineBroken(5, "\032" + ImageRecord(0x40)), "", "", {}, {"kst.hex:5: data "
-     "after the end of the data (Ctrl-Z at 5)\n"}, 8, "-", 0},
-    {"S5Midway", "d", WithLineBroken(14, "S5030001FB", kSFile), "", "", {}, {"kst.a90:15: data "
-     "after the end of the data (S5 line at 14)\n", kFileError}, 8, "-", 0, "", 0, kAsA90},
+    {"PortByPath", "xo", kFile, "--port @1", "", {Printed(ScanLog(1, "d"))}, {}, 0, "c"},
+    {"BadChecksum", "d", RecordLine(0, 0x4000, Bytes(16, 1), 0, 1), "", "", {},
+     {"kst.hex:1: checksum mismatch\n", Printed(kResultFileError)}, 8, "-", 0},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
-    {"HexIsAFifo", "d", kSFile, "", "", {"kst.a90: S-records", kRan}, {"kst.hex: a FIFO, not a "
-     "regular file; using kst.a90\n"}, 0, "c", -1, "", 0,
+    {"HexIsAFifo", "d", UpdateFile(kImage, 0x4000, 2), "", "", {"kst.a90: S-records", kRan},
+     {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0, "c", -1, 0,
      "mv kst.hex kst.a90 && mkfifo kst.hex && %"},
     {"NoDevice", "d", kFile, "", "--never-answer", {Printed(ScanLog(1, "s"))},
      {Printed(kDeviceNotFound)}, 1, "-"},
@@ -118,34 +112,22 @@ const SFlashRow kFlashRows[] = {
     {"FinishStatus0", "d", kFile, "", "--finish-status 0", {},
      {"vanto-flash: the device answered with status 0\n"}, 9, "a"},
     {"Sigterm", "d", kFile, "", "--reply-delay 30", {},
-     {"the device was told to discard the transfer\n"}, 128 + SIGTERM, "a", -1, "BLOCK seq=3 ",
-     SIGTERM},
-    {"Sighup", "d", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
-     128 + SIGHUP, "a", -1, "BLOCK seq=3 ", SIGHUP},
-    {"Sigquit", "d", kFile, "", "--reply-delay 30", {}, {"the device was told to discard"},
-     128 + SIGQUIT, "a", -1, "BLOCK seq=3 ", SIGQUIT},
-    // Ctrl-C during the scan: the silent COM1's identify call ends at once and
-    // COM2 is never asked.
-    {"CtrlCDuringScan", "ss", kFile, "", "", {Printed(kScanPressed)},
-     {"vanto-flash: interrupted\n"}, 128 + SIGINT, "", -1, "", SIGINT},
-    {"ReaderGone", "d", kFile, "", "--reply-delay 5", {}, {}, 0, "c", -1, "", 0,
+     {"the device was told to discard the transfer\n"}, 128 + SIGTERM, "a", -1, SIGTERM},
+    // SIGQUIT (Ctrl-\\) during the scan: the silent COM1's identify call ends
+    // at once and COM2 is never asked.
+    {"QuitDuringScan", "ss", kFile, "", "", {Printed(kScanPressed)},
+     {"vanto-flash: interrupted\n"}, 128 + SIGQUIT, "", -1, SIGQUIT},
+    {"ReaderGone", "d", kFile, "", "--reply-delay 5", {}, {}, 0, "c", -1, 0,
      "% | head -c 1 >/dev/null; exit ${PIPESTATUS[0]}"},
-    {"StandardDescriptorsClosed", "d", kFile, "", "", {}, {}, 0, "c", -1, "", 0, "% <&- >&-"},
-    {"RealTerminal", "d", kFile, "", "", {"\r[#####", "] 100%  21/21 blocks  5,376/5,376 bytes  ",
-     " left", kRan}, {}, 0, "c", -1, "", 0, "script -qefc \"stty cols 120; %\" /dev/null"},
-    // Short options together: quiet output (one line), and the line's trace.
-    {"QuietAndVerbose", "d", kFile, "-qv", "", {kRan},
-     {"] > 0A 19 00 05 ", "] < D9 00 01 01 00 DB\n"}, 0, "c"},
+    {"StandardDescriptorsClosed", "d", kFile, "", "", {}, {}, 0, "c", -1, 0, "% <&- >&-"},
     // A file name that is no UTF-8 (bytes FF FE), with a control character and
     // a UTF-8 u-umlaut: the JSON decodes strictly and parses.
     {"JsonNameNotUtf8", "d", kFile, "", "", {"'fw\\ufffd\\ufffd\\x01\\xfc.hex' UPD_OK\n"}, {}, 0,
-     "c", -1, "", 0, "cp kst.hex $'fw\\xff\\xfe\\x01\\xc3\\xbc.hex' && % --json -- $'fw\\xff\\xfe"
+     "c", -1, 0, "cp kst.hex $'fw\\xff\\xfe\\x01\\xc3\\xbc.hex' && % --json -- $'fw\\xff\\xfe"
      "\\x01\\xc3\\xbc.hex' >j && python3 -c 'import json; d = json.loads(open(\"j\", \"rb\")."
      "read().decode(\"utf-8\")); print(ascii(d[\"file\"]), d[\"result_name\"])'"},
     // Several devices at once: each its own outcome, the scan log in port
     // order, the summary naming the first failure in port order.
-    {"FourUpdated", "dddd", kFile, "--ports 1-4", "", {Printed(ScanLog(1, "dddd")), "COM1 (@1): ",
-     "COM4 (@4): " + kUpdated, "4 of 4 updated\n"}, {}, 0, "cccc"},
     {"OneOfFourRefused", "dddd", kFile, "--port 1 --port 2 --port @3 --port 4",
      "||--block-status 2:4", {"COM2 (@2): " + kUpdated}, {"COM3 (@3): " +
      Printed(kResultFlashAddressError), "3 of 4 updated; COM3: " +
@@ -167,25 +149,80 @@ const SFlashRow kFlashRows[] = {
     {"PathOutsideTheMap", "do", kFile, "--port 1 --port @2", "", {"COM2 (@2): " + kUpdated,
      "2 of 2 updated\n"}, {}, 0, "cc"},
     // The refused commit's status, not that of the abort that follows it.
-    {"ManyJson", "dd", kFile, "--json --ports 1-2", "|--finish-status 3", {"[{\"file\": "
-     "\"kst.hex\", ", "\"port\": \"COM1\", \"device_file\": \"@1\", ", "\"result_name\": "
-     "\"UPD_OK\", ", "\"exit_status\": 0}, {", "\"port\": \"COM2\", ", "\"result_name\": "
+    {"ManyJson", "dd", kFile, "--json --ports 1-2", "|--finish-status 3", {kJsonFields,
+     kJsonResult, "\"port\": \"COM2\", ", "\"result_name\": "
      "\"UPD_CHECKSUM_ERROR\", ", "\"device_status\": 3, ", "\"exit_status\": 3}]\n"}, {}, 3,
      "ca"},
-    {"ManyCtrlC", "dddd", kFile, "--ports 1-4",
+    // -q keeps the lines of devices that were not updated.
+    {"ManySighup", "dddd", kFile, "-q --ports 1-4",
      "--reply-delay 30|--reply-delay 30|--reply-delay 30|--reply-delay 30", {},
      {"COM1 (@1): interrupted, the device was told to discard the transfer\n",
       "COM4 (@4): interrupted, the device was told to discard the transfer\n",
       "0 of 4 updated; COM1: interrupted, COM2: interrupted, COM3: interrupted, COM4: "
-      "interrupted\n"}, 130, "aaaa", -1, "BLOCK seq=3 ", SIGINT},
-    {"ManySigterm", "dd", kFile, "-q --ports 1-2", "--reply-delay 30|--reply-delay 30", {},
-     {"COM2 (@2): interrupted, the device was told to discard"}, 128 + SIGTERM, "aa", -1,
-     "BLOCK seq=3 ", SIGTERM},
+      "interrupted\n"}, 128 + SIGHUP, "aaaa", -1, SIGHUP},
+    // identify, the device as COM2: a second identify frame, and the ways it fails.
+    {"Identify", "ad", kFile, "identify --port 2", "--answer-identify-from 2",
+     {"COM2 (@1): UPD_OK, device status 1\n"}, {}, 0, "-", 2},
+    {"IdentifyNoAnswer", "ad", kFile, "identify --port 2", "--never-answer",
+     {"COM2 (@1): UPD_NO_RESPONSE, device status 1\n"},
+     {"vanto-flash: no device answered on COM2\n"}, 1, "-", 2},
+    {"IdentifyGarbled", "ad", kFile, "identify --port 2", "--bad-checksum 1 --bad-checksum 2",
+     {"COM2 (@1): UPD_TRANSMISSION_ERROR, device status 1\n"},
+     {"vanto-flash: a device answered on COM2, but not with success\n"}, 1, "-", 2},
+    {"IdentifyNoPort", "ax", kFile, "identify --port 2", "", {},
+     {"vanto-flash: COM2 could not be opened: /nonexistent/tty does not exist\n"}, 1, ""},
+    {"Terminal40", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 40, 0,
+     {"] 100%  ", " KiB/s  0:00 left"}},
+    {"Terminal80", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 80, 0,
+     {"] 100%  21/21 blocks  ", " elapsed  0:00 left"}},
+    {"Terminal120", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 120, 0,
+     {"] 100%  21/21 blocks  5,376/5,376 bytes  "}, true},
+    {"TerminalNarrowed", "d", kFile, "", "", {kRan}, {}, 0, "c", -1, 0, "exec %", 120, 40,
+     {"] 100%  ", " left"}},
+    {"BoardOnTerminal40", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc", -1,
+     0, "exec %", 40, 0, {"COM1 100%  The device"}},
+    {"BoardOnTerminal120", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc", -1,
+     0, "exec %", 120, 0, {"COM1 (", ")  [################] 100%  "}},
+    {"BoardOnTerminalNarrowed", "dd", kFile, "--ports 1-2", "", {"2 of 2 updated"}, {}, 0, "cc",
+     -1, 0, "exec %", 120, 40, {"COM1 100%  The device"}},
 };
 // clang-format on
 
-void PrintTo(const SFlashRow& row, std::ostream* pOut) {
-    *pOut << row.pszName;
+// On a terminal every line rewritten in place fits the width, narrow or wide,
+// also after the width changes during the run.
+void CheckRewrittenLines(const std::string& strOut, const SFlashRow& row, size_t nDevices) {
+    const int nLast = row.nResizedTo != 0 ? row.nResizedTo : row.nColumns;
+    const Strings lines = RewrittenLines(strOut);
+    ASSERT_GE(lines.size(), 4u) << "rewritten in place:\n" << strOut;
+    for (const std::string& strLine : lines) {
+        EXPECT_LE(strLine.size(), size_t(row.nColumns)) << strLine;
+    }
+    // The last drawing of COM1's line, at the width the terminal has by then.
+    const auto last = std::find_if(lines.rbegin(), lines.rend(), [&](const std::string& s) {
+        return nDevices == 1 ? s.find('%') != std::string::npos : s.rfind("COM1", 0) == 0;
+    });
+    ASSERT_NE(last, lines.rend()) << strOut;
+    EXPECT_LE(last->size(), size_t(nLast)) << *last;
+    for (const std::string& strWant : row.lastLine) {
+        EXPECT_NE(last->find(strWant), std::string::npos) << strWant << " in " << *last;
+    }
+    EXPECT_EQ(last->find(" bytes") != std::string::npos, row.bAllFields) << *last;
+    // A board row is cleared before it is drawn: a shorter one leaves nothing of the last.
+    EXPECT_EQ(strOut.find("\r\x1b[2KCOM2") != std::string::npos, nDevices > 1);
+    if (row.nResizedTo != 0) {
+        const auto widest = std::max_element(lines.begin(), lines.end(),
+                                             [](auto& a, auto& b) { return a.size() < b.size(); });
+        EXPECT_GT(widest->size(), size_t(row.nResizedTo)) << "wider before the change";
+    }
+    // In place: the lines the output went down, less those the cursor went
+    // back up over (the board's rows), are the lines printed once, not one
+    // per redraw.
+    long nDown = std::count(strOut.begin(), strOut.end(), '\n');
+    const std::regex up("\x1b\\[([0-9]+)A");
+    for (std::sregex_iterator it(strOut.begin(), strOut.end(), up), end; it != end; ++it) {
+        nDown -= std::stol((*it)[1]);
+    }
+    EXPECT_LE(nDown, 10 + 3 * long(nDevices)) << strOut;
 }
 
 class FlashRuns : public ::testing::TestWithParam<SFlashRow> {};
@@ -193,19 +230,17 @@ class FlashRuns : public ::testing::TestWithParam<SFlashRow> {};
 TEST_P(FlashRuns, OutputsExitAndDevice) {
     const SFlashRow& row = GetParam();
     const CTempDir dir;
-    const bool bNamed = row.strArgs.find("--file") != std::string::npos;
-    std::ofstream(dir.File(bNamed ? "fw.bin" : "kst.hex"), std::ios::binary) << row.strFile;
+    std::ofstream(dir.File("kst.hex"), std::ios::binary) << row.strFile;
     std::vector<std::unique_ptr<CDevsimProcess>> devices;
     std::vector<std::unique_ptr<CSilentPeer>> silent;
     std::istringstream options(row.strDevsim);
     Strings links;
-    std::string strPorts, strOptions;
+    std::string strPorts;
     for (const char c : row.strPorts) {
         if (c == 'd' || c == 'o') {
             devices.push_back(std::make_unique<CDevsimProcess>());
-            if (!std::getline(options, strOptions, '|')) {
-                strOptions.clear();
-            }
+            std::string strOptions;  // "" past the last '|'
+            std::getline(options, strOptions, '|');
             const std::string strFlash = " --flash-out " + devices.back()->Dir().File("flash");
             ASSERT_TRUE(devices.back()->Start(Words(strOptions + strFlash)));
             links.push_back(devices.back()->LinkPath());
@@ -227,19 +262,24 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
             return;
         }
         for (const auto& pDevice : devices) {
-            EXPECT_TRUE(pDevice->WaitForOutput(row.pszSignalAt, 20000)) << row.pszSignalAt;
+            EXPECT_TRUE(pDevice->WaitForOutput("BLOCK seq=3 ", 20000)) << pDevice->Output();
         }
-        while (devices.empty() && silent.front()->nBytes == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        WaitUntil([&] { return !devices.empty() || silent.front()->nBytes > 0; });
         kill(pid, row.nSignal);
     };
+    if (row.nColumns != 0) {
+        // A background job's standard input is /dev/null: stty is given the terminal.
+        const std::string strResize =
+            "(sleep 0.7; stty -F /dev/tty cols " + std::to_string(row.nResizedTo) + ") & ";
+        strCommand = "script -qefc \"stty cols " + std::to_string(row.nColumns) + "; " +
+                     (row.nResizedTo != 0 ? strResize : "") + strCommand + "\" /dev/null";
+    }
     const SRun run = RunShell(dir.Path(), strCommand, {"VANTO_COM_PORTS=" + strPorts}, signalAt);
-    // Six identify calls, each frame sent twice; after a signal no further port.
-    for (size_t n = 0; n < silent.size(); ++n) {
-        if (row.nSignal == 0 || n > 0) {
-            EXPECT_EQ(silent[n]->nBytes, row.nSignal == 0 ? 12 * 11 : 0) << "COM" << n + 1;
-        }
+    if (row.nColumns != 0) {
+        CheckRewrittenLines(run.strOut, row, devices.size());
+    }
+    if (row.nSignal != 0 && silent.size() > 1) {
+        EXPECT_EQ(silent[1]->nBytes, 0) << "a port asked after the signal";
     }
     EXPECT_EQ(run.nExit, row.nExit) << run.strOut << run.strErr;
     size_t nAfter = 0;
@@ -253,10 +293,10 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
         EXPECT_NE(run.strErr.find(withLinks(strWant)), std::string::npos) << run.strErr;
         EXPECT_EQ(run.strOut.find(withLinks(strWant)), std::string::npos) << run.strOut;
     }
-    if (row.nExit == 0 && row.strShell == "exec %" && row.err.empty()) {
+    if (row.nExit == 0 && row.strShell.ends_with('%') && row.err.empty()) {
         EXPECT_EQ(run.strErr, "") << "a clean run writes nothing to standard error";
     }
-    if (row.strArgs == "-qv" || row.strArgs.starts_with("--json")) {
+    if (row.strArgs.starts_with("--json")) {
         EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << run.strOut;
     }
     ASSERT_EQ(row.strEnds.size(), devices.size());
@@ -278,11 +318,7 @@ TEST_P(FlashRuns, OutputsExitAndDevice) {
 INSTANTIATE_TEST_SUITE_P(Table, FlashRuns, ::testing::ValuesIn(kFlashRows),
                          [](const auto& row) { return std::string(row.param.pszName); });
 
-}  // namespace
-
-namespace {
-
-// -v on a device that drops the reply to block 2, sends a reply with a length
+// -q -v on a device that drops the reply to block 2, sends a reply with a length
 // of 513 for the fourth, and two stray bytes before every reply: each frame as
 // written (the retried ones twice, byte for byte), each reply as it came,
 // stray bytes and the rest of the long reply, which the purge throws away.
@@ -290,9 +326,11 @@ TEST(FlashVerbose, ShowsEveryAttemptAndWhatTheLineBrought) {
     CDevsimProcess device;
     ASSERT_TRUE(device.Start({"--drop-block", "2", "--long-reply", "4", "--junk", "2"}));
     std::ofstream(device.Dir().File("kst.hex"), std::ios::binary) << kFile;
-    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' -v",
+    const SRun run = RunShell(device.Dir().Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' -qv",
                               {"VANTO_COM_PORTS=" + device.LinkPath()});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
+    EXPECT_EQ(std::count(run.strOut.begin(), run.strOut.end(), '\n'), 1) << "-q: one line";
+    EXPECT_NE(run.strOut.find(kRan), std::string::npos) << run.strOut;
     Strings lines;  // without the seconds
     std::istringstream err(run.strErr);
     for (std::string strLine; std::getline(err, strLine);) {

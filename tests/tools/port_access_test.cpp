@@ -6,11 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include "res/page_texts.h"
 #include "tests/support/devsim_process.h"
@@ -22,15 +19,9 @@ using namespace flash_run;
 
 namespace {
 
+// The shadow tools refuse while another one holds the user database: tried again.
 bool Run(const std::string& strCommand) {
-    // The shadow tools refuse while another one holds the user database.
-    for (int nTry = 0; nTry < 50; ++nTry) {
-        if (std::system((strCommand + " >/dev/null 2>&1").c_str()) == 0) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    return WaitUntil([&] { return std::system((strCommand + " >/dev/null 2>&1").c_str()) == 0; });
 }
 
 // A user and two groups of the test's own, removed at its end: the group
@@ -48,10 +39,6 @@ struct CTestAccount {
         Run("userdel " + strUser);
         Run("groupdel " + strListed);
         Run("groupdel " + strOther);
-    }
-    static gid_t Gid(const std::string& strGroup) {
-        const group* pGroup = getgrnam(strGroup.c_str());
-        return pGroup ? pGroup->gr_gid : 0;
     }
     std::string strUser, strListed, strOther;
     bool bMade = false;
@@ -86,7 +73,7 @@ TEST(PortAccess, RefusedAsAnotherUser) {
         PtyPair pty;
         pty.CloseSlave();
         const std::string& strPath = pty.SlavePath();
-        ASSERT_EQ(chown(strPath.c_str(), 0, CTestAccount::Gid(row.strGroup)) +
+        ASSERT_EQ(chown(strPath.c_str(), 0, getgrnam(row.strGroup.c_str())->gr_gid) +
                       chmod(strPath.c_str(), row.nMode),
                   0);
         const std::string strAs = "setpriv --reuid=" + account.strUser + " --regid=nogroup " +
@@ -94,19 +81,20 @@ TEST(PortAccess, RefusedAsAnotherUser) {
         const std::string strFlash = strAs + "'" VANTO_BIN_DIR "/vanto-flash' ";
         const SRun identify = RunShell(dir.Path(), strFlash + "identify --port " + strPath, {});
         const SRun scan = RunShell(dir.Path(), strFlash, {"VANTO_COM_PORTS=" + strPath});
-        const std::string strAfter = row.strAdvice.empty() ? "\n" : "\n  " + row.strAdvice + "\n";
-        const std::string strWanted[] = {
-            row.strCause.empty() ? "no device answered" : ": " + row.strCause + strAfter,
-            row.strCause.empty()
-                ? Printed(ScanLog(1, "s"))
-                : "    " + strPath + ": " + row.strCause +
-                      (row.strAdvice.empty() ? "\n" : "\n      " + row.strAdvice + "\n")};
-        const std::string strGot[] = {identify.strErr, scan.strOut};
-        for (int n = 0; n < 2; ++n) {
-            EXPECT_NE(strGot[n].find(strWanted[n]), std::string::npos)
-                << row.strGroup << " " << row.nMode << "\n"
-                << strGot[n];
-        }
+        // identify says why on standard error; the scan in its lines, the advice indented more.
+        const auto withAdvice = [&](const char* pszIndent) {
+            return row.strCause + "\n" +
+                   (row.strAdvice.empty() ? "" : pszIndent + row.strAdvice + "\n");
+        };
+        EXPECT_NE(identify.strErr.find(row.strCause.empty() ? "no device answered"
+                                                            : ": " + withAdvice("  ")),
+                  std::string::npos)
+            << identify.strErr;
+        EXPECT_NE(
+            scan.strOut.find(row.strCause.empty() ? Printed(ScanLog(1, "s"))
+                                                  : "    " + strPath + ": " + withAdvice("      ")),
+            std::string::npos)
+            << scan.strOut;
         EXPECT_EQ(identify.nExit * 10 + scan.nExit, 11);
     }
 }

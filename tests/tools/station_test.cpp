@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <memory>
 #include <regex>
@@ -41,6 +40,7 @@ struct SStationRow {
     // SIGTERM once every arrival is over; SIGINT once every device has sent
     // its third block.
     int nSignal = SIGTERM;
+    friend void PrintTo(const SStationRow& row, std::ostream* pOut) { *pOut << row.pszName; }
 };
 
 const std::string kSlow = "--reply-delay 100";
@@ -59,21 +59,6 @@ const SStationRow kStationRows[] = {
 };
 // clang-format on
 
-void PrintTo(const SStationRow& row, std::ostream* pOut) {
-    *pOut << row.pszName;
-}
-
-bool WaitFor(int nMs, const std::function<bool()>& isDone) {
-    const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMs);
-    while (!isDone()) {
-        if (std::chrono::steady_clock::now() > tEnd) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 int CountLines(const std::string& strPath, const std::string& strNeedle) {
     std::istringstream in(ReadAll(strPath));
     int nCount = 0;
@@ -86,34 +71,32 @@ int CountLines(const std::string& strPath, const std::string& strNeedle) {
 // A datagram socket standing in for the journal's: the entries it got.
 class CJournalSink {
 public:
-    explicit CJournalSink(const std::string& strPath) : m_fd(socket(AF_UNIX, SOCK_DGRAM, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
+    // Read once the station has ended: all it sent is queued.
+    explicit CJournalSink(const std::string& strPath)
+        : m_fd(socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0)) {
+        sockaddr_un address{AF_UNIX, {}};
         strPath.copy(address.sun_path, sizeof address.sun_path - 1);
         EXPECT_EQ(bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        timeval timeout{0, 100000};
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     }
     ~CJournalSink() { close(m_fd); }
-    // The entries so far, each as its NAME=value lines.
-    Strings Entries() {
+    // The entries not taken before, each as its NAME=value lines.
+    Strings Entries() const {
+        Strings entries;
         char buffer[8192];
         for (ssize_t n; (n = recv(m_fd, buffer, sizeof buffer, 0)) > 0;) {
-            m_entries.emplace_back(buffer, static_cast<size_t>(n));
+            entries.emplace_back(buffer, static_cast<size_t>(n));
         }
-        return m_entries;
+        return entries;
     }
 
 private:
     int m_fd;
-    Strings m_entries;
 };
 
 // One port's devices, one after another as the row has them.
 void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
             std::vector<std::unique_ptr<CDevsimProcess>>* pDevices) {
     const std::string strLink = strDir + "/p" + std::to_string(nPort);
-    const std::string strLog = strDir + "/log.jsonl";
     const std::string strPort = "\"port\": \"COM" + std::to_string(nPort) + "\"";
     int nOnPort = 0;
     for (const SArrival& arrival : row.arrivals) {
@@ -122,53 +105,50 @@ void PlugIn(const SStationRow& row, int nPort, const std::string& strDir,
         }
         ++nOnPort;
         std::this_thread::sleep_for(std::chrono::milliseconds(arrival.nDelayMs));
-        auto pDevice = std::make_unique<CDevsimProcess>();
+        CDevsimProcess& device = *pDevices->emplace_back(std::make_unique<CDevsimProcess>());
         // The last --link wins: every device of the port on the port's own link.
-        EXPECT_TRUE(pDevice->Start(Words(arrival.strOptions + " --flash-out " +
-                                         pDevice->Dir().File("flash") + " --link " + strLink)));
-        CDevsimProcess& device = *pDevice;
-        pDevices->push_back(std::move(pDevice));
+        EXPECT_TRUE(device.Start(Words(arrival.strOptions + " --flash-out " +
+                                       device.Dir().File("flash") + " --link " + strLink)));
         if (row.nSignal == SIGINT) {
             EXPECT_TRUE(device.WaitForOutput("BLOCK seq=3 ", 20000)) << device.Output();
             continue;
         }
-        EXPECT_TRUE(WaitFor(20000, [&] { return CountLines(strLog, strPort) == nOnPort; }))
+        EXPECT_TRUE(
+            WaitUntil([&] { return CountLines(strDir + "/log.jsonl", strPort) == nOnPort; }, 20000))
             << "COM" << nPort << " logged no attempt for device " << nOnPort;
         if (arrival.bStays) {
             // Watched a few times over, and never updated again.
-            EXPECT_TRUE(WaitFor(10000, [&] { return device.CountOutputLines("IDENTIFY") >= 5; }));
+            EXPECT_TRUE(WaitUntil([&] { return device.CountOutputLines("IDENTIFY") >= 5; }, 10000));
             continue;
         }
         device.Stop();  // pulled: its link goes
         const std::string strGone = "COM" + std::to_string(nPort) + " (" + strLink + "): gone";
         EXPECT_TRUE(
-            WaitFor(10000, [&] { return CountLines(strDir + "/run.out", strGone) == nOnPort; }))
+            WaitUntil([&] { return CountLines(strDir + "/run.out", strGone) == nOnPort; }, 10000))
             << "COM" << nPort << " did not see device " << nOnPort << " go";
     }
 }
 
-// The log as a strict parser reads it: one line per attempt, each field
-// printed on a line of its own ("port=COM1").
+// The log as a strict parser reads it: one line per attempt, its fields
+// printed tab-separated ("port=COM1").
 std::vector<std::map<std::string, std::string>> ParsedLog(const std::string& strDir) {
-    const SRun run = RunShell(strDir,
-                              "python3 -c 'import json, sys\n"
-                              "for line in open(\"log.jsonl\", \"rb\").read().decode(\"utf-8\")"
-                              ".splitlines():\n"
-                              "    for k, v in json.loads(line).items(): print(f\"{k}={v}\")\n"
-                              "    print(\"--\")'",
-                              {});
+    const SRun run =
+        RunShell(strDir,
+                 "python3 -c 'import json\n"
+                 "for line in open(\"log.jsonl\", encoding=\"utf-8\"):\n"
+                 "    print(\"\\t\".join(f\"{k}={v}\" for k, v in json.loads(line).items()))'",
+                 {});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
-    std::vector<std::map<std::string, std::string>> lines(1);
+    std::vector<std::map<std::string, std::string>> lines;
     std::istringstream in(run.strOut);
-    for (std::string strField; std::getline(in, strField);) {
-        if (strField == "--") {
-            lines.emplace_back();
-        } else {
-            const size_t nEquals = strField.find('=');
-            lines.back()[strField.substr(0, nEquals)] = strField.substr(nEquals + 1);
+    for (std::string strLine; std::getline(in, strLine);) {
+        std::istringstream record(strLine);
+        auto& fields = lines.emplace_back();
+        for (std::string strField; std::getline(record, strField, '\t');) {
+            fields[strField.substr(0, strField.find('='))] =
+                strField.substr(strField.find('=') + 1);
         }
     }
-    lines.pop_back();
     return lines;
 }
 
@@ -180,7 +160,7 @@ void CheckAttempt(const std::map<std::string, std::string>& fields, const SArriv
     EXPECT_TRUE(std::regex_match(
         fields.at("time"), std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}\\.[0-9]{3}Z")))
         << fields.at("time");
-    EXPECT_EQ(fields.at("sha256"), ImageSha256());
+    EXPECT_EQ(fields.at("sha256"), kImageSha256);
     EXPECT_EQ(fields.at("block_total"), "21");
     const bool bUpdated = arrival.nExit == 0;
     const std::string strFlash = ReadAll(device.Dir().File("flash"));
@@ -199,23 +179,6 @@ void CheckAttempt(const std::map<std::string, std::string>& fields, const SArriv
     }
 }
 
-// The journal got the same attempts, field for field.
-void CheckJournal(const Strings& entries,
-                  const std::vector<std::map<std::string, std::string>>& log) {
-    ASSERT_EQ(entries.size(), log.size());
-    for (const auto& fields : log) {
-        const auto match = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
-            return e.find("\nVANTO_TIME=" + fields.at("time") + "\n") != std::string::npos &&
-                   e.find("\nVANTO_PORT=" + fields.at("port") + "\n") != std::string::npos;
-        });
-        ASSERT_NE(match, entries.end()) << fields.at("time");
-        EXPECT_NE(match->find("\nSYSLOG_IDENTIFIER=vanto-flash\n"), std::string::npos);
-        EXPECT_NE(match->find("\nVANTO_EXIT_STATUS=" + fields.at("exit_status") + "\n"),
-                  std::string::npos);
-        EXPECT_NE(match->find("\nVANTO_SHA256=" + ImageSha256() + "\n"), std::string::npos);
-    }
-}
-
 class StationRuns : public ::testing::TestWithParam<SStationRow> {};
 
 TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
@@ -227,7 +190,7 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
     for (int n = 1; n <= row.nPorts; ++n) {
         strMap += (n == 1 ? "" : ":") + dir.File("p" + std::to_string(n));
     }
-    CJournalSink journal(dir.File("journal"));
+    const CJournalSink journalSink(dir.File("journal"));
     std::vector<std::vector<std::unique_ptr<CDevsimProcess>>> devices(size_t(row.nPorts) + 1);
     const auto plugInAll = [&](pid_t pid) {
         std::vector<std::thread> ports;
@@ -248,6 +211,8 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
 
     const auto log = ParsedLog(strDir);
     ASSERT_EQ(log.size(), row.arrivals.size()) << ReadAll(dir.File("log.jsonl"));
+    const Strings journal = journalSink.Entries();
+    EXPECT_EQ(journal.size(), log.size());
     std::map<int, size_t> onPort;  // the devices of each port met so far
     for (const SArrival& arrival : row.arrivals) {
         const size_t nIndex = onPort[arrival.nPort]++;
@@ -262,8 +227,18 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
         ASSERT_NE(line, log.end()) << strPort << " device " << nIndex;
         EXPECT_EQ(line->at("device_file"), dir.File("p" + std::to_string(arrival.nPort)));
         CheckAttempt(*line, arrival, device);
+        // The journal got the same attempt, field for field.
+        const std::string strWhen = "\nVANTO_TIME=" + line->at("time") + "\nVANTO_PORT=" + strPort;
+        const auto entry = std::find_if(journal.begin(), journal.end(), [&](const std::string& e) {
+            return e.find(strWhen + "\n") != std::string::npos;
+        });
+        ASSERT_NE(entry, journal.end()) << strWhen;
+        for (const std::string& strField :
+             Strings{"SYSLOG_IDENTIFIER=vanto-flash", "VANTO_SHA256=" + kImageSha256,
+                     "VANTO_EXIT_STATUS=" + line->at("exit_status")}) {
+            EXPECT_NE(entry->find("\n" + strField + "\n"), std::string::npos) << strField;
+        }
     }
-    CheckJournal(journal.Entries(), log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StationRuns, ::testing::ValuesIn(kStationRows),

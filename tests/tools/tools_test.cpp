@@ -1,4 +1,4 @@
-// vanto-devsim through its real pty with hand-built frames; vanto-flash identify end to end.
+// vanto-devsim through its real pty with hand-built frames.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -9,36 +9,27 @@
 #include <fstream>
 #include <numeric>
 #include <optional>
-#include <tuple>
 
 #include "tests/support/devsim_process.h"
-#include "tests/support/pty_pair.h"
-#include "tests/tools/flash_run.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Opened per command; stray reply bytes stay queued (the device holds the line).
-class CHostLine {
-public:
-    explicit CHostLine(const std::string& strPath)
-        : m_hFd(open(strPath.c_str(), O_RDWR | O_NOCTTY)) {}
-    ~CHostLine() { close(m_hFd); }
-    bool Send(const Bytes& b) { return write(m_hFd, b.data(), b.size()) == ssize_t(b.size()); }
-    Bytes Receive(size_t nMax, int nWaitMs) {  // up to nMax bytes, each within nWaitMs
-        Bytes bytes;
-        pollfd fd = {m_hFd, POLLIN, 0};
-        for (uint8_t b = 0;
-             bytes.size() < nMax && poll(&fd, 1, nWaitMs) == 1 && read(m_hFd, &b, 1) == 1;) {
-            bytes.push_back(b);
-        }
-        return bytes;
+// frame written on a line opened for it alone (stray reply bytes stay queued:
+// the device holds the line), then up to nMax bytes read, each within nWaitMs.
+Bytes Exchange(const std::string& strPath, const Bytes& frame, size_t nMax, int nWaitMs) {
+    const int fd = open(strPath.c_str(), O_RDWR | O_NOCTTY);
+    EXPECT_EQ(write(fd, frame.data(), frame.size()), ssize_t(frame.size()));
+    Bytes bytes;
+    pollfd entry = {fd, POLLIN, 0};
+    for (uint8_t b = 0;
+         bytes.size() < nMax && poll(&entry, 1, nWaitMs) == 1 && read(fd, &b, 1) == 1;) {
+        bytes.push_back(b);
     }
-
-private:
-    int m_hFd;
-};
+    close(fd);
+    return bytes;
+}
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes all;
@@ -91,17 +82,13 @@ struct SScenario {
     std::vector<std::string> log = {};           // lines the device prints
     std::optional<Bytes> flash = {};             // committed image; empty: none
     int nMinReplyMs = 0;                         // wire pacing and reply delay
+    friend void PrintTo(const SScenario& row, std::ostream* pOut) { *pOut << row.pszName; }
 };
-void PrintTo(const SScenario& row, std::ostream* pOut) {
-    *pOut << row.pszName;
-}
-
 // One conversation per row: exact replies, the device's log, its committed image. The
 // options that make the device fail (dropped, refused, malformed, late and missing
 // replies, a hang-up) are met by vanto-flash in its own tests.
 // clang-format off
 const SScenario kScenarios[] = {
-    {"Identify", {}, {{kId, kIdOk}, {kId, kIdOk}}, {"IDENTIFY status=1"}},
     {"BadOrUnknownFramesIgnored", {}, {{kIdBad, kNone}, {Frame(0x30, {}), kNone}, {kId, kIdOk}}},
     {"BlocksCommitted", {}, {{kB0, kBOk}, {kB1, kBOk}, {Commit(2 * kSum), kFOk}},
      {"BLOCK seq=1 addr=0x00008100 status=1", "FINISH commit total=0x0000FF00 status=1",
@@ -117,7 +104,8 @@ const SScenario kScenarios[] = {
     {"SequenceZeroRestarts", {}, {{kB0, kBOk}, {Block(1, 0x8100, 0), kBOk},
      {Block(0, 0x8000, 1), kBOk}, {Commit(kSum), kFOk}}, {"addr=0x00008000 restart"}, Count(1)},
     {"PacedAndDelayed", {"--baud", "1200", "--reply-delay", "150"}, {{kId, kIdOk}, {kId, kIdOk}},
-     {"STATS rx_bytes=22 tx_bytes=12 replies=2 reply_delay_ms=300"}, {}, 290},  // 142 + 150 ms
+     {"IDENTIFY status=1", "STATS rx_bytes=22 tx_bytes=12 replies=2 reply_delay_ms=300"}, {},
+     290},  // 142 + 150 ms
 };
 // clang-format on
 
@@ -131,14 +119,13 @@ TEST_P(DevsimProtocol, AnswersExactly) {
     options.insert(options.end(), s.options.begin(), s.options.end());
     ASSERT_TRUE(device.Start(options)) << device.Output();
     for (const auto& [frame, reply] : s.steps) {
-        CHostLine host(device.LinkPath());
         const auto tpSent = steady_clock::now();
-        ASSERT_TRUE(host.Send(frame));
-        EXPECT_EQ(host.Receive(std::max<size_t>(reply.size(), 1), reply.empty() ? 300 : 2000),
+        EXPECT_EQ(Exchange(device.LinkPath(), frame, std::max<size_t>(reply.size(), 1),
+                           reply.empty() ? 300 : 2000),
                   reply);
         EXPECT_GE(duration_cast<milliseconds>(steady_clock::now() - tpSent).count(), s.nMinReplyMs);
     }
-    EXPECT_EQ(CHostLine(device.LinkPath()).Receive(1, 100), kNone) << "bytes after the last reply";
+    EXPECT_EQ(Exchange(device.LinkPath(), {}, 1, 100), kNone) << "bytes after the last reply";
     if (s.flash) {
         std::ifstream file(options[1], std::ios::binary);
         EXPECT_TRUE(Bytes(std::istreambuf_iterator<char>(file), {}) == *s.flash);
@@ -152,42 +139,5 @@ TEST_P(DevsimProtocol, AnswersExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, DevsimProtocol, ::testing::ValuesIn(kScenarios),
                          [](const auto& row) { return std::string(row.param.pszName); });
-
-// identify --port 2, the device as COM2: exit status, output (% = its path), frames.
-TEST(FlashIdentify, AgainstTheDevice) {
-    const std::string kOk = "COM2 (%): UPD_OK, device status 1\n";
-    // clang-format off
-    const std::tuple<std::vector<std::string>, int, std::string, int> kCases[] = {
-        {{}, 0, kOk, 1}, {{"--answer-identify-from", "2"}, 0, kOk, 2},
-        {{"--never-answer"}, 1, "COM2 (%): UPD_NO_RESPONSE, device status 1\n"
-                                "vanto-flash: no device answered on COM2\n", 2},
-        {{"--bad-checksum", "1", "--bad-checksum", "2"}, 1, "COM2 (%): UPD_TRANSMISSION_ERROR, "
-         "device status 1\nvanto-flash: a device answered on COM2, but not with success\n", 2},
-        {{"no device"}, 1, "vanto-flash: COM2 could not be opened: % does not exist\n", 0}};
-    // clang-format on
-    for (const auto& [options, nExitStatus, strOutput, nFrames] : kCases) {
-        CDevsimProcess device;
-        ASSERT_TRUE(options == std::vector<std::string>{"no device"} || device.Start(options));
-        const flash_run::SRun run = flash_run::RunShell(
-            device.Dir().Path(), "'" VANTO_BIN_DIR "/vanto-flash' identify --port 2 2>&1",
-            {"VANTO_COM_PORTS=:" + device.LinkPath()});
-        std::string strWant = strOutput;
-        strWant.replace(strWant.find('%'), 1, device.LinkPath());
-        EXPECT_EQ(run.nExit, nExitStatus) << strWant;
-        EXPECT_EQ(run.strOut, strWant);
-        EXPECT_EQ(device.CountOutputLines("IDENTIFY"), nFrames) << device.Output();
-    }
-    // A device file the map has nowhere is the run's one port, COM1, even
-    // where the map's own COM1 opens (here a silent pty).
-    CDevsimProcess device;
-    ASSERT_TRUE(device.Start({}));
-    PtyPair silent;
-    silent.CloseSlave();
-    const flash_run::SRun run = flash_run::RunShell(
-        device.Dir().Path(),
-        "'" VANTO_BIN_DIR "/vanto-flash' identify --port '" + device.LinkPath() + "' 2>&1",
-        {"VANTO_COM_PORTS=" + silent.SlavePath()});
-    EXPECT_EQ(run.strOut, "COM1 (" + device.LinkPath() + "): UPD_OK, device status 1\n");
-}
 
 }  // namespace
