@@ -88,6 +88,11 @@ const std::string kJsonResult =
     "\", \"device_status\": 1, \"finish_total\": " + std::to_string(ByteTotal(Padded(kImage))) +
     ", \"exit_status\": 0}, {";
 
+// A line with the image's first 16 bytes at dwAddress (Intel HEX, or S1 for 2 address bytes).
+std::string RecordAt(uint32_t dwAddress, int nAddrBytes = 0) {
+    return RecordLine(nAddrBytes, dwAddress, Bytes(kImage.begin(), kImage.begin() + 16)) + "\r\n";
+}
+
 // clang-format off
 const SFlashRow kFlashRows[] = {
     // The scan passes an absent and a silent port (twelve identify frames).
@@ -101,6 +106,17 @@ const SFlashRow kFlashRows[] = {
     {"PortByPath", "xo", kFile, "--port @1", "", {Printed(ScanLog(1, "d"))}, {}, 0, "c"},
     {"BadChecksum", "d", RecordLine(0, 0x4000, Bytes(16, 1), 0, 1), "", "", {},
      {"kst.hex:1: checksum mismatch\n", Printed(kResultFileError)}, 8, "-", 0},
+    // Files whose data the device would get elsewhere than the file puts them: refused before
+    // any frame, the whole run exits 8.
+    {"GoesBack", "d", RecordAt(0x4010) + RecordAt(0x4000), "", "", {}, {"kst.hex:2: record goes "
+     "back to 0x00004000, below the end of the previous record 0x00004020\n"}, 8, "-", 0},
+    {"ExtendedLinear", "d", ":020000040800F2\r\n" + RecordAt(0x4000), "", "", {}, {"kst.hex:1: "
+     "extended linear address 0x0800: this device takes 16-bit addresses\n"}, 8, "-", 0},
+    {"CtrlZ", "d", RecordAt(0x4000) + "\032" + RecordAt(0x4010), "", "", {}, {"kst.hex:2: data "
+     "after the end of the data (Ctrl-Z at 2)\n"}, 8, "-", 0},
+    {"S5Midway", "d", RecordAt(0x4000, 2) + "S5030001FB\r\n" + RecordAt(0x4010, 2), "", "", {},
+     {"kst.a90:3: data after the end of the data (S5 line at 2)\n", Printed(kResultFileError)}, 8,
+     "-", 0, 0, "mv kst.hex kst.a90 && %"},
     // A kst.hex that cannot be used: kst.a90 is, and the run says why.
     {"HexIsAFifo", "d", UpdateFile(kImage, 0x4000, 2), "", "", {"kst.a90: S-records", kRan},
      {"kst.hex: a FIFO, not a regular file; using kst.a90\n"}, 0, "c", -1, 0,
