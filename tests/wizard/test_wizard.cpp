@@ -1,12 +1,13 @@
 // The wizard's road and its exits: button requests, the result box, the exit
 // question, the pages' texts and a whole update, on real pseudo-terminals and
-// the simulated device; and the real program, left mid-run.
+// the simulated device; and the program's start-up and end, left mid-run.
 #include "tests/wizard/wizard_rig.h"
 
 #include <cstdio>
 #include <ctime>
 #include <thread>
 
+#include "app/startup/init_instance.h"
 #include "app/updater_app.h"
 #include "tests/support/expected_texts.h"
 #include "wizard/color_static.h"
@@ -246,39 +247,44 @@ private slots:
                  31);
     }
 
-    // The real program, left in a scan (silent device) and a run (slow flash writes):
-    // after Yes the port is closed, a transfer in progress is aborted on the device, and
-    // the process ends cleanly, its workers waited for.
+    // The program's own start-up and end, left with Cancel and Yes in a scan (silent
+    // device) and a run (slow flash writes), clicked from a timer as a person would: the
+    // port is closed, a transfer in progress is aborted on the device, and the end waits
+    // for the workers.
     void leavingEndsTheProgram() {
-        for (const auto& [pszScript, pszOption, pszValue] :
-             {std::tuple{"leave-during-scan", "--answer-identify-from", "1000"},
-              std::tuple{"leave-during-programming", "--reply-delay", "40"}}) {
-            StartDevice({pszOption, pszValue}, 1280);
-            qputenv("VANTO_DRIVER_SCRIPT", pszScript);
-            QProcess driver;
-            driver.setProcessChannelMode(QProcess::MergedChannels);
-            driver.start(VANTO_BIN_DIR "/wizard_driver");
-            QByteArray output = pszScript + QByteArray(": ");
-            while (!output.contains("yes\n") && driver.waitForReadyRead(60000)) {
-                output += driver.readAll();
-            }
-            QElapsedTimer sinceYes;
-            sinceYes.start();
-            // How soon it ends is measured outside the tests (the sanitizers slow
-            // the teardown); here it must end, cleanly.
-            const bool bEnded = driver.waitForFinished(10000);
-            output += driver.readAll() + " ms: " + QByteArray::number(sinceYes.elapsed());
-            qInfo("%s: ended %lld ms after Yes", pszScript, sinceYes.elapsed());
-            QVERIFY2(bEnded && output.contains("yes\n") && driver.exitCode() == 0 &&
-                         driver.exitStatus() == QProcess::NormalExit &&
-                         output.contains("wizard closed, port closed\n") &&
-                         !output.contains("Sanitizer"),
-                     output.constData());
+        for (const bool bRun : {false, true}) {
+            StartDevice({bRun ? "--reply-delay" : "--answer-identify-from", bRun ? "40" : "1000"},
+                        1280);
+            m_pApp = std::make_unique<CUpdaterApp>();
+            m_pAnswerer = std::make_unique<CBoxAnswerer>();
+            m_pAnswerer->m_nAnswer = QMessageBox::Yes;
+            QTimer clicks;  // a scan that missed the device (a late reply) is simply run again
+            connect(&clicks, &QTimer::timeout, [&] {
+                auto& wizard = *static_cast<CKestaWizard*>(m_pApp->m_pWizard);
+                const bool bIdle = !wizard.IsWorkerRunning(), bFound = m_pApp->m_bDeviceFound;
+                const int nPage = wizard.ActivePageIndex();
+                const bool bLeave = bRun ? wizard.ProgTargetPage().Procedure().m_nBlocksDone > 3
+                                         : !bIdle && m_pApp->m_pEngine->m_pPort->PortNumber() == 3;
+                QWidget* pButton = bLeave ? wizard.CancelButton()
+                                   : nPage == 0 || (nPage == 1 && bIdle && bFound)
+                                       ? wizard.NextButton()
+                                   : !bIdle     ? nullptr
+                                   : nPage == 1 ? wizard.SetupPage().Control(1028)
+                                                : wizard.ProgTargetPage().Control(1016);
+                if (wizard.isVisible() && pButton != nullptr) {
+                    static_cast<QAbstractButton*>(pButton)->click();
+                }
+            });
+            clicks.start(20);
+            InitInstance(*m_pApp);
+            clicks.stop();
+            QVERIFY(!IsPortOpen() && m_pAnswerer->m_seen.size() == 1);
+            QCOMPARE(EndInstance(*m_pApp), 0);
             // The run left is ended on the device: the abort form of the finish, once.
             m_pDevsim->Stop();
             QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort") * 10 +
                          m_pDevsim->CountOutputLines("FINISH commit"),
-                     QString(pszScript).endsWith("programming") ? 10 : 0);
+                     bRun ? 10 : 0);
         }
     }
 
