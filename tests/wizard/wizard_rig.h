@@ -7,8 +7,6 @@
 #include "tests/support/devsim_process.h"  // before Qt, whose macros include "signals"
 #include "tests/support/pty_pair.h"
 
-#include <ctime>
-
 #include <QtTest>
 #include <QtWidgets>
 
@@ -94,7 +92,8 @@ protected:
         m_pWizard.reset();
         m_pApp.reset();  // a device and its folder stay till the next or the end
     }
-    // The wizard as vanto-update builds it, shown; page texts noted with their time.
+    // The wizard as vanto-update builds it, shown; the pages' texts must be written on
+    // the user-interface thread, whatever thread sent them.
     void StartWizard() {
         m_pAnswerer.reset();
         m_pWizard.reset();  // before the application it uses
@@ -104,13 +103,11 @@ protected:
         m_pWizard = std::make_unique<CKestaWizard>(*m_pApp, QString(), nullptr, 0);
         m_pApp->m_pWizard = m_pWizard.get();
         m_pAnswerer = std::make_unique<CBoxAnswerer>();
-        m_writes.clear();
         for (CQtPageControls* p :
              {&W().SetupPage().PageControls(), &W().ProgTargetPage().PageControls()}) {
-            connect(p, &CQtPageControls::textWritten, this, [this](int nId, const QString& str) {
-                QVERIFY(QThread::currentThread() == qApp->thread());
-                m_writes.emplace_back(std::time(nullptr), QString::number(nId) + ": " + str);
-            });
+            connect(
+                p, &CQtPageControls::textWritten, this,
+                [] { QVERIFY(QThread::currentThread() == qApp->thread()); }, Qt::DirectConnection);
         }
         m_pWizard->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_pWizard.get()));
@@ -153,6 +150,4 @@ protected:
     std::unique_ptr<CUpdaterApp> m_pApp;
     std::unique_ptr<CKestaWizard> m_pWizard;
     std::unique_ptr<CBoxAnswerer> m_pAnswerer;
-    // Each text written to a control, with the wall-clock second it was written in.
-    std::vector<std::pair<std::time_t, QString>> m_writes;
 };
