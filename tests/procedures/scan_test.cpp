@@ -17,7 +17,7 @@ struct ScanCase {
     const char* pszDevsimArgs;
     int nSinglePort;                    // 0: COM1..COM10
     bool bStop;                         // "Stop" pressed while COM2's "Not Available" is logged
-    std::string strLog;                 // "%h": the port held open
+    std::string strLog;                 // "%h": the port the test locked
     long nSilentFrames, nDeviceFrames;  // identify frames on the wire
     std::string strUnusable = "";       // the status's line below its two questions
 };
@@ -29,7 +29,8 @@ const std::string kNull = "    /dev/null: not a serial port\r\n",
                   kHeld = "    %h: " + std::string(kPortInUse) + "\r\n";
 
 // Six calls of two tries per silent port; a device answering the fourth call;
-// a stop while passing absent ports makes one call at the next open port.
+// a stop while passing absent ports makes one call at the next open port and
+// asks no further one.
 const ScanCase kScans[] = {
     {"DeviceAfterAbsentAndSilent", "asd", "", 0, false, Log(1, "asd"), 12, 1},
     {"DeviceAnswersLate", "ds", "--answer-identify-from 7", 0, false, Log(1, "d"), 0, 7},
@@ -65,7 +66,13 @@ TEST_P(ScanRuns, LogStatusAndWire) {
     if (c.bStop) {
         rig.page.isPaused.wait();
         rig.setup.OnScanDevice();
+        rig.setup.OnScanDevice();  // again while it stops: no second scan
         EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG), "");
+        // One worker on the link: no run starts before the scan has ended.
+        WriteIntelHexFile("kst.hex", 0, PatternBytes(300));
+        rig.prog.OnStartProgramming();
+        EXPECT_FALSE(rig.prog.IsRunning());
+        EXPECT_EQ(rig.page.All("text", IDC_PROG_STATUS), Strings{kScanStillRunning});
         rig.page.released.set_value();
     }
     rig.setup.WaitForScan();
@@ -90,31 +97,6 @@ TEST_P(ScanRuns, LogStatusAndWire) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ScanRuns, ::testing::ValuesIn(kScans),
                          [](const auto& row) { return std::string(row.param.pszName); });
-
-// Stop during the second identify call at a silent COM1: that call ends, no
-// further one is made, COM2 is never asked. One worker on the link: neither
-// a run nor a second scan starts before the scan has ended.
-TEST(Scan, StopDuringIdentifyCalls) {
-    CRig rig;
-    ASSERT_TRUE(rig.Start("sd"));
-    WriteIntelHexFile("kst.hex", 0, PatternBytes(300));
-    rig.setup.OnScanDevice();
-    ASSERT_TRUE(WaitUntil([&] { return rig.SilentBytes() >= 3 * kIdentifyBytes; }));
-    rig.prog.OnStartProgramming();  // refused, with the reason
-    EXPECT_FALSE(rig.prog.IsRunning());
-    EXPECT_EQ(rig.page.All("text", IDC_PROG_STATUS), Strings{kScanStillRunning});
-    rig.setup.OnScanDevice();
-    rig.setup.OnScanDevice();
-    EXPECT_TRUE(rig.setup.IsScanRunning());
-    EXPECT_EQ(rig.setup.m_bScanning.load(), 0);
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), kStopButton);
-    rig.setup.WaitForScan();
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_LOG) + rig.page.Text(IDC_SETUP_STATUS),
-              kLogDeviceNotFound + std::string(kDeviceNotFound));
-    EXPECT_EQ(rig.page.Text(IDC_SCAN_BUTTON), kScanButton);
-    EXPECT_EQ(rig.SilentBytes(), 4 * kIdentifyBytes);
-    EXPECT_EQ(rig.OpenPort() + rig.app.m_bDeviceFound.load() + rig.DeviceSaw("IDENTIFY"), 0);
-}
 
 // The device is switched off after a successful scan: the next scan fails and
 // leaves no port open; Next stays allowed.
