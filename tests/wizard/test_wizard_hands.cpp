@@ -129,15 +129,8 @@ private slots:
                     strShown.chop(1);
                 }
                 const QSize need = NeededSize(pControl, strShown);
-                const QSize room = Room(pControl);
-                QVERIFY2(need.width() <= room.width() && need.height() <= room.height(),
-                         qPrintable(QString("%1 needs %2x%3 in %4x%5: %6")
-                                        .arg(nId)
-                                        .arg(need.width())
-                                        .arg(need.height())
-                                        .arg(room.width())
-                                        .arg(room.height())
-                                        .arg(strText)));
+                QVERIFY2(need.boundedTo(Room(pControl)) == need,
+                         qPrintable(QString::number(nId) + ": " + strText));
             }
         }
     }
@@ -187,20 +180,16 @@ private slots:
         while (QFile::exists("/tmp/.X11-unix/X" + strDeadDisplay.mid(1))) {
             strDeadDisplay = ":" + QString::number(strDeadDisplay.mid(1).toInt() + 1);
         }
+        const QString strNoDisplay =
+            "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n";
+        const QString strDead = "vanto-update: cannot open display " + strDeadDisplay + "\n";
+        const QString strUnknown = "vanto-update: unknown option '--fast'\nUsage: ";
         const std::tuple<QStringList, QString, int, QString, QString> rows[] = {
             {{"--help"}, "", 0, "Usage: vanto-update [--desktop] [FILE]\n", ""},
             {{"--version"}, "", 0, "vanto-update " VANTO_VERSION "\n", ""},
-            {{},
-             "",
-             2,
-             "",
-             "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n"},
-            {{},
-             strDeadDisplay,
-             2,
-             "",
-             "vanto-update: cannot open display " + strDeadDisplay + "\n"},
-            {{"--desktop", "--fast"}, "", 2, "", "vanto-update: unknown option '--fast'\nUsage: "}};
+            {{}, "", 2, "", strNoDisplay},
+            {{}, strDeadDisplay, 2, "", strDead},
+            {{"--desktop", "--fast"}, "", 2, "", strUnknown}};
         for (const auto& [args, strDisplay, nExit, strOut, strErr] : rows) {
             QProcess program;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
