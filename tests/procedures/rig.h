@@ -109,8 +109,8 @@ struct CRig {
     ~CRig() { std::filesystem::current_path(oldDir); }
     // One letter per port from COM1: 'a' absent, 's' silent, 'd' vanto-devsim
     // with strDevsimArgs, 'h' locked by the test, 'n' /dev/null.
-    // Sets VANTO_COM_PORTS; false when the device did not start.
-    bool Ports(const std::string& strPorts, const std::string& strDevsimArgs = "") {
+    // Sets VANTO_COM_PORTS and creates the engine; false when the device did not start.
+    bool Start(const std::string& strPorts, const std::string& strDevsimArgs = "") {
         std::string strList;
         for (const char c : strPorts) {
             if (c == 's') {
@@ -127,13 +127,9 @@ struct CRig {
             }
             strList += c == 'd' ? device.LinkPath() + ":" : ":";
         }
-        return setenv("VANTO_COM_PORTS", strList.c_str(), 1) == 0;
-    }
-    bool Start(const std::string& strPorts,
-               const std::string& strDevsimArgs = "") {  // and the engine
-        const bool bStarted = Ports(strPorts, strDevsimArgs);
+        const bool bSet = setenv("VANTO_COM_PORTS", strList.c_str(), 1) == 0;
         app.CreateEngine();
-        return bStarted;
+        return bSet;
     }
     int OpenPort() const { return app.m_pEngine->m_pPort->PortNumber(); }
     bool LinkFree() {  // no worker holds the link

@@ -13,7 +13,7 @@ const auto Log = ScanLog;
 
 struct ScanCase {
     const char* pszName;
-    const char* pszPorts;  // see CRig::Ports
+    const char* pszPorts;  // see CRig::Start
     const char* pszDevsimArgs;
     int nSinglePort;                    // 0: COM1..COM10
     bool bStop;                         // "Stop" pressed while COM2's "Not Available" is logged
