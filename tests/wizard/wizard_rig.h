@@ -6,6 +6,7 @@
 
 #include "tests/support/devsim_process.h"  // before Qt, whose macros include "signals"
 #include "tests/support/pty_pair.h"
+#include "tests/support/update_files.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -128,16 +129,14 @@ protected:
     std::vector<unsigned> AppliedSince(size_t nFrom) {
         return {W().AppliedRequests().begin() + long(nFrom), W().AppliedRequests().end()};
     }
-    // vanto-devsim as COM3; in a new working folder nRecords of the demo image.
+    // vanto-devsim as COM3; in a new working folder an update file of nRecords 16-byte
+    // records and the cabling picture.
     void StartDevice(const std::vector<std::string>& args, int nRecords, bool bPicture = true) {
         m_pDevsim = std::make_unique<CDevsimProcess>();
         QVERIFY(m_pDevsim->Start(args));
         qputenv("VANTO_COM_PORTS", QByteArray::fromStdString("::" + m_pDevsim->LinkPath()));
         m_pDir = std::make_unique<CTempDir>();
-        QFile demo(VANTO_SOURCE_DIR "/scripts/demo/kst.hex"), hex(m_pDir->File("kst.hex").c_str());
-        if (demo.open(QIODevice::ReadOnly) && hex.open(QIODevice::WriteOnly)) {
-            hex.write(demo.readAll().split('\n').mid(0, nRecords).join('\n') + "\n:00000001FF\n");
-        }
+        WriteIntelHexFile(m_pDir->File("kst.hex"), 0x4000, PatternBytes(16 * size_t(nRecords)));
         if (bPicture) {
             QFile::copy(VANTO_SOURCE_DIR "/scripts/demo/kst_PC.bmp",
                         m_pDir->File("kst_PC.bmp").c_str());
