@@ -84,10 +84,6 @@ const ProgCase kRuns[] = {
 };
 // clang-format on
 
-void PrintTo(const ProgCase& c, std::ostream* pOut) {
-    *pOut << c.pszName << " (" << c.pszDevsimArgs << ")";
-}
-
 // One row per process (ctest runs them side by side): the rig changes the
 // working directory.
 class ProgrammingRuns : public ::testing::TestWithParam<ProgCase> {};

@@ -47,10 +47,6 @@ const ScanCase kScans[] = {
      Formatted(kStatusPortUnusable, 2, kShortInUse)},
 };
 
-void PrintTo(const ScanCase& c, std::ostream* pOut) {
-    *pOut << c.pszName << " (" << c.pszPorts << ")";
-}
-
 // One row per process (ctest runs them side by side): the rig changes the
 // working directory.
 class ScanRuns : public ::testing::TestWithParam<ScanCase> {};
