@@ -69,10 +69,8 @@ private slots:
             std::string strText;
             results << (CProgPageView::GetResultText(nCode, strText) ? strText.c_str() : "");
         }
-        for (int n = 1; n <= 10; ++n) {
-            for (const char c : {'a', 'd', 's'}) {
-                log << QString::fromStdString(ScanLog(n, std::string(1, c))).trimmed();
-            }
+        for (const char* pszOutcome : {"a", "d", "s"}) {  // COM10: the widest number
+            log << QString::fromStdString(ScanLog(10, pszOutcome)).trimmed();
         }
         const auto withGroup = [](const char* pszFormat, const char* pszValue = "dialout") {
             return QString::asprintf(pszFormat, pszValue);
