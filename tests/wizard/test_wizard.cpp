@@ -137,101 +137,79 @@ private slots:
         QVERIFY(countBlue() > 20);
     }
 
-    // A whole update, with the keyboard where a person may use it: each key sent to the
-    // window and delivered to whatever has the focus, Space on the focused control, Tab
-    // on. Welcome, a scan, back and forth (no new scan), then the run. The exit question
-    // asked during the run is still open when the run succeeds: the wizard answers it No
-    // itself, and stays with Finish alone, which took the focus from Cancel.
+    // A whole update as a person may do it: the mouse, and the keyboard where one may use
+    // it (each key sent to the window and delivered to whatever has the focus, Space on the
+    // focused control, Tab on). A scan goes on while the user goes Back or Next: its request
+    // for Back and Next is for the setup page alone, and Start says why it waits for the
+    // scan. A second Start during the run (a double click, then a press that reaches the
+    // handler) changes nothing at all. The exit question asked during the run is still open
+    // when the run succeeds: the wizard answers it No itself, and stays with Finish alone,
+    // which took the focus from Cancel.
     void successfulUpdate() {
-        StartDevice({"--block-reply-delay", "50"}, 5 * 16 + 1);  // 6 blocks, the last one short
+        // The first scan waits 1.6 s on COM3 (eight identify frames unanswered); every reply
+        // takes 100 ms, so a later scan and each of the 6 blocks (the last one short) too.
+        StartDevice({"--answer-identify-from", "9", "--reply-delay", "100"}, 5 * 16 + 1);
         StartWizard();
-        QCOMPARE(Screen(), QString("Welcome to VANTO Update bN-C"));
+        const auto state = [this] {  // the screen and the programming page's status
+            const std::string strStatus = W().ProgTargetPage().PageControls().Text(1015);
+            return Screen() + QString::fromStdString(strStatus.empty() || strStatus == kProgReady
+                                                         ? ""
+                                                         : " " + strStatus);
+        };
+        const auto idle = [this] {
+            const bool bIdle = QTest::qWaitFor([this] { return !W().IsWorkerRunning(); }, 30000);
+            QTest::qWait(50);  // the posted button requests
+            return bIdle;
+        };
+        const QString strWelcome = "Welcome to VANTO Update bN-C";
+        QCOMPARE(state(), strWelcome);
         Press(&W(), 0);  // Next
-        QCOMPARE(Screen(), kSetup + "Bn-C");
+        QCOMPARE(state(), kSetup + "Bn-C");
         QVERIFY(!W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
         QVERIFY(!W().SetupPage().Control(1031)->isVisible());  // the log shows once a scan ran
         Press(&W(), 0);                                        // Scan Device
-        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-        QCoreApplication::processEvents();
+        Click(W().BackButton());
+        QCOMPARE(state(), strWelcome);
+        QVERIFY(idle());
+        QCOMPARE(state(), strWelcome);  // the device was found meanwhile
+        Click(W().NextButton());
         QCOMPARE(W().SetupPage().ControlAs<QPlainTextEdit>(1031)->toPlainText(),
                  QString::fromStdString(ScanLog(1, "aad")).replace("\r\n", "\n"));
-        QCOMPARE(Screen() + QString::number(m_pApp->m_pEngine->m_pPort->PortNumber()) +
+        QCOMPARE(state() + QString::number(m_pApp->m_pEngine->m_pPort->PortNumber()) +
                      (W().SetupPage().Control(1031)->isVisible() ? ", log" : ""),
                  kSetup + "BN-C3, log");
-        Click(W().BackButton());
-        Click(W().NextButton());
-        QCOMPARE(Screen(), kSetup + "BN-C");
-        QVERIFY(!W().IsWorkerRunning());  // no new scan on the way back
-        const size_t nBefore = W().AppliedRequests().size();
-        Press(&W(), 3);  // the log, Back, Next; the first visit applies 1, then 9
-        QCOMPARE(Screen(), QString("Programming Target B-fC"));
-        QCOMPARE(AppliedSince(nBefore), (std::vector<unsigned>{PSWIZB_BACK, 9}));
+        QVERIFY(!W().IsWorkerRunning());       // no new scan on the way back
+        Click(W().SetupPage().Control(1028));  // a second scan; during it Next and Start
+        Press(&W(), 3);                        // the log, Back, Next
+        QWidget* pStart = W().ProgTargetPage().Control(1016);  // made with its page
+        Click(pStart);
+        const QString strWaiting = QString("Programming Target B-fC ") + kScanStillRunning;
+        QCOMPARE(state(), strWaiting);
         QVERIFY(!W().ProgTargetPage().Control(1013)->isVisible());  // the progress bar: in a run
-        Press(&W(), 0);                                             // Start Programming
+        QVERIFY(idle());
+        QCOMPARE(state(), strWaiting);
+        QTest::mouseDClick(W().windowHandle(), Qt::LeftButton, {}, CentreInWindow(pStart));
         QVERIFY(QTest::qWaitFor(
             [this] { return W().ProgTargetPage().Procedure().m_nBlocksDone >= 2; }, 10000));
+        emit static_cast<QPushButton*>(pStart)->clicked();
         m_pAnswerer->m_bHoldQuestion = true;
         Click(W().CancelButton());  // returns once the question is closed
         QVERIFY(W().isVisible() && m_pApp->m_bUpdateDone);
-        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-        QCoreApplication::processEvents();
-        QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort"), 0);
+        QVERIFY(idle());
+        // One run: each block once, the commit, no abort.
+        QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
+                 61);
         QCOMPARE(m_pAnswerer->m_seen, QStringList{BoxText(kResultCaption, kResultUpdated,
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
         // Done: Finish alone, the run's controls put away.
-        QCOMPARE(Screen(), QString("Programming Target b-Fc"));
+        QCOMPARE(state(), QString("Programming Target b-Fc ") + kResultUpdated);
         auto* pBar = W().ProgTargetPage().ControlAs<QProgressBar>(1013);
         QCOMPARE(pBar->value() * 100 + pBar->maximum(), 606);  // the last position at the top
         QVERIFY(!pBar->isVisible() && !W().ProgTargetPage().Control(1014)->isVisible() &&
-                !W().ProgTargetPage().Control(1016)->isEnabled());
+                !pStart->isEnabled());
         m_pAnswerer->m_seen.clear();
         Press(&W(), 0);  // Finish: no question; the port stays open till the program ends
         QVERIFY(!W().isVisible() && m_pAnswerer->m_seen.isEmpty() && IsPortOpen());
-    }
-
-    // A scan goes on while the user goes Back or Next: its request for Back and Next is for
-    // the setup page alone. Start says why it waits for the scan; a second Start during a
-    // run (a double click, then a press that reaches the handler) changes nothing at all.
-    void pagesWhileAScanOrARunGoesOn() {
-        // The first scan waits 1.6 s on COM3 (eight identify frames unanswered); every reply
-        // takes 100 ms, so a later scan and each block take that long too.
-        StartDevice({"--answer-identify-from", "9", "--reply-delay", "100"}, 2 * 16 + 1);
-        StartWizard();
-        CProgTarget& prog = W().ProgTargetPage().Procedure();
-        const auto scan = [this] { Click(W().SetupPage().Control(1028)); };
-        const auto start = [this] { return W().ProgTargetPage().Control(1016); };
-        const auto scanEnded = [this] { return !W().SetupPage().IsWorkerRunning(); };
-        const QString strWelcome = "Welcome to VANTO Update bN-C ", strProg = "Programming Target ";
-        const QString strReady = kProgReady;
-        const std::tuple<std::function<void()>, std::function<bool()>, QString> rows[] = {
-            {[&] { Click(W().NextButton()), scan(), Click(W().BackButton()); }, [] { return true; },
-             strWelcome},
-            {[] {}, scanEnded, strWelcome},  // the device was found meanwhile
-            {[&] { Click(W().NextButton()); }, [] { return true; }, kSetup + "BN-C "},
-            {[&] { scan(), Click(W().NextButton()), Click(start()); }, [&] { return !scanEnded(); },
-             strProg + "B-fC " + kScanStillRunning},
-            {[] {}, scanEnded, strProg + "B-fC " + kScanStillRunning},
-            {[&] {
-                 QTest::mouseDClick(W().windowHandle(), Qt::LeftButton, {},
-                                    CentreInWindow(start()));
-                 QVERIFY(QTest::qWaitFor([&] { return prog.m_nBlocksDone >= 2; }, 10000));
-                 emit static_cast<QPushButton*>(start())->clicked();
-             },
-             [&] { return !W().IsWorkerRunning(); }, strProg + "b-Fc " + kResultUpdated}};
-        int nRow = 0;
-        for (const auto& [act, isDone, strState] : rows) {
-            act();
-            QVERIFY(QTest::qWaitFor(isDone, 30000));
-            QTest::qWait(50);  // the posted button requests
-            const QString strStatus =
-                QString::fromStdString(W().ProgTargetPage().PageControls().Text(1015));
-            QCOMPARE(std::pair(nRow, Screen() + " " + (strStatus == strReady ? "" : strStatus)),
-                     std::pair(nRow, strState));
-            ++nRow;
-        }
-        // One run: each block once.
-        QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
-                 31);
     }
 
     // The program's own start-up and end, left with Cancel and Yes in a scan (silent
