@@ -92,10 +92,9 @@ private slots:
         QStringList lookedIn;  // below the file error: where the file was looked for
         for (const char* pszFolder : {"/home/someone/Documents/VANTO Updater",
                                       "/media/usb-stick/Firmware Updates/Device Seventeen"}) {
-            lookedIn << kResultFileError + QString("\r\n") +
-                            QString::asprintf(
-                                kResultLookedIn,
-                                CProgPageView::ShortFolderName(pszFolder, nullptr).c_str());
+            const std::string strShown = CProgPageView::ShortFolderName(pszFolder, nullptr);
+            lookedIn << QString::fromStdString(
+                kResultFileError + ("\r\n" + Formatted(kResultLookedIn, strShown.c_str())));
         }
         const std::tuple<int, int, QStringList> rows[] = {
             {0, 1000, {}},  // (empty: the template's own text)
