@@ -3,10 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <regex>
 #include <set>
-#include <tuple>
 
 #include "image/image_check.h"
 #include "tests/procedures/rig.h"
