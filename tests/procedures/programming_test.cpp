@@ -41,6 +41,7 @@ struct ProgCase {
     const char* pszFinishes;  // the finish frames it received in order: 'c' commit, 'a' abort
     const char* pszDeviceSaw = nullptr;  // a line the device printed once
     ESetup eSetup = kHexFile;
+    friend void PrintTo(const ProgCase& c, std::ostream* pOut) { *pOut << c.pszName; }
 };
 
 const std::vector<uint8_t> k3 = PatternBytes(3 * 256, 9), k4 = PatternBytes(4 * 256),

@@ -19,6 +19,7 @@ struct ScanCase {
     long nSilentFrames, nDeviceFrames;  // identify frames on the wire
     std::string strUnusable = "";       // the status's line below its two questions
     bool bThenSwitchedOff = false;      // the device, then a second scan
+    friend void PrintTo(const ScanCase& c, std::ostream* pOut) { *pOut << c.pszName; }
 };
 
 // A port that is there but cannot be used says why, below its line; a port
