@@ -6,10 +6,8 @@
 #include <thread>
 
 #include "app/startup/init_instance.h"
-#include "app/updater_app.h"
 #include "tests/support/expected_texts.h"
 #include "wizard/color_static.h"
-#include "wizard/kesta_wizard.h"
 
 class TestWizard : public CWizardRig {
     Q_OBJECT
