@@ -96,25 +96,20 @@ private slots:
     }
 
     // The introduction cannot be typed over; the icon comes in every size a desktop asks
-    // for; a folder without the cabling picture leaves its frame empty.
-    void welcomeIsReadOnlyAndNoPicture() {
+    // for; a folder without the cabling picture leaves its frame empty. The status label
+    // paints blue text on the page colour, also after the procedure changes the text.
+    void pagesAsDrawn() {
         StartDevice({}, 0, false);
         StartWizard();
-        CWelcome& page = W().WelcomePage();
         QCOMPARE(W().windowIcon().availableSizes(),  // each size a desktop asks for
                  (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
-        auto* pIntro = page.ControlAs<QPlainTextEdit>(1039);
+        auto* pIntro = W().WelcomePage().ControlAs<QPlainTextEdit>(1039);
         pIntro->setFocus();
         QTest::keyClicks(pIntro, "typed");  // read-only
         QCOMPARE(pIntro->toPlainText(),
                  QString::fromStdString(BuildIntroText()).replace("\r\n", "\n"));
         W().SetActivePage(1);
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
-    }
-
-    // Blue text on the page colour, also after the procedure changes the text.
-    void statusLabelPaintsBlue() {
-        StartWizard();
         W().SetActivePage(2);  // "Ready to update the device now."
         auto* pStatus = dynamic_cast<CColorStatic*>(W().ProgTargetPage().Control(1015));
         const auto countBlue = [pStatus] {

@@ -223,16 +223,14 @@ private:
         return static_cast<QFrame*>(pControl)->contentsRect().size();
     }
     static QSize NeededSize(QWidget* pControl, const QString& strText) {
-        const QFontMetrics metrics(pControl->font());
+        auto* pEdit = qobject_cast<QPlainTextEdit*>(pControl);
         auto* pLabel = qobject_cast<QLabel*>(pControl);
-        const bool bWraps =
-            qobject_cast<QPlainTextEdit*>(pControl) != nullptr
-                ? static_cast<QPlainTextEdit*>(pControl)->lineWrapMode() != QPlainTextEdit::NoWrap
-                : pLabel != nullptr && pLabel->wordWrap();
-        const QRect bounds =
-            metrics.boundingRect(QRect(QPoint(), bWraps ? Room(pControl) : QSize(100000, 100000)),
-                                 bWraps ? Qt::TextWordWrap : 0, strText);
-        return bounds.size();
+        const bool bWraps = pEdit != nullptr ? pEdit->lineWrapMode() != QPlainTextEdit::NoWrap
+                                             : pLabel != nullptr && pLabel->wordWrap();
+        const QRect room(QPoint(), bWraps ? Room(pControl) : QSize(100000, 100000));
+        return QFontMetrics(pControl->font())
+            .boundingRect(room, bWraps ? Qt::TextWordWrap : 0, strText)
+            .size();
     }
 };
 
