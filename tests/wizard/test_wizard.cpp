@@ -38,9 +38,11 @@ private slots:
                 W().PostWizardButtons(nFlags);
             }
         });
-        QTRY_COMPARE_WITH_TIMEOUT(AppliedSince(nBefore).size(), posted.size(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(W().AppliedRequests().size(), nBefore + posted.size(), 10000);
         worker.join();
-        QCOMPARE(AppliedSince(nBefore), posted);
+        QCOMPARE(
+            std::vector(W().AppliedRequests().begin() + long(nBefore), W().AppliedRequests().end()),
+            posted);
     }
 
     // The result box holds the worker until closed; a sheet going away lets it go.

@@ -126,9 +126,6 @@ protected:
         }
         return strScreen;
     }
-    std::vector<unsigned> AppliedSince(size_t nFrom) {
-        return {W().AppliedRequests().begin() + long(nFrom), W().AppliedRequests().end()};
-    }
     // vanto-devsim as COM3; in a new working folder an update file of nRecords 16-byte
     // records and the cabling picture.
     void StartDevice(const std::vector<std::string>& args, int nRecords, bool bPicture = true) {
