@@ -59,22 +59,18 @@ inline bool CutsItsCaption(const QMessageBox& box) {
 struct CBoxAnswerer : QTimer {
     CBoxAnswerer() {
         connect(this, &QTimer::timeout, [this] {
-            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-                auto* pBox = qobject_cast<QMessageBox*>(pWidget);
-                if (pBox != nullptr && pBox->isVisible()) {
-                    if (m_bHoldQuestion && pBox->objectName() == "exitQuestion" &&
-                        ++m_nHeldTicks < 500) {
-                        continue;  // for about 10 s
-                    }
-                    m_onBox();
-                    m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
-                    m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
-                                      pBox->standardButtons()) +
-                                  (CutsItsCaption(*pBox) ? " | caption cut" : "");
-                    QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
-                    (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
-                }
+            auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (pBox == nullptr || (m_bHoldQuestion && pBox->objectName() == "exitQuestion" &&
+                                    ++m_nHeldTicks < 500)) {  // held for about 10 s
+                return;
             }
+            m_onBox();
+            m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
+            m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
+                              pBox->standardButtons()) +
+                          (CutsItsCaption(*pBox) ? " | caption cut" : "");
+            QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
+            (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
         });
         start(20);
     }
