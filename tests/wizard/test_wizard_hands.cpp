@@ -22,9 +22,8 @@ private slots:
         for (const CFontSpec& font : m_pApp->m_fonts) {
             const QFontInfo info(MakeQFont(font));
             const int nLine = QFontMetrics(MakeQFont(font)).height();
-            QVERIFY2(
-                !info.family().isEmpty() && std::abs(nLine - font.nHeight) <= 1,
-                qPrintable(QString("%1 %2: %3").arg(info.family()).arg(font.nHeight).arg(nLine)));
+            QVERIFY2(!info.family().isEmpty() && std::abs(nLine - font.nHeight) <= 1,
+                     qPrintable(info.family() + QString(" %1: %2").arg(font.nHeight).arg(nLine)));
             QVERIFY(font.nWeight == QFont::Medium ||
                     (info.weight() >= QFont::DemiBold) == (font.nWeight >= QFont::DemiBold));
         }
