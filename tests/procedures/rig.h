@@ -1,23 +1,26 @@
 #pragma once
+// The procedures' world: the application, the page views and a page that
+// records every call, over real pseudo-terminals and vanto-devsim.
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/file.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <numeric>
+#include <tuple>
 
 #include "app/updater_app.h"
 #include "app/wizard_sheet.h"
 #include "link/update_engine.h"
 #include "res/control_ids.h"
 #include "res/page_texts.h"
-#include "tests/procedures/recorder.h"
 #include "tests/support/devsim_process.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/silent_peer.h"
 #include "tests/support/update_files.h"
@@ -30,28 +33,61 @@
 
 inline constexpr long kIdentifyBytes = 11;  // one CMD_IDENTIFY frame
 
-// A port that another program has open without a lock (as a modem manager
-// probing a new port does): "sleep" holding the pty's slave side as its stdin.
-struct CPortHolder {
-    CPortHolder() {
-        pty.CloseSlave();
-        const std::string strCommand = "exec sleep 60 <'" + pty.SlavePath() + "'";
-        if ((pid = fork()) == 0) {
-            execl("/bin/sh", "sh", "-c", strCommand.c_str(), nullptr);
-            _exit(127);
+using Strings = std::vector<std::string>;
+
+// Page and wizard sheet in one: records every call, from any thread, in order.
+class CRecorder : public IPageControls, public IWizardSheet {
+public:
+    void SetText(int nId, const std::string& s) override { Put("text", nId, s); }
+    void AppendText(int nId, const std::string& s) override {
+        Put("text", nId, Text(nId) + s);
+        if (!strPauseAt.empty() && s == strPauseAt) {
+            paused.set_value();
+            isReleased.wait();
         }
-        WaitUntil([this] {  // until sleep runs with the device open
-            std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-            std::string strName;
-            return std::getline(comm, strName) && strName == "sleep";
-        });
     }
-    ~CPortHolder() {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+    void Show(int nId, bool b) override { Put("show", nId, std::to_string(b)); }
+    void Enable(int nId, bool b) override { Put("enable", nId, std::to_string(b)); }
+    void SetProgressRange(int nId, int n) override { Put("range", nId, std::to_string(n)); }
+    void SetProgressPos(int nId, int n) override { Put("pos", nId, std::to_string(n)); }
+    void ShowMessageBox(const std::string& s, const std::string& c) override {
+        Put("box", 0, c + "|" + s);
     }
-    PtyPair pty;
-    pid_t pid = -1;
+    void Beep() override { Put("beep", 0, ""); }
+    void PostWizardButtons(unsigned n) override { Put("buttons", 0, std::to_string(n)); }
+    // The procedures' tests have no pages: every request counts.
+    void PostPageButtons(int, unsigned n) override { Put("buttons", 0, std::to_string(n)); }
+    void CancelToClose() override { Put("cancel-to-close", 0, ""); }
+
+    Strings All(const std::string& strKind, int nId = 0) const {  // the values, in call order
+        std::lock_guard<std::mutex> lock(m_lock);
+        Strings values;
+        for (const auto& [strEventKind, nEventId, strValue] : m_events) {
+            if (strEventKind == strKind && nEventId == nId) {
+                values.push_back(strValue);
+            }
+        }
+        return values;
+    }
+    std::string Last(const std::string& strKind, int nId) const {  // "" when none
+        const Strings values = All(strKind, nId);
+        return values.empty() ? "" : values.back();
+    }
+    std::string Text(int nId) const { return Last("text", nId); }
+
+    // The worker appending strPauseAt (set before it starts) waits for released.
+    std::string strPauseAt;
+    std::promise<void> paused, released;
+    std::shared_future<void> isPaused = paused.get_future(), isReleased = released.get_future();
+
+private:
+    using Event = std::tuple<std::string, int, std::string>;
+    void Put(const char* pszKind, int nId, const std::string& strValue) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_events.emplace_back(pszKind, nId, strValue);
+    }
+    mutable std::mutex m_lock;
+    std::vector<Event> m_events;
 };
 
 // The programming page's view, noting the code each run ended with.
@@ -72,17 +108,18 @@ struct CRig {
     }
     ~CRig() { std::filesystem::current_path(oldDir); }
     // One letter per port from COM1: 'a' absent, 's' silent, 'd' vanto-devsim
-    // with strDevsimArgs, 'h' held open by another program, 'n' /dev/null.
-    // Sets VANTO_COM_PORTS; false when the device did not start.
-    bool Ports(const std::string& strPorts, const std::string& strDevsimArgs = "") {
+    // with strDevsimArgs, 'h' locked by the test, 'n' /dev/null.
+    // Sets VANTO_COM_PORTS and creates the engine; false when the device did not start.
+    bool Start(const std::string& strPorts, const std::string& strDevsimArgs = "") {
         std::string strList;
         for (const char c : strPorts) {
             if (c == 's') {
                 silent.push_back(std::make_unique<CSilentPeer>());
                 strList += silent.back()->pty.SlavePath();
             } else if (c == 'h') {
-                holders.push_back(std::make_unique<CPortHolder>());
-                strList += holders.back()->pty.SlavePath();
+                held.push_back(std::make_unique<PtyPair>());
+                flock(held.back()->SlaveFd(), LOCK_EX);
+                strList += held.back()->SlavePath();
             } else if (c == 'n') {
                 strList += "/dev/null";
             } else if (c == 'd' && !device.Start(Words(strDevsimArgs + " --flash-out flash"))) {
@@ -90,13 +127,9 @@ struct CRig {
             }
             strList += c == 'd' ? device.LinkPath() + ":" : ":";
         }
-        return setenv("VANTO_COM_PORTS", strList.c_str(), 1) == 0;
-    }
-    bool Start(const std::string& strPorts,
-               const std::string& strDevsimArgs = "") {  // and the engine
-        const bool bStarted = Ports(strPorts, strDevsimArgs);
+        const bool bSet = setenv("VANTO_COM_PORTS", strList.c_str(), 1) == 0;
         app.CreateEngine();
-        return bStarted;
+        return bSet;
     }
     int OpenPort() const { return app.m_pEngine->m_pPort->PortNumber(); }
     bool LinkFree() {  // no worker holds the link
@@ -124,7 +157,7 @@ struct CRig {
     std::filesystem::path oldDir = std::filesystem::current_path();
     CDevsimProcess device;
     std::vector<std::unique_ptr<CSilentPeer>> silent;
-    std::vector<std::unique_ptr<CPortHolder>> holders;
+    std::vector<std::unique_ptr<PtyPair>> held;
     CRecorder page;
     CUpdaterApp app;
     CSetupPageView setupView{page};

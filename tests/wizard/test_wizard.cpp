@@ -1,16 +1,13 @@
 // The wizard's road and its exits: button requests, the result box, the exit
 // question, the pages' texts and a whole update, on real pseudo-terminals and
-// the simulated device; and the real program, left mid-run.
+// the simulated device; and the program's start-up and end, left mid-run.
 #include "tests/wizard/wizard_rig.h"
 
-#include <cstdio>
-#include <ctime>
 #include <thread>
 
-#include "app/updater_app.h"
+#include "app/startup/init_instance.h"
 #include "tests/support/expected_texts.h"
 #include "wizard/color_static.h"
-#include "wizard/kesta_wizard.h"
 
 class TestWizard : public CWizardRig {
     Q_OBJECT
@@ -41,9 +38,11 @@ private slots:
                 W().PostWizardButtons(nFlags);
             }
         });
-        QTRY_COMPARE_WITH_TIMEOUT(AppliedSince(nBefore).size(), posted.size(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(W().AppliedRequests().size(), nBefore + posted.size(), 10000);
         worker.join();
-        QCOMPARE(AppliedSince(nBefore), posted);
+        QCOMPARE(
+            std::vector(W().AppliedRequests().begin() + long(nBefore), W().AppliedRequests().end()),
+            posted);
     }
 
     // The result box holds the worker until closed; a sheet going away lets it go.
@@ -71,17 +70,17 @@ private slots:
     }
 
     // Cancel, Esc, close box: asked first (not after an update); No keeps all, Yes closes.
+    // (The question in a scan or a run: leavingEndsTheProgram.)
     void exitQuestion() {
         const QString strQuestion = BoxText(kExitCaption, kExitQuestion, QMessageBox::Question,
                                             QMessageBox::Yes | QMessageBox::No);
         const std::function<void()> ways[] = {[this] { Click(W().CancelButton()); },
                                               [this] { QTest::keyClick(&W(), Qt::Key_Escape); },
                                               [this] { W().close(); }};
-        for (int nCase = 0; nCase < 14; ++nCase) {  // each way, No and Yes, before and after
-            const bool bYes = nCase / 3 % 2 == 1, bUpdateDone = nCase >= 6 && nCase < 12;
+        for (int nCase = 0; nCase < 9; ++nCase) {  // each way, No and Yes, then after an update
+            const bool bYes = nCase / 3 == 1, bUpdateDone = nCase >= 6;
             StartWizard();
             m_pApp->m_bUpdateDone = bUpdateDone;
-            m_pApp->m_nProgState = nCase >= 12 ? 1 : 0;  // in a run the default is No
             W().SetActivePage(1);
             QCoreApplication::processEvents();
             const QString strBefore = Screen();
@@ -94,33 +93,25 @@ private slots:
                      QString::number(nCase) + (bUpdateDone ? "" : strQuestion) +
                          (bYes || bUpdateDone ? "closed" : strBefore));
             QVERIFY(W().AppliedRequests() == requests && IsPortOpen() == W().isVisible());
-            QCOMPARE(m_pAnswerer->m_defaults.join(""), QString(bUpdateDone   ? ""
-                                                               : nCase >= 12 ? "&No"
-                                                                             : "&Yes"));
-            m_pApp->m_nProgState = 0;
+            QCOMPARE(m_pAnswerer->m_defaults.join(""), QString(bUpdateDone ? "" : "&Yes"));
         }
     }
 
     // The introduction cannot be typed over; the icon comes in every size a desktop asks
-    // for; a folder without the cabling picture leaves its frame empty.
-    void welcomeIsReadOnlyAndNoPicture() {
+    // for; a folder without the cabling picture leaves its frame empty. The status label
+    // paints blue text on the page colour, also after the procedure changes the text.
+    void pagesAsDrawn() {
         StartDevice({}, 0, false);
         StartWizard();
-        CWelcome& page = W().WelcomePage();
         QCOMPARE(W().windowIcon().availableSizes(),  // each size a desktop asks for
                  (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
-        auto* pIntro = page.ControlAs<QPlainTextEdit>(1039);
+        auto* pIntro = W().WelcomePage().ControlAs<QPlainTextEdit>(1039);
         pIntro->setFocus();
         QTest::keyClicks(pIntro, "typed");  // read-only
         QCOMPARE(pIntro->toPlainText(),
                  QString::fromStdString(BuildIntroText()).replace("\r\n", "\n"));
         W().SetActivePage(1);
         QVERIFY(W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
-    }
-
-    // Blue text on the page colour, also after the procedure changes the text.
-    void statusLabelPaintsBlue() {
-        StartWizard();
         W().SetActivePage(2);  // "Ready to update the device now."
         auto* pStatus = dynamic_cast<CColorStatic*>(W().ProgTargetPage().Control(1015));
         const auto countBlue = [pStatus] {
@@ -141,159 +132,115 @@ private slots:
         QVERIFY(countBlue() > 20);
     }
 
-    // A whole update, with the keyboard where a person may use it: each key sent to the
-    // window and delivered to whatever has the focus, Space on the focused control, Tab
-    // on. Welcome, a scan, back and forth (no new scan), then the run. The exit question
-    // asked during the run is still open when the run succeeds: the wizard answers it No
-    // itself, and stays with Finish alone, which took the focus from Cancel.
+    // A whole update as a person may do it: the mouse, and the keyboard where one may use
+    // it (each key sent to the window and delivered to whatever has the focus, Space on the
+    // focused control, Tab on). A scan goes on while the user goes Back or Next: its request
+    // for Back and Next is for the setup page alone, and Start says why it waits for the
+    // scan. A second Start during the run (a double click, then a press that reaches the
+    // handler) changes nothing at all. The exit question asked during the run is still open
+    // when the run succeeds: the wizard answers it No itself, and stays with Finish alone,
+    // which took the focus from Cancel.
     void successfulUpdate() {
-        StartDevice({"--block-reply-delay", "50"}, 5 * 16 + 1);  // 6 blocks, the last one short
+        // The first scan waits 1.6 s on COM3 (eight identify frames unanswered); every reply
+        // takes 100 ms, so a later scan and each of the 6 blocks (the last one short) too.
+        StartDevice({"--answer-identify-from", "9", "--reply-delay", "100"}, 5 * 16 + 1);
         StartWizard();
-        QCOMPARE(Screen(), QString("Welcome to VANTO Update bN-C"));
+        const auto state = [this] {  // the screen and the programming page's status
+            const std::string strStatus = W().ProgTargetPage().PageControls().Text(1015);
+            return Screen() + QString::fromStdString(strStatus.empty() || strStatus == kProgReady
+                                                         ? ""
+                                                         : " " + strStatus);
+        };
+        const auto idle = [this] {
+            const bool bIdle = QTest::qWaitFor([this] { return !W().IsWorkerRunning(); }, 30000);
+            QTest::qWait(50);  // the posted button requests
+            return bIdle;
+        };
+        const QString strWelcome = "Welcome to VANTO Update bN-C";
+        QCOMPARE(state(), strWelcome);
         Press(&W(), 0);  // Next
-        QCOMPARE(Screen(), kSetup + "Bn-C");
+        QCOMPARE(state(), kSetup + "Bn-C");
         QVERIFY(!W().SetupPage().ControlAs<QLabel>(1006)->pixmap().isNull());
         QVERIFY(!W().SetupPage().Control(1031)->isVisible());  // the log shows once a scan ran
         Press(&W(), 0);                                        // Scan Device
-        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-        QCoreApplication::processEvents();
+        Click(W().BackButton());
+        QCOMPARE(state(), strWelcome);
+        QVERIFY(idle());
+        QCOMPARE(state(), strWelcome);  // the device was found meanwhile
+        Click(W().NextButton());
         QCOMPARE(W().SetupPage().ControlAs<QPlainTextEdit>(1031)->toPlainText(),
                  QString::fromStdString(ScanLog(1, "aad")).replace("\r\n", "\n"));
-        QCOMPARE(Screen() + QString::number(m_pApp->m_pEngine->m_pPort->PortNumber()) +
+        QCOMPARE(state() + QString::number(m_pApp->m_pEngine->m_pPort->PortNumber()) +
                      (W().SetupPage().Control(1031)->isVisible() ? ", log" : ""),
                  kSetup + "BN-C3, log");
-        Click(W().BackButton());
-        Click(W().NextButton());
-        QCOMPARE(Screen(), kSetup + "BN-C");
-        QStringList status;  // each once: no new scan on the way back
-        for (const auto& [nMs, strWrite] : m_writes) {
-            status << (strWrite.startsWith("1030: ") ? QStringList{strWrite} : QStringList());
-        }
-        QCOMPARE(status,
-                 (QStringList{QString("1030: ") + kScanPressed, QString("1030: ") + kScanRunning,
-                              QString("1030: ") + kDeviceFound}));
-        const size_t nBefore = W().AppliedRequests().size();
-        Press(&W(), 3);  // the log, Back, Next; the first visit applies 1, then 9
-        QCOMPARE(Screen(), QString("Programming Target B-fC"));
-        QCOMPARE(AppliedSince(nBefore), (std::vector<unsigned>{PSWIZB_BACK, 9}));
+        QVERIFY(!W().IsWorkerRunning());       // no new scan on the way back
+        Click(W().SetupPage().Control(1028));  // a second scan; during it Next and Start
+        Press(&W(), 3);                        // the log, Back, Next
+        QWidget* pStart = W().ProgTargetPage().Control(1016);  // made with its page
+        Click(pStart);
+        const QString strWaiting = QString("Programming Target B-fC ") + kScanStillRunning;
+        QCOMPARE(state(), strWaiting);
         QVERIFY(!W().ProgTargetPage().Control(1013)->isVisible());  // the progress bar: in a run
-        const std::time_t tPress = std::time(nullptr);
-        Press(&W(), 0);  // Start Programming
+        QVERIFY(idle());
+        QCOMPARE(state(), strWaiting);
+        QTest::mouseDClick(W().windowHandle(), Qt::LeftButton, {}, CentreInWindow(pStart));
         QVERIFY(QTest::qWaitFor(
             [this] { return W().ProgTargetPage().Procedure().m_nBlocksDone >= 2; }, 10000));
+        emit static_cast<QPushButton*>(pStart)->clicked();
         m_pAnswerer->m_bHoldQuestion = true;
         Click(W().CancelButton());  // returns once the question is closed
         QVERIFY(W().isVisible() && m_pApp->m_bUpdateDone);
-        QVERIFY(QTest::qWaitFor([&] { return !W().IsWorkerRunning(); }, 30000));
-        QCoreApplication::processEvents();
-        CheckElapsedTimes(tPress);
-        QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort"), 0);
+        QVERIFY(idle());
+        // One run: each block once, the commit, no abort.
+        QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
+                 61);
         QCOMPARE(m_pAnswerer->m_seen, QStringList{BoxText(kResultCaption, kResultUpdated,
                                                           QMessageBox::NoIcon, QMessageBox::Ok)});
         // Done: Finish alone, the run's controls put away.
-        QCOMPARE(Screen(), QString("Programming Target b-Fc"));
+        QCOMPARE(state(), QString("Programming Target b-Fc ") + kResultUpdated);
         auto* pBar = W().ProgTargetPage().ControlAs<QProgressBar>(1013);
         QCOMPARE(pBar->value() * 100 + pBar->maximum(), 606);  // the last position at the top
         QVERIFY(!pBar->isVisible() && !W().ProgTargetPage().Control(1014)->isVisible() &&
-                !W().ProgTargetPage().Control(1016)->isEnabled());
+                !pStart->isEnabled());
         m_pAnswerer->m_seen.clear();
         Press(&W(), 0);  // Finish: no question; the port stays open till the program ends
         QVERIFY(!W().isVisible() && m_pAnswerer->m_seen.isEmpty() && IsPortOpen());
     }
 
-    // A scan goes on while the user goes Back or Next: its request for Back and Next is for
-    // the setup page alone. Start says why it waits for the scan; a second Start during a
-    // run (a double click, then a press that reaches the handler) changes nothing at all.
-    void pagesWhileAScanOrARunGoesOn() {
-        // The first scan waits 1.6 s on COM3 (eight identify frames unanswered); every reply
-        // takes 100 ms, so a later scan and each block take that long too.
-        StartDevice({"--answer-identify-from", "9", "--reply-delay", "100"}, 2 * 16 + 1);
-        StartWizard();
-        CProgTarget& prog = W().ProgTargetPage().Procedure();
-        const auto scan = [this] { Click(W().SetupPage().Control(1028)); };
-        const auto start = [this] { return W().ProgTargetPage().Control(1016); };
-        const auto scanEnded = [this] { return !W().SetupPage().IsWorkerRunning(); };
-        const QString strWelcome = "Welcome to VANTO Update bN-C ", strProg = "Programming Target ";
-        const QString strReady = kProgReady;
-        const std::tuple<std::function<void()>, std::function<bool()>, QString> rows[] = {
-            {[&] { Click(W().NextButton()), scan(), Click(W().BackButton()); }, [] { return true; },
-             strWelcome},
-            {[] {}, scanEnded, strWelcome},  // the device was found meanwhile
-            {[&] { Click(W().NextButton()); }, [] { return true; }, kSetup + "BN-C "},
-            {[&] { scan(), Click(W().NextButton()), Click(start()); }, [&] { return !scanEnded(); },
-             strProg + "B-fC " + kScanStillRunning},
-            {[] {}, scanEnded, strProg + "B-fC " + kScanStillRunning},
-            {[&] {
-                 QTest::mouseDClick(W().windowHandle(), Qt::LeftButton, {},
-                                    CentreInWindow(start()));
-                 QVERIFY(QTest::qWaitFor([&] { return prog.m_nBlocksDone >= 2; }, 10000));
-                 emit static_cast<QPushButton*>(start())->clicked();
-             },
-             [&] { return !W().IsWorkerRunning(); }, strProg + "b-Fc " + kResultUpdated}};
-        int nRow = 0;
-        for (const auto& [act, isDone, strState] : rows) {
-            act();
-            QVERIFY(QTest::qWaitFor(isDone, 30000));
-            QTest::qWait(50);  // the posted button requests
-            const QString strStatus =
-                QString::fromStdString(W().ProgTargetPage().PageControls().Text(1015));
-            QCOMPARE(std::pair(nRow, Screen() + " " + (strStatus == strReady ? "" : strStatus)),
-                     std::pair(nRow, strState));
-            ++nRow;
-        }
-        // One run: each block once.
-        QCOMPARE(m_pDevsim->CountOutputLines("BLOCK ") * 10 + m_pDevsim->CountOutputLines("FINISH"),
-                 31);
-    }
-
-    // The real program, left in a scan (silent device) and a run (slow flash writes):
-    // after Yes the port is closed, a transfer in progress is aborted on the device, and
-    // the process ends cleanly, its workers waited for.
+    // The program's own start-up and end, left with Cancel and Yes in a scan (silent
+    // device) and a run (slow flash writes), clicked from a timer as a person would: the
+    // port is closed (what the device is told is the procedures' tests'), and the end waits
+    // for the workers.
     void leavingEndsTheProgram() {
-        for (const auto& [pszScript, pszOption, pszValue] :
-             {std::tuple{"leave-during-scan", "--answer-identify-from", "1000"},
-              std::tuple{"leave-during-programming", "--reply-delay", "40"}}) {
-            StartDevice({pszOption, pszValue}, 1280);
-            qputenv("VANTO_DRIVER_SCRIPT", pszScript);
-            QProcess driver;
-            driver.setProcessChannelMode(QProcess::MergedChannels);
-            driver.start(VANTO_BIN_DIR "/wizard_driver");
-            QByteArray output = pszScript + QByteArray(": ");
-            while (!output.contains("yes\n") && driver.waitForReadyRead(60000)) {
-                output += driver.readAll();
-            }
-            QElapsedTimer sinceYes;
-            sinceYes.start();
-            // How soon it ends is measured outside the tests (the sanitizers slow
-            // the teardown); here it must end, cleanly.
-            const bool bEnded = driver.waitForFinished(10000);
-            output += driver.readAll() + " ms: " + QByteArray::number(sinceYes.elapsed());
-            qInfo("%s: ended %lld ms after Yes", pszScript, sinceYes.elapsed());
-            QVERIFY2(bEnded && output.contains("yes\n") && driver.exitCode() == 0 &&
-                         driver.exitStatus() == QProcess::NormalExit &&
-                         output.contains("wizard closed, port closed\n") &&
-                         !output.contains("Sanitizer"),
-                     output.constData());
-            // The run left is ended on the device: the abort form of the finish, once.
-            m_pDevsim->Stop();
-            QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort") * 10 +
-                         m_pDevsim->CountOutputLines("FINISH commit"),
-                     QString(pszScript).endsWith("programming") ? 10 : 0);
-        }
-    }
-
-private:
-    // The elapsed-time label counts whole wall-clock seconds since the run began, so
-    // no text may show more seconds than have passed since the press at tPress.
-    void CheckElapsedTimes(std::time_t tPress) {
-        for (const auto& [tWrite, strWrite] : m_writes) {
-            int nMinutes = 0, nSeconds = 0;
-            if (std::sscanf(qPrintable(strWrite), "1014: Elapse Time: %d:%d", &nMinutes,
-                            &nSeconds) == 2) {
-                QVERIFY2(
-                    nMinutes * 60 + nSeconds >= 1 && nMinutes * 60 + nSeconds <= tWrite - tPress,
-                    qPrintable(strWrite));
-            }
+        for (const bool bRun : {false, true}) {
+            StartDevice({bRun ? "--reply-delay" : "--answer-identify-from", bRun ? "40" : "1000"},
+                        1280);
+            m_pApp = std::make_unique<CUpdaterApp>();
+            m_pAnswerer = std::make_unique<CBoxAnswerer>();
+            m_pAnswerer->m_nAnswer = QMessageBox::Yes;
+            QTimer clicks;  // a scan that missed the device (a late reply) is simply run again
+            connect(&clicks, &QTimer::timeout, [&] {
+                auto& wizard = *static_cast<CKestaWizard*>(m_pApp->m_pWizard);
+                const bool bIdle = !wizard.IsWorkerRunning(), bFound = m_pApp->m_bDeviceFound;
+                const int nPage = wizard.ActivePageIndex();
+                const bool bLeave = bRun ? wizard.ProgTargetPage().Procedure().m_nBlocksDone > 3
+                                         : !bIdle && m_pApp->m_pEngine->m_pPort->PortNumber() == 3;
+                QWidget* pButton = bLeave ? wizard.CancelButton()
+                                   : nPage == 0 || (nPage == 1 && bIdle && bFound)
+                                       ? wizard.NextButton()
+                                   : !bIdle     ? nullptr
+                                   : nPage == 1 ? wizard.SetupPage().Control(1028)
+                                                : wizard.ProgTargetPage().Control(1016);
+                if (wizard.isVisible() && pButton != nullptr) {
+                    static_cast<QAbstractButton*>(pButton)->click();
+                }
+            });
+            clicks.start(20);
+            InitInstance(*m_pApp);
+            clicks.stop();
+            QVERIFY(!IsPortOpen());  // one box, the question: in a run Enter must not leave
+            QCOMPARE(m_pAnswerer->m_defaults, QStringList{bRun ? "&No" : "&Yes"});
+            QCOMPARE(EndInstance(*m_pApp), 0);
         }
     }
 };

@@ -22,9 +22,8 @@ private slots:
         for (const CFontSpec& font : m_pApp->m_fonts) {
             const QFontInfo info(MakeQFont(font));
             const int nLine = QFontMetrics(MakeQFont(font)).height();
-            QVERIFY2(
-                !info.family().isEmpty() && std::abs(nLine - font.nHeight) <= 1,
-                qPrintable(QString("%1 %2: %3").arg(info.family()).arg(font.nHeight).arg(nLine)));
+            QVERIFY2(!info.family().isEmpty() && std::abs(nLine - font.nHeight) <= 1,
+                     qPrintable(info.family() + QString(" %1: %2").arg(font.nHeight).arg(nLine)));
             QVERIFY(font.nWeight == QFont::Medium ||
                     (info.weight() >= QFont::DemiBold) == (font.nWeight >= QFont::DemiBold));
         }
@@ -69,10 +68,8 @@ private slots:
             std::string strText;
             results << (CProgPageView::GetResultText(nCode, strText) ? strText.c_str() : "");
         }
-        for (int n = 1; n <= 10; ++n) {
-            for (const char c : {'a', 'd', 's'}) {
-                log << QString::fromStdString(ScanLog(n, std::string(1, c))).trimmed();
-            }
+        for (const char* pszOutcome : {"a", "d", "s"}) {  // COM10: the widest number
+            log << QString::fromStdString(ScanLog(10, pszOutcome)).trimmed();
         }
         const auto withGroup = [](const char* pszFormat, const char* pszValue = "dialout") {
             return QString::asprintf(pszFormat, pszValue);
@@ -94,10 +91,9 @@ private slots:
         QStringList lookedIn;  // below the file error: where the file was looked for
         for (const char* pszFolder : {"/home/someone/Documents/VANTO Updater",
                                       "/media/usb-stick/Firmware Updates/Device Seventeen"}) {
-            lookedIn << kResultFileError + QString("\r\n") +
-                            QString::asprintf(
-                                kResultLookedIn,
-                                CProgPageView::ShortFolderName(pszFolder, nullptr).c_str());
+            const std::string strShown = CProgPageView::ShortFolderName(pszFolder, nullptr);
+            lookedIn << QString::fromStdString(
+                kResultFileError + ("\r\n" + Formatted(kResultLookedIn, strShown.c_str())));
         }
         const std::tuple<int, int, QStringList> rows[] = {
             {0, 1000, {}},  // (empty: the template's own text)
@@ -129,15 +125,8 @@ private slots:
                     strShown.chop(1);
                 }
                 const QSize need = NeededSize(pControl, strShown);
-                const QSize room = Room(pControl);
-                QVERIFY2(need.width() <= room.width() && need.height() <= room.height(),
-                         qPrintable(QString("%1 needs %2x%3 in %4x%5: %6")
-                                        .arg(nId)
-                                        .arg(need.width())
-                                        .arg(need.height())
-                                        .arg(room.width())
-                                        .arg(room.height())
-                                        .arg(strText)));
+                QVERIFY2(need.boundedTo(Room(pControl)) == need,
+                         qPrintable(QString::number(nId) + ": " + strText));
             }
         }
     }
@@ -187,20 +176,16 @@ private slots:
         while (QFile::exists("/tmp/.X11-unix/X" + strDeadDisplay.mid(1))) {
             strDeadDisplay = ":" + QString::number(strDeadDisplay.mid(1).toInt() + 1);
         }
+        const QString strNoDisplay =
+            "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n";
+        const QString strDead = "vanto-update: cannot open display " + strDeadDisplay + "\n";
+        const QString strUnknown = "vanto-update: unknown option '--fast'\nUsage: ";
         const std::tuple<QStringList, QString, int, QString, QString> rows[] = {
             {{"--help"}, "", 0, "Usage: vanto-update [--desktop] [FILE]\n", ""},
             {{"--version"}, "", 0, "vanto-update " VANTO_VERSION "\n", ""},
-            {{},
-             "",
-             2,
-             "",
-             "vanto-update: no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n"},
-            {{},
-             strDeadDisplay,
-             2,
-             "",
-             "vanto-update: cannot open display " + strDeadDisplay + "\n"},
-            {{"--desktop", "--fast"}, "", 2, "", "vanto-update: unknown option '--fast'\nUsage: "}};
+            {{}, "", 2, "", strNoDisplay},
+            {{}, strDeadDisplay, 2, "", strDead},
+            {{"--desktop", "--fast"}, "", 2, "", strUnknown}};
         for (const auto& [args, strDisplay, nExit, strOut, strErr] : rows) {
             QProcess program;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -237,16 +222,14 @@ private:
         return static_cast<QFrame*>(pControl)->contentsRect().size();
     }
     static QSize NeededSize(QWidget* pControl, const QString& strText) {
-        const QFontMetrics metrics(pControl->font());
+        auto* pEdit = qobject_cast<QPlainTextEdit*>(pControl);
         auto* pLabel = qobject_cast<QLabel*>(pControl);
-        const bool bWraps =
-            qobject_cast<QPlainTextEdit*>(pControl) != nullptr
-                ? static_cast<QPlainTextEdit*>(pControl)->lineWrapMode() != QPlainTextEdit::NoWrap
-                : pLabel != nullptr && pLabel->wordWrap();
-        const QRect bounds =
-            metrics.boundingRect(QRect(QPoint(), bWraps ? Room(pControl) : QSize(100000, 100000)),
-                                 bWraps ? Qt::TextWordWrap : 0, strText);
-        return bounds.size();
+        const bool bWraps = pEdit != nullptr ? pEdit->lineWrapMode() != QPlainTextEdit::NoWrap
+                                             : pLabel != nullptr && pLabel->wordWrap();
+        const QRect room(QPoint(), bWraps ? Room(pControl) : QSize(100000, 100000));
+        return QFontMetrics(pControl->font())
+            .boundingRect(room, bWraps ? Qt::TextWordWrap : 0, strText)
+            .size();
     }
 };
 

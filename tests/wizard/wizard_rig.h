@@ -6,8 +6,7 @@
 
 #include "tests/support/devsim_process.h"  // before Qt, whose macros include "signals"
 #include "tests/support/pty_pair.h"
-
-#include <ctime>
+#include "tests/support/update_files.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -60,22 +59,18 @@ inline bool CutsItsCaption(const QMessageBox& box) {
 struct CBoxAnswerer : QTimer {
     CBoxAnswerer() {
         connect(this, &QTimer::timeout, [this] {
-            for (QWidget* pWidget : QApplication::topLevelWidgets()) {
-                auto* pBox = qobject_cast<QMessageBox*>(pWidget);
-                if (pBox != nullptr && pBox->isVisible()) {
-                    if (m_bHoldQuestion && pBox->objectName() == "exitQuestion" &&
-                        ++m_nHeldTicks < 500) {
-                        continue;  // for about 10 s
-                    }
-                    m_onBox();
-                    m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
-                    m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
-                                      pBox->standardButtons()) +
-                                  (CutsItsCaption(*pBox) ? " | caption cut" : "");
-                    QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
-                    (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
-                }
+            auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (pBox == nullptr || (m_bHoldQuestion && pBox->objectName() == "exitQuestion" &&
+                                    ++m_nHeldTicks < 500)) {  // held for about 10 s
+                return;
             }
+            m_onBox();
+            m_defaults << (pBox->defaultButton() ? pBox->defaultButton()->text() : "");
+            m_seen << BoxText(pBox->windowTitle(), pBox->text(), pBox->icon(),
+                              pBox->standardButtons()) +
+                          (CutsItsCaption(*pBox) ? " | caption cut" : "");
+            QAbstractButton* pButton = pBox->button(QMessageBox::StandardButton(m_nAnswer));
+            (pButton != nullptr ? pButton : pBox->buttons().value(0))->click();
         });
         start(20);
     }
@@ -94,7 +89,8 @@ protected:
         m_pWizard.reset();
         m_pApp.reset();  // a device and its folder stay till the next or the end
     }
-    // The wizard as vanto-update builds it, shown; page texts noted with their time.
+    // The wizard as vanto-update builds it, shown; the pages' texts must be written on
+    // the user-interface thread, whatever thread sent them.
     void StartWizard() {
         m_pAnswerer.reset();
         m_pWizard.reset();  // before the application it uses
@@ -104,13 +100,11 @@ protected:
         m_pWizard = std::make_unique<CKestaWizard>(*m_pApp, QString(), nullptr, 0);
         m_pApp->m_pWizard = m_pWizard.get();
         m_pAnswerer = std::make_unique<CBoxAnswerer>();
-        m_writes.clear();
         for (CQtPageControls* p :
              {&W().SetupPage().PageControls(), &W().ProgTargetPage().PageControls()}) {
-            connect(p, &CQtPageControls::textWritten, this, [this](int nId, const QString& str) {
-                QVERIFY(QThread::currentThread() == qApp->thread());
-                m_writes.emplace_back(std::time(nullptr), QString::number(nId) + ": " + str);
-            });
+            connect(
+                p, &CQtPageControls::textWritten, this,
+                [] { QVERIFY(QThread::currentThread() == qApp->thread()); }, Qt::DirectConnection);
         }
         m_pWizard->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_pWizard.get()));
@@ -128,19 +122,14 @@ protected:
         }
         return strScreen;
     }
-    std::vector<unsigned> AppliedSince(size_t nFrom) {
-        return {W().AppliedRequests().begin() + long(nFrom), W().AppliedRequests().end()};
-    }
-    // vanto-devsim as COM3; in a new working folder nRecords of the demo image.
+    // vanto-devsim as COM3; in a new working folder an update file of nRecords 16-byte
+    // records and the cabling picture.
     void StartDevice(const std::vector<std::string>& args, int nRecords, bool bPicture = true) {
         m_pDevsim = std::make_unique<CDevsimProcess>();
         QVERIFY(m_pDevsim->Start(args));
         qputenv("VANTO_COM_PORTS", QByteArray::fromStdString("::" + m_pDevsim->LinkPath()));
         m_pDir = std::make_unique<CTempDir>();
-        QFile demo(VANTO_SOURCE_DIR "/scripts/demo/kst.hex"), hex(m_pDir->File("kst.hex").c_str());
-        if (demo.open(QIODevice::ReadOnly) && hex.open(QIODevice::WriteOnly)) {
-            hex.write(demo.readAll().split('\n').mid(0, nRecords).join('\n') + "\n:00000001FF\n");
-        }
+        WriteIntelHexFile(m_pDir->File("kst.hex"), 0x4000, PatternBytes(16 * size_t(nRecords)));
         if (bPicture) {
             QFile::copy(VANTO_SOURCE_DIR "/scripts/demo/kst_PC.bmp",
                         m_pDir->File("kst_PC.bmp").c_str());
@@ -153,6 +142,4 @@ protected:
     std::unique_ptr<CUpdaterApp> m_pApp;
     std::unique_ptr<CKestaWizard> m_pWizard;
     std::unique_ptr<CBoxAnswerer> m_pAnswerer;
-    // Each text written to a control, with the wall-clock second it was written in.
-    std::vector<std::pair<std::time_t, QString>> m_writes;
 };
