@@ -241,6 +241,8 @@ private slots:
             QVERIFY(!IsPortOpen());  // one box, the question: in a run Enter must not leave
             QCOMPARE(m_pAnswerer->m_defaults, QStringList{bRun ? "&No" : "&Yes"});
             QCOMPARE(EndInstance(*m_pApp), 0);
+            m_pDevsim->Stop();  // a transfer left is ended on the device: the abort, once
+            QCOMPARE(m_pDevsim->CountOutputLines("FINISH abort"), bRun ? 1 : 0);
         }
     }
 };
