@@ -2,19 +2,9 @@
 // Files, record lines and block streams shared by the update-image tests.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
-#include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "image/block_source.h"
@@ -26,18 +16,20 @@ namespace image_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// This test process's own directory under the temporary directory, removed at exit.
-inline const std::string& TestDir() {
+// Writes a file in this test process's own folder (removed at exit); its path.
+inline std::string Write(const std::string& strName, const std::string& strContent) {
     static const CTempDir dir;
-    return dir.Path();
+    std::ofstream(dir.File(strName), std::ios::binary) << strContent;
+    return dir.File(strName);
 }
 
-// Writes a file (and its folder) under TestDir(); returns its path.
-inline std::string Write(const std::string& strName, const std::string& strContent) {
-    const std::filesystem::path path = TestDir() + "/" + strName;
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << strContent;
-    return path;
+// Writes the lines, each ended by CR LF, as Write does.
+inline std::string WriteLines(const std::string& strName, const std::vector<std::string>& lines) {
+    std::string strText;
+    for (const std::string& line : lines) {
+        strText += line + "\r\n";
+    }
+    return Write(strName, strText);
 }
 
 // nCount bytes that never look like fill (1..200), varying with nSeed.
