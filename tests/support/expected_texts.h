@@ -28,15 +28,8 @@ std::string Formatted(const char* pszFormat, Values... values) {
 }
 
 // A text as vanto-flash prints it: "\r\n" as "\n", and one "\n" at the end.
-inline std::string Printed(const std::string& strText) {
-    std::string strOut;
-    for (const char c : strText) {
-        if (c != '\r') {
-            strOut += c;
-        }
-    }
-    while (!strOut.empty() && strOut.back() == '\n') {
-        strOut.pop_back();
-    }
-    return strOut + "\n";
+inline std::string Printed(std::string strText) {
+    std::erase(strText, '\r');
+    strText.erase(strText.find_last_not_of('\n') + 1);  // all of it when only "\n" are left
+    return strText + "\n";
 }

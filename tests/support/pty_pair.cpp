@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 PtyPair::PtyPair() {
     char szName[128] = {};
@@ -30,10 +31,7 @@ PtyPair::~PtyPair() {
 }
 
 void PtyPair::CloseSlave() {
-    if (m_nSlave >= 0) {
-        close(m_nSlave);
-        m_nSlave = -1;
-    }
+    close(std::exchange(m_nSlave, -1));  // closing -1 does nothing
 }
 
 bool PtyPair::WriteMaster(const void* pBytes, size_t nCount) {
@@ -69,8 +67,5 @@ std::vector<uint8_t> PtyPair::ReadMaster(size_t nCount, int nTimeoutMs) {
 }
 
 void PtyPair::CloseMaster() {
-    if (m_nMaster >= 0) {
-        close(m_nMaster);
-        m_nMaster = -1;
-    }
+    close(std::exchange(m_nMaster, -1));
 }
