@@ -12,7 +12,7 @@
 namespace image_test {
 namespace {
 
-// nCount data records back to back (bytes: Pattern(<record index>, nLength);
+// nCount data records back to back (bytes: PatternBytes(nLength, <record index>);
 // the first after nFill bytes of 0xFF in the stream), or a raw line.
 struct Lines {
     uint32_t dwAddress = 0;
@@ -45,7 +45,8 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
         for (const Lines& run : lines) {
             expected.insert(expected.end(), static_cast<size_t>(run.nFill), 0xFF);
             for (int i = 0; i < run.nCount; ++i) {
-                const Bytes data = run.pszRaw ? Bytes() : Pattern(nRecords++, run.nLength);
+                const Bytes data =
+                    run.pszRaw ? Bytes() : PatternBytes(size_t(run.nLength), uint8_t(nRecords++));
                 const uint32_t dwAddress = run.dwAddress + static_cast<uint32_t>(i * run.nLength);
                 strText +=
                     (run.pszRaw ? run.pszRaw : RecordLine(nAddrBytes, dwAddress, data)) + "\r\n";

@@ -32,15 +32,6 @@ inline std::string WriteLines(const std::string& strName, const std::vector<std:
     return Write(strName, strText);
 }
 
-// nCount bytes that never look like fill (1..200), varying with nSeed.
-inline Bytes Pattern(int nSeed, int nCount) {
-    Bytes bytes(static_cast<size_t>(nCount));
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(1 + (nSeed * 37 + int(i)) % 200);
-    }
-    return bytes;
-}
-
 // The blocks as a run reads them, until one of 0 bytes or a failed one (size -1).
 struct BlockStream {
     std::vector<int> sizes;

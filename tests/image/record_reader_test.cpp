@@ -56,7 +56,8 @@ TEST(TextFile, ReadsLinesAsATextModeFile) {
 // <address bytes> data, E end, B bad), and @<first address> unless it is 0.
 std::string S(int nAddrBytes, uint32_t dwAddress, int nLength, int nLengthError = 0,
               int nSumError = 0) {
-    return RecordLine(nAddrBytes, dwAddress, Pattern(1, nLength), nLengthError, nSumError);
+    return RecordLine(nAddrBytes, dwAddress, PatternBytes(size_t(nLength), 1), nLengthError,
+                      nSumError);
 }
 using ReadCases = std::vector<std::pair<Lines, std::string>>;
 void ExpectReads(uint8_t nFormat, const ReadCases& cases) {

@@ -1,6 +1,7 @@
 // The reply rules, fed a byte at a time to the receiver: no port, no clock.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -12,21 +13,15 @@ namespace {
 
 using EStep = CReplyReceiver::EStep;
 
-// A reply with a status-less code and nLength payload bytes i * 3 + 1, its
-// sum, then what follows it on the line.
-std::vector<uint8_t> LongReply(uint16_t nLength, const std::string& strAfter) {
-    std::vector<uint8_t> reply = {0x99, static_cast<uint8_t>(nLength >> 8),
-                                  static_cast<uint8_t>(nLength)};
-    for (int i = 0; i < nLength; ++i) {
+// A reply with a status-less code and 512 payload bytes i * 3 + 1, its sum,
+// then a byte that follows it on the line.
+std::vector<uint8_t> LongReply() {
+    std::vector<uint8_t> reply = {0x99, 0x02, 0x00};
+    for (int i = 0; i < 512; ++i) {
         reply.push_back(static_cast<uint8_t>(i * 3 + 1));
     }
-    unsigned nSum = 0;
-    for (uint8_t b : reply) {
-        nSum += b;
-    }
-    reply.insert(reply.end(), {static_cast<uint8_t>(nSum >> 8), static_cast<uint8_t>(nSum)});
-    const std::vector<uint8_t> after = Hex(strAfter);
-    reply.insert(reply.end(), after.begin(), after.end());
+    const unsigned nSum = std::accumulate(reply.begin(), reply.end(), 0u);
+    reply.insert(reply.end(), {static_cast<uint8_t>(nSum >> 8), static_cast<uint8_t>(nSum), 0x42});
     return reply;
 }
 
@@ -55,7 +50,7 @@ const ReceiverRow kRows[] = {
     {CMD_IDENTIFY, Hex("E0 00 01 01 00 E2"), EStep::Taken, 6, 1},            // nothing for us
     {CMD_IDENTIFY, Hex("99 02 01 99 00 00 00 99"), EStep::Malformed, 3, 1},  // 513: at once
     {CMD_IDENTIFY, Hex("99 FF FF"), EStep::Malformed, 3, 1},
-    {CMD_IDENTIFY, LongReply(512, "42"), EStep::Accepted, 517, 1},
+    {CMD_IDENTIFY, LongReply(), EStep::Accepted, 517, 1},
     {CMD_FINISH, Hex("A1 00 00 00 A1"), EStep::Accepted, 5, 1},
     {CMD_FINISH, Hex("99 00 00 00 99 E1 00 01 01 00 E3"), EStep::Accepted, 11, 1},
     {CMD_WRITE_BLOCK, Hex("E0 00 01 04 00 E5"), EStep::Accepted, 6, 4},
