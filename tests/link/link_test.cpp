@@ -390,7 +390,8 @@ TEST(HangUp, NoticedWhereverItLandsThenTheSamePortReopens) {
 // A device file finds its COMn under any name; one the map lacks goes after
 // its last port, and none once COM100 is taken.
 TEST(ComPortMap, SerialScanAndDeviceFiles) {
-    const std::filesystem::path root = ::testing::TempDir() + "scan" + std::to_string(getpid());
+    const CTempDir dir;
+    const std::filesystem::path root = dir.Path();
     std::istringstream files(
         "dev/ttyS0 dev/ttyS1 dev/ttyS2 dev/ttyS10 dev/ttyUSB10 dev/ttyUSB2 dev/ttyUSBx dev/ttyACM0 "
         "sys/ttyS0/type=4 sys/ttyS1/type=0 sys/ttyS10/device/x consoles=ttyS0");
@@ -411,7 +412,6 @@ TEST(ComPortMap, SerialScanAndDeviceFiles) {
     EXPECT_EQ(listed.Add("/c") * 10 + listed.Add("/a"), 41);
     EXPECT_EQ(listed.DevicePath(4), "/c");
     EXPECT_EQ(CComPortMap::FromList(std::string(99, ':') + "/x").Add("/y"), 0);
-    std::filesystem::remove_all(root);
 }
 
 // What a refused open reports of the device file, as the port finds it: mode,
@@ -423,30 +423,23 @@ TEST(OpenFailure, DeviceAccessFacts) {
         GTEST_SKIP() << "needs root to give device files other owners";
     }
     PtyPair rootsPty, othersPty;
-    const std::string strDir = ::testing::TempDir() + "access" + std::to_string(getpid());
-    std::filesystem::create_directories(strDir);
-    const std::string strUsb = strDir + "/ttyUSB0";
+    const CTempDir dir;
+    const std::string strUsb = dir.File("ttyUSB0");
     ASSERT_EQ(mknod(strUsb.c_str(), S_IFCHR | 0600, makedev(188, 0)), 0);
-    std::filesystem::create_symlink(strUsb, strDir + "/by-id");
-    const struct {
-        std::string strPath;
-        uid_t nOwner;
-        gid_t nGroup;
-        mode_t nMode;
-        std::string strFacts;  // mode owner group, then owner/listed/has/pty/usb as 0 or 1
-    } kRows[] = {
+    std::filesystem::create_symlink(strUsb, dir.File("by-id"));
+    // The path, the owner, group and mode to give it; the facts: mode owner
+    // group, then owner/listed/has/pty/usb as 0 or 1.
+    const std::tuple<std::string, uid_t, gid_t, mode_t, std::string> kRows[] = {
         {rootsPty.SlavePath(), 0, 0, 0620, "620 root root 11110"},
         {othersPty.SlavePath(), 0, 65534, 0600, "600 root nogroup 10010"},
-        {strDir + "/by-id", 65534, 65534, 0660, "660 nobody nogroup 00001"},
-        {strDir + "/none", 0, 0, 0, "-"},
+        {dir.File("by-id"), 65534, 65534, 0660, "660 nobody nogroup 00001"},
+        {dir.File("none"), 0, 0, 0, "-"},
     };
-    for (const auto& row : kRows) {
-        if (row.nMode != 0) {
-            ASSERT_EQ(chown(row.strPath.c_str(), row.nOwner, row.nGroup) +
-                          chmod(row.strPath.c_str(), row.nMode),
-                      0);
+    for (const auto& [strPath, nOwner, nGroup, nMode, strFacts] : kRows) {
+        if (nMode != 0) {
+            ASSERT_EQ(chown(strPath.c_str(), nOwner, nGroup) + chmod(strPath.c_str(), nMode), 0);
         }
-        const SDeviceAccess a = ExamineDeviceAccess(row.strPath);
+        const SDeviceAccess a = ExamineDeviceAccess(strPath);
         char szFacts[128] = "-";
         if (a.bExamined) {
             std::snprintf(szFacts, sizeof szFacts, "%o %s %s %d%d%d%d%d", a.nMode,
@@ -454,9 +447,8 @@ TEST(OpenFailure, DeviceAccessFacts) {
                           a.bUserListedInGroup, a.bProcessHasGroup, a.bPseudoTerminal,
                           a.bUsbAdapter);
         }
-        EXPECT_EQ(szFacts, row.strFacts) << row.strPath;
+        EXPECT_EQ(szFacts, strFacts) << strPath;
     }
-    std::filesystem::remove_all(strDir);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/reply_receiver.h"
@@ -27,15 +28,7 @@ std::vector<uint8_t> LongReply() {
 
 // Bytes on the line after a command; the step of the byte that ended the
 // reply (Taken: none did), how many bytes it took to get there, the status.
-struct ReceiverRow {
-    uint8_t nCommand;
-    std::vector<uint8_t> line;
-    EStep eEnd;
-    size_t nUsed;
-    uint8_t nStatus;
-};
-
-const ReceiverRow kRows[] = {
+const std::tuple<uint8_t, std::vector<uint8_t>, EStep, size_t, uint8_t> kRows[] = {
     {CMD_IDENTIFY, Hex("99 00 00 00 99 42"), EStep::Accepted, 5, 1},  // no status: 1
     {CMD_IDENTIFY, Hex("D9 00 01 01 00 DB 42"), EStep::Accepted, 6, 1},
     {CMD_IDENTIFY, Hex("D9 00 01 03 00 DD"), EStep::Accepted, 6, 3},
@@ -66,36 +59,35 @@ bool Ends(EStep eStep) {
 // still needs (none once it is over): the same end, and a reply that was
 // taken leaves what follows it on the line.
 TEST(ReplyReceiver, Rules) {
-    for (const ReceiverRow& row : kRows) {
-        SCOPED_TRACE(::testing::PrintToString(row.line));
+    for (const auto& [nCommand, line, eEnd, nEndsAt, nStatus] : kRows) {
+        SCOPED_TRACE(::testing::PrintToString(line));
         CReplyReceiver receiver;
-        receiver.Start(row.nCommand);
+        receiver.Start(nCommand);
         EStep eStep = EStep::Taken;
         size_t nUsed = 0;
-        while (nUsed < row.line.size() && !Ends(eStep)) {
-            eStep = receiver.Feed(row.line[nUsed++]);
+        while (nUsed < line.size() && !Ends(eStep)) {
+            eStep = receiver.Feed(line[nUsed++]);
         }
-        EXPECT_EQ(eStep == EStep::Skipped ? EStep::Taken : eStep, row.eEnd);
-        EXPECT_EQ(nUsed, row.nUsed);
-        EXPECT_EQ(receiver.Status(), row.nStatus);
-        EXPECT_EQ(receiver.BytesStillNeeded() == 0, row.eEnd != EStep::Taken);
+        EXPECT_EQ(eStep == EStep::Skipped ? EStep::Taken : eStep, eEnd);
+        EXPECT_EQ(nUsed, nEndsAt);
+        EXPECT_EQ(receiver.Status(), nStatus);
+        EXPECT_EQ(receiver.BytesStillNeeded() == 0, eEnd != EStep::Taken);
 
-        receiver.Start(row.nCommand);
+        receiver.Start(nCommand);
         size_t nTaken = 0;
         eStep = EStep::Taken;
-        while (!Ends(eStep) && nTaken < row.line.size()) {
-            const size_t nEnd =
-                std::min(row.line.size(), nTaken + size_t(receiver.BytesStillNeeded()));
+        while (!Ends(eStep) && nTaken < line.size()) {
+            const size_t nEnd = std::min(line.size(), nTaken + size_t(receiver.BytesStillNeeded()));
             for (size_t i = nTaken; i < nEnd && !Ends(eStep); ++i) {
-                eStep = receiver.Feed(row.line[i]);
+                eStep = receiver.Feed(line[i]);
             }
             nTaken = nEnd;  // off the line, whether the receiver wanted them or not
         }
-        if (row.eEnd == EStep::Accepted) {
-            EXPECT_EQ(nTaken, row.nUsed) << "read past the end of the reply";
+        if (eEnd == EStep::Accepted) {
+            EXPECT_EQ(nTaken, nEndsAt) << "read past the end of the reply";
         }
-        EXPECT_EQ(Ends(eStep), row.eEnd != EStep::Taken);
-        EXPECT_EQ(receiver.Status(), row.nStatus);
+        EXPECT_EQ(Ends(eStep), eEnd != EStep::Taken);
+        EXPECT_EQ(receiver.Status(), nStatus);
     }
 }
 
