@@ -71,11 +71,13 @@ TEST(Frames, ExactBytes) {
 
 constexpr uint8_t kAbort = 0;  // in an exchange row: AbortTransfer
 
-// COM1 is a fresh pty; the engine's constructor opens it, the test plays the device.
+// COM1 is a link to a fresh pty, an adapter that the test may pull and plug
+// back; the engine's constructor opens it, the test plays the device.
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UsePorts(m_pty.SlavePath());
+        PlugIn();
+        UsePorts(m_strLink);
         m_pEngine = std::make_unique<CUpdateEngine>();
         ASSERT_EQ(m_pEngine->m_pPort->PortNumber(), 1);
         std::memset(m_pEngine->m_blockData, 0xFF, 256);  // a rebuilt block would add again
@@ -83,6 +85,17 @@ protected:
     void TearDown() override { UsePorts(""); }
     static void UsePorts(const std::string& strList) {
         setenv("VANTO_COM_PORTS", strList.c_str(), 1);
+    }
+    // Plugged in: a new pty behind the same link. Pulled: the link removed and
+    // the pty's master closed (the device hangs up).
+    void PlugIn() {
+        m_pPty = std::make_unique<PtyPair>();
+        std::filesystem::remove(m_strLink);
+        std::filesystem::create_symlink(m_pPty->SlavePath(), m_strLink);
+    }
+    void Pull() {
+        std::filesystem::remove(m_strLink);
+        m_pPty->CloseMaster();
     }
 
     // SendCommand (for kAbort: AbortTransfer, after a commit) while the device
@@ -100,24 +113,26 @@ protected:
         std::vector<std::vector<uint8_t>> frames;
         std::thread device([&] {
             for (const std::string& strStep : script) {
-                frames.push_back(m_pty.ReadMaster(built.size(), 3000));
+                frames.push_back(m_pPty->ReadMaster(built.size(), 3000));
                 if (strStep == "HANGUP") {
                     // Gone once the frame has left the line, before any answer.
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                    return m_pty.CloseMaster();
+                    return m_pPty->CloseMaster();
                 }
-                m_pty.WriteMaster(Hex(strStep));
+                m_pPty->WriteMaster(Hex(strStep));
             }
         });
         const int nResult = bAbort ? m_pEngine->AbortTransfer() : m_pEngine->SendCommand();
         device.join();
         EXPECT_EQ(frames, std::vector<std::vector<uint8_t>>(script.size(), built));
-        EXPECT_TRUE(m_pty.ReadMaster(1, 20).empty()) << "more attempts than answers";
+        EXPECT_TRUE(m_pPty->ReadMaster(1, 20).empty()) << "more attempts than answers";
         EXPECT_EQ(m_pEngine->m_dwByteTotal, dwTotal);
         return nResult;
     }
 
-    PtyPair m_pty;
+    const CTempDir m_dir;
+    const std::string m_strLink = m_dir.File("com1");
+    std::unique_ptr<PtyPair> m_pPty;
     std::unique_ptr<CUpdateEngine> m_pEngine;
 };
 
@@ -136,7 +151,6 @@ const std::tuple<uint8_t, std::vector<std::string>, int, uint8_t> kExchangeRows[
     {CMD_IDENTIFY, {"", "99 00 00 00 99"}, UPD_OK, 1},
     {CMD_IDENTIFY, {"", ""}, UPD_NO_RESPONSE, 1},
     {CMD_IDENTIFY, {"99 02 01 99 00 00 00 99", "D9 00 01 05 00 DF"}, 5, 5},  // 513: purged
-    {CMD_FINISH, {"99 00 00 00 99 E1 00 01 01 00 E3"}, UPD_OK, 1},           // skipped first
     {CMD_WRITE_BLOCK, {"E0 00 01 04 00 E5"}, UPD_FLASH_ADDRESS_ERROR, 4},
     {CMD_WRITE_BLOCK, {"E0 00 01 02 00 E3", "E0 00 01 01 00 E2"}, UPD_OK, 1},
     {CMD_IDENTIFY, {"HANGUP"}, UPD_NO_RESPONSE, 1},  // no reply, then the write fails
@@ -166,11 +180,11 @@ TEST_F(LinkTest, ReceiveTimeOuts) {
             for (int nMs = 0; !bStop; nMs += 2) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 if (nPeer == kChatter) {
-                    m_pty.WriteMaster(Hex("55"));
+                    m_pPty->WriteMaster(Hex("55"));
                 } else if (nPeer == kClose && nMs == 150) {
                     m_pEngine->m_pPort->Close();
                 } else if (nPeer == kHangUp && nMs == 150) {
-                    m_pty.CloseMaster();
+                    m_pPty->CloseMaster();
                 }
             }
         });
@@ -183,19 +197,6 @@ TEST_F(LinkTest, ReceiveTimeOuts) {
         bStop = true;
         peer.join();
     }
-}
-
-// Every byte value, each way: no CR/LF mapping, no XON/XOFF, no echo.
-void ExpectRoundTrip(CComPort& port, PtyPair& pty) {
-    std::vector<uint8_t> all(256), got(256);
-    std::iota(all.begin(), all.end(), 0);
-    ASSERT_EQ(port.Write(all.data(), 256), 1);
-    EXPECT_EQ(pty.ReadMaster(257, 300), all);
-    ASSERT_TRUE(pty.WriteMaster(all));
-    for (int n = 0, nRead = 1; n < 256 && nRead > 0; n += nRead) {
-        nRead = port.Read(got.data() + n, 256 - n);
-    }
-    EXPECT_EQ(got, all);
 }
 
 // Opens COM1 in a child process: 1 when it opened, 2 when it was refused as
@@ -226,7 +227,7 @@ int OpenInAnotherProcess() {
 // without a lock (the test's own end of the pty).
 TEST_F(LinkTest, OpenRules) {
     CComPort& port = *m_pEngine->m_pPort;
-    UsePorts(m_pty.SlavePath() + ":/nonexistent/ttyX::/dev/null:/tmp");
+    UsePorts(m_pPty->SlavePath() + ":/nonexistent/ttyX::/dev/null:/tmp");
     using enum EPortOpenFailure;
     // 0, past COM100 and the port open now are refused before a device file is tried.
     const std::pair<uint8_t, EPortOpenFailure> kRefused[] = {
@@ -242,7 +243,16 @@ TEST_F(LinkTest, OpenRules) {
     EXPECT_EQ(second.LastOpenFailure().eKind, InUse);
     EXPECT_EQ(second.LastOpenFailure().strHolder, "");
     EXPECT_EQ(OpenInAnotherProcess(), 2);
-    ExpectRoundTrip(port, m_pty);
+    // Every byte value, each way: no CR/LF mapping, no XON/XOFF, no echo.
+    std::vector<uint8_t> all(256), got(256);
+    std::iota(all.begin(), all.end(), 0);
+    ASSERT_EQ(port.Write(all.data(), 256), 1);
+    EXPECT_EQ(m_pPty->ReadMaster(257, 300), all);
+    ASSERT_TRUE(m_pPty->WriteMaster(all));
+    for (int n = 0, nRead = 1; n < 256 && nRead > 0; n += nRead) {
+        nRead = port.Read(got.data() + n, 256 - n);
+    }
+    EXPECT_EQ(got, all);
     uint8_t b = 0;
     EXPECT_EQ(port.Write(nullptr, 0), 1);
     EXPECT_EQ(port.Write(nullptr, 5) + port.Read(nullptr, 1) + port.Read(&b, 0), 0);
@@ -252,14 +262,13 @@ TEST_F(LinkTest, OpenRules) {
         std::make_shared<CComPortMap>(std::vector<std::string>{"", pty100.SlavePath()}));
     EXPECT_EQ(mapped.DevicePath(2), pty100.SlavePath());
     EXPECT_EQ(mapped.Open(1) * 10 + mapped.Open(2) + mapped.Close(), 2);
-    UsePorts(m_pty.SlavePath() + std::string(99, ':') + pty100.SlavePath());
+    UsePorts(m_pPty->SlavePath() + std::string(99, ':') + pty100.SlavePath());
     ASSERT_EQ(port.Open(100), 1);
     EXPECT_EQ(OpenInAnotherProcess(), 2);  // only the test's own pty end holds it now
-    m_pty.CloseSlave();
+    m_pPty->CloseSlave();
     EXPECT_EQ(OpenInAnotherProcess(), 1);
     EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.Read(&b, 1) + port.Open(2), 2);
     ASSERT_EQ(port.Open(100), 1);
-    ExpectRoundTrip(port, pty100);
     m_pEngine.reset();
     EXPECT_EQ(CComPort().Open(100), 1);
 }
@@ -271,31 +280,31 @@ TEST_F(LinkTest, LineSettingsAndPurge) {
     CComPort& port = *m_pEngine->m_pPort;
     port.Close();
     termios before{}, t{}, after{};
-    tcgetattr(m_pty.SlaveFd(), &before);
+    tcgetattr(m_pPty->SlaveFd(), &before);
     before.c_cflag |= CRTSCTS | PARENB;
     cfsetspeed(&before, B9600);
-    tcsetattr(m_pty.SlaveFd(), TCSANOW, &before);
-    tcgetattr(m_pty.SlaveFd(), &before);
+    tcsetattr(m_pPty->SlaveFd(), TCSANOW, &before);
+    tcgetattr(m_pPty->SlaveFd(), &before);
     ASSERT_EQ(port.Open(1), 1);
-    tcgetattr(m_pty.SlaveFd(), &t);
+    tcgetattr(m_pPty->SlaveFd(), &t);
     EXPECT_EQ(cfgetospeed(&t), speed_t{B38400});
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
               tcflag_t{CS8 | CLOCAL | CREAD});
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY) || t.c_cc[VMIN] || t.c_cc[VTIME], false);
-    ASSERT_TRUE(m_pty.WriteMaster(Hex("99 00 00 00 99")));
+    ASSERT_TRUE(m_pPty->WriteMaster(Hex("99 00 00 00 99")));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     uint8_t b = 0x19;
     ASSERT_EQ(port.Write(&b, 1), 1);
-    EXPECT_EQ(m_pty.ReadMaster(2, 300), Hex("19"));
+    EXPECT_EQ(m_pPty->ReadMaster(2, 300), Hex("19"));
     EXPECT_EQ(port.Read(&b, 1), 0);  // purged, and nothing since
     // A reply is taken off the line and nothing after it: the byte that
     // follows is there for the next read.
-    ASSERT_TRUE(m_pty.WriteMaster(Hex("99 00 00 00 99 42")));
+    ASSERT_TRUE(m_pPty->WriteMaster(Hex("99 00 00 00 99 42")));
     m_pEngine->BuildFrame(CMD_IDENTIFY);
     EXPECT_EQ(m_pEngine->ReceiveReply(), UPD_OK);
     EXPECT_EQ(port.Read(&b, 1) * b, 0x42);
     port.Close();
-    tcgetattr(m_pty.SlaveFd(), &after);
+    tcgetattr(m_pPty->SlaveFd(), &after);
     EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
 }
 
@@ -308,7 +317,7 @@ TEST_F(LinkTest, BlockedCallsWake) {
     const std::function<int()> read = [&] { return port.Read(&b, 1); };
     const std::function<int()> write = [&] { return port.Write(big.data(), int(big.size())); };
     const std::function<void()> close = [&] { port.Close(); };
-    const std::function<void()> hangUp = [&] { m_pty.CloseMaster(); };
+    const std::function<void()> hangUp = [&] { m_pPty->CloseMaster(); };
     for (const auto& [call, wake] : {std::pair{read, close}, {write, close}, {read, hangUp}}) {
         port.Open(1);
         std::atomic<int> nResult{-1};
@@ -325,32 +334,13 @@ TEST_F(LinkTest, BlockedCallsWake) {
     EXPECT_EQ(port.PortNumber(), 1);
 }
 
-// An adapter pulled and plugged back: COM1 is a link to a pty slave; pulling
-// it closes the pty's master and removes the link, plugging it back makes a
-// new pty behind the same link (a device holds no descriptor of the PC's
-// port). It goes away while the port is idle or during a write (a blocked
+// The device goes away while the port is idle or during a write (a blocked
 // read or a reply wait that it ends are above): each is noticed, by the write
 // it lands in, and for an idle port by ReopenIfFailed. While the device is
 // gone the reopen fails; once it is back, ReopenIfFailed opens COM1 afresh
 // and the exchange works.
-TEST(HangUp, NoticedWhereverItLandsThenTheSamePortReopens) {
-    const CTempDir dir;
-    const std::string strLink = dir.File("com1");
-    std::unique_ptr<PtyPair> pDevice;
-    const auto PlugIn = [&] {
-        pDevice = std::make_unique<PtyPair>();
-        std::filesystem::remove(strLink);
-        std::filesystem::create_symlink(pDevice->SlavePath(), strLink);
-        pDevice->CloseSlave();
-    };
-    const auto Pull = [&] {
-        std::filesystem::remove(strLink);
-        pDevice->CloseMaster();
-    };
-    setenv("VANTO_COM_PORTS", strLink.c_str(), 1);
-    PlugIn();
-    CUpdateEngine engine;
-    CComPort& port = *engine.m_pPort;
+TEST_F(LinkTest, HangUpNoticedThenTheSamePortReopens) {
+    CComPort& port = *m_pEngine->m_pPort;
     const std::vector<uint8_t> big(1 << 20, 0x55);  // more than the pty's queues hold
     for (const bool bInWrite : {false, true}) {
         SCOPED_TRACE(bInWrite);
@@ -374,15 +364,15 @@ TEST(HangUp, NoticedWhereverItLandsThenTheSamePortReopens) {
         EXPECT_FALSE(port.HasFailed());
         std::vector<uint8_t> frame;
         std::thread answer([&] {
-            frame = pDevice->ReadMaster(11, 3000);
-            pDevice->WriteMaster(Hex("99 00 00 00 99"));
+            frame = m_pPty->ReadMaster(11, 3000);
+            m_pPty->WriteMaster(Hex("99 00 00 00 99"));
         });
-        EXPECT_EQ(engine.Identify(), UPD_OK);
+        EXPECT_EQ(m_pEngine->Identify(), UPD_OK);
         answer.join();
-        EXPECT_EQ(frame, std::vector(engine.m_txFrame, engine.m_txFrame + engine.m_nFrameLen));
+        EXPECT_EQ(frame,
+                  std::vector(m_pEngine->m_txFrame, m_pEngine->m_txFrame + m_pEngine->m_nFrameLen));
         EXPECT_EQ(port.ReopenIfFailed(), 1);  // a healthy port is left as it is
     }
-    setenv("VANTO_COM_PORTS", "", 1);
 }
 
 // The fallback scan on a made-up /dev, /sys and /proc/consoles: family and
