@@ -6,25 +6,23 @@
 
 #include "res/page_texts.h"
 
-// The scan log from COMn on, one letter per port: 'a' not available, 's' no
-// device, 'd' found.
-inline std::string ScanLog(int n, const std::string& strOutcomes) {
-    std::string strLog;
-    for (const char c : strOutcomes) {
-        char szPort[64];
-        std::snprintf(szPort, sizeof szPort, c == 'a' ? kLogPortNotAvailable : kLogPortOpened, n++);
-        strLog += szPort;
-        strLog += c == 'a' ? "" : c == 's' ? kLogDeviceNotFound : kLogDeviceFound;
-    }
-    return strLog;
-}
-
 // A text of the table with its values filled in.
 template <typename... Values>
 std::string Formatted(const char* pszFormat, Values... values) {
     char szText[256];
     std::snprintf(szText, sizeof szText, pszFormat, values...);
     return szText;
+}
+
+// The scan log from COMn on, one letter per port: 'a' not available, 's' no
+// device, 'd' found.
+inline std::string ScanLog(int n, const std::string& strOutcomes) {
+    std::string strLog;
+    for (const char c : strOutcomes) {
+        strLog += Formatted(c == 'a' ? kLogPortNotAvailable : kLogPortOpened, n++);
+        strLog += c == 'a' ? "" : c == 's' ? kLogDeviceNotFound : kLogDeviceFound;
+    }
+    return strLog;
 }
 
 // A text as vanto-flash prints it: "\r\n" as "\n", and one "\n" at the end.

@@ -156,17 +156,6 @@ int BoxCaption(const char* pszTitle) {
     return nRoom >= nWidth ? 0 : kWrong;
 }
 
-int ControlText(const DIALOG_TEMPLATE& page, int nId) {
-    const HWND hControl = PageControl(page, nId);
-    if (hControl == nullptr) {
-        return kNotThere;
-    }
-    char szText[1024] = "";
-    GetWindowTextA(hControl, szText, sizeof szText);
-    std::puts(szText);
-    return 0;
-}
-
 // Whether a static's text fits in it: the text laid out as the static draws
 // it (word wrap over its width) against its height, in the wizard's font
 // nFont made here as the wizard makes it (a font handle is the wizard's own).
@@ -229,7 +218,14 @@ int main(int argc, char** argv) {
         return PrintClickPoint(hSheet != nullptr ? GetDlgItem(hSheet, button->second) : nullptr);
     }
     if (strWhat == "text") {
-        return ControlText(*pPage, std::atoi(argv[3]));
+        const HWND hControl = PageControl(*pPage, std::atoi(argv[3]));
+        char szText[1024] = "";
+        if (hControl == nullptr) {
+            return kNotThere;
+        }
+        GetWindowTextA(hControl, szText, sizeof szText);
+        std::puts(szText);
+        return 0;
     }
     return kWrong;
 }
