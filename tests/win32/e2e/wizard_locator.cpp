@@ -59,17 +59,15 @@ HWND SheetOnPage(const DIALOG_TEMPLATE& page) {
     return hSheet != nullptr && IsWindowVisible(hSheet) ? hSheet : nullptr;
 }
 
+// Control nId of hParent, or null without a parent.
+HWND Child(HWND hParent, int nId) {
+    return hParent != nullptr ? GetDlgItem(hParent, nId) : nullptr;
+}
+
 // Control nId of the current page when the sheet shows PAGE, or null.
 HWND PageControl(const DIALOG_TEMPLATE& page, int nId) {
     const HWND hSheet = SheetOnPage(page);
-    const HWND hPage = hSheet != nullptr ? PropSheet_GetCurrentPageHwnd(hSheet) : nullptr;
-    return hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
-}
-
-// Button nId of the message box titled pszTitle, or null.
-HWND BoxControl(const char* pszTitle, int nId) {
-    const HWND hBox = FindWindowA("#32770", pszTitle);
-    return hBox != nullptr ? GetDlgItem(hBox, nId) : nullptr;
+    return Child(hSheet != nullptr ? PropSheet_GetCurrentPageHwnd(hSheet) : nullptr, nId);
 }
 
 // The property sheet gives every page the size of the largest template.
@@ -116,7 +114,7 @@ int ControlCentre(const DIALOG_TEMPLATE& page, int nId) {
 // The button that Enter presses: the one that answers as the default push button.
 int BoxDefault(const char* pszTitle) {
     for (const auto& [strName, nId] : kBoxButtons) {
-        const HWND hButton = BoxControl(pszTitle, nId);
+        const HWND hButton = Child(FindWindowA("#32770", pszTitle), nId);
         if (Usable(hButton) && (SendMessageA(hButton, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) {
             std::puts(strName.c_str());
             return 0;
@@ -186,8 +184,9 @@ int main(int argc, char** argv) {
     const std::string strWhat = argc > 1 ? argv[1] : "";
     if (strWhat == "box" && (argc == 3 || argc == 4)) {
         const auto button = kBoxButtons.find(argc == 4 ? argv[3] : "ok");
-        return button != kBoxButtons.end() ? PrintClickPoint(BoxControl(argv[2], button->second))
-                                           : kWrong;
+        return button != kBoxButtons.end()
+                   ? PrintClickPoint(Child(FindWindowA("#32770", argv[2]), button->second))
+                   : kWrong;
     }
     if (strWhat == "default" && argc == 3) {
         return BoxDefault(argv[2]);
@@ -211,11 +210,9 @@ int main(int argc, char** argv) {
     }
     if (strWhat == "sheet") {
         const auto button = kSheetButtons.find(argv[3]);
-        const HWND hSheet = SheetOnPage(*pPage);
-        if (button == kSheetButtons.end()) {
-            return kWrong;
-        }
-        return PrintClickPoint(hSheet != nullptr ? GetDlgItem(hSheet, button->second) : nullptr);
+        return button != kSheetButtons.end()
+                   ? PrintClickPoint(Child(SheetOnPage(*pPage), button->second))
+                   : kWrong;
     }
     if (strWhat == "text") {
         const HWND hControl = PageControl(*pPage, std::atoi(argv[3]));
