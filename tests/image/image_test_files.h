@@ -2,19 +2,9 @@
 // Files, record lines and block streams shared by the update-image tests.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
-#include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "image/block_source.h"
@@ -26,27 +16,20 @@ namespace image_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// This test process's own directory under the temporary directory, removed at exit.
-inline const std::string& TestDir() {
-    static const CTempDir dir;
-    return dir.Path();
-}
-
-// Writes a file (and its folder) under TestDir(); returns its path.
+// Writes a file in this test process's own folder (removed at exit); its path.
 inline std::string Write(const std::string& strName, const std::string& strContent) {
-    const std::filesystem::path path = TestDir() + "/" + strName;
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << strContent;
-    return path;
+    static const CTempDir dir;
+    std::ofstream(dir.File(strName), std::ios::binary) << strContent;
+    return dir.File(strName);
 }
 
-// nCount bytes that never look like fill (1..200), varying with nSeed.
-inline Bytes Pattern(int nSeed, int nCount) {
-    Bytes bytes(static_cast<size_t>(nCount));
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<uint8_t>(1 + (nSeed * 37 + int(i)) % 200);
+// Writes the lines, each ended by CR LF, as Write does.
+inline std::string WriteLines(const std::string& strName, const std::vector<std::string>& lines) {
+    std::string strText;
+    for (const std::string& line : lines) {
+        strText += line + "\r\n";
     }
-    return bytes;
+    return Write(strName, strText);
 }
 
 // The blocks as a run reads them, until one of 0 bytes or a failed one (size -1).

@@ -14,13 +14,11 @@
 namespace {
 
 std::string Hex(const CSha256::Digest& digest) {
-    std::string strHex;
-    for (const uint8_t b : digest) {
-        char sz[3];
-        std::snprintf(sz, sizeof sz, "%02x", b);
-        strHex += sz;
+    char szHex[2 * sizeof digest + 1] = "";
+    for (size_t i = 0; i < sizeof digest; ++i) {
+        std::snprintf(szHex + 2 * i, 3, "%02x", digest[i]);
     }
-    return strHex;
+    return szHex;
 }
 
 TEST(Sha256, KnownAnswers) {

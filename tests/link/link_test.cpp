@@ -19,6 +19,7 @@
 #include "link/com_port_map.h"
 #include "link/port_open_failure.h"
 #include "link/update_engine.h"
+#include "tests/support/devsim_process.h"
 #include "tests/support/hex_bytes.h"
 #include "tests/support/pty_pair.h"
 
@@ -70,11 +71,13 @@ TEST(Frames, ExactBytes) {
 
 constexpr uint8_t kAbort = 0;  // in an exchange row: AbortTransfer
 
-// COM1 is a fresh pty; the engine's constructor opens it, the test plays the device.
+// COM1 is a link to a fresh pty, an adapter that the test may pull and plug
+// back; the engine's constructor opens it, the test plays the device.
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UsePorts(m_pty.SlavePath());
+        PlugIn();
+        UsePorts(m_strLink);
         m_pEngine = std::make_unique<CUpdateEngine>();
         ASSERT_EQ(m_pEngine->m_pPort->PortNumber(), 1);
         std::memset(m_pEngine->m_blockData, 0xFF, 256);  // a rebuilt block would add again
@@ -82,6 +85,17 @@ protected:
     void TearDown() override { UsePorts(""); }
     static void UsePorts(const std::string& strList) {
         setenv("VANTO_COM_PORTS", strList.c_str(), 1);
+    }
+    // Plugged in: a new pty behind the same link. Pulled: the link removed and
+    // the pty's master closed (the device hangs up).
+    void PlugIn() {
+        m_pPty = std::make_unique<PtyPair>();
+        std::filesystem::remove(m_strLink);
+        std::filesystem::create_symlink(m_pPty->SlavePath(), m_strLink);
+    }
+    void Pull() {
+        std::filesystem::remove(m_strLink);
+        m_pPty->CloseMaster();
     }
 
     // SendCommand (for kAbort: AbortTransfer, after a commit) while the device
@@ -99,24 +113,26 @@ protected:
         std::vector<std::vector<uint8_t>> frames;
         std::thread device([&] {
             for (const std::string& strStep : script) {
-                frames.push_back(m_pty.ReadMaster(built.size(), 3000));
+                frames.push_back(m_pPty->ReadMaster(built.size(), 3000));
                 if (strStep == "HANGUP") {
                     // Gone once the frame has left the line, before any answer.
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                    return m_pty.CloseMaster();
+                    return m_pPty->CloseMaster();
                 }
-                m_pty.WriteMaster(Hex(strStep));
+                m_pPty->WriteMaster(Hex(strStep));
             }
         });
         const int nResult = bAbort ? m_pEngine->AbortTransfer() : m_pEngine->SendCommand();
         device.join();
         EXPECT_EQ(frames, std::vector<std::vector<uint8_t>>(script.size(), built));
-        EXPECT_TRUE(m_pty.ReadMaster(1, 20).empty()) << "more attempts than answers";
+        EXPECT_TRUE(m_pPty->ReadMaster(1, 20).empty()) << "more attempts than answers";
         EXPECT_EQ(m_pEngine->m_dwByteTotal, dwTotal);
         return nResult;
     }
 
-    PtyPair m_pty;
+    const CTempDir m_dir;
+    const std::string m_strLink = m_dir.File("com1");
+    std::unique_ptr<PtyPair> m_pPty;
     std::unique_ptr<CUpdateEngine> m_pEngine;
 };
 
@@ -135,7 +151,6 @@ const std::tuple<uint8_t, std::vector<std::string>, int, uint8_t> kExchangeRows[
     {CMD_IDENTIFY, {"", "99 00 00 00 99"}, UPD_OK, 1},
     {CMD_IDENTIFY, {"", ""}, UPD_NO_RESPONSE, 1},
     {CMD_IDENTIFY, {"99 02 01 99 00 00 00 99", "D9 00 01 05 00 DF"}, 5, 5},  // 513: purged
-    {CMD_FINISH, {"99 00 00 00 99 E1 00 01 01 00 E3"}, UPD_OK, 1},           // skipped first
     {CMD_WRITE_BLOCK, {"E0 00 01 04 00 E5"}, UPD_FLASH_ADDRESS_ERROR, 4},
     {CMD_WRITE_BLOCK, {"E0 00 01 02 00 E3", "E0 00 01 01 00 E2"}, UPD_OK, 1},
     {CMD_IDENTIFY, {"HANGUP"}, UPD_NO_RESPONSE, 1},  // no reply, then the write fails
@@ -148,8 +163,6 @@ TEST_F(LinkTest, ReplyCases) {
         EXPECT_EQ(Exchange(nCode, script), nResult);
         EXPECT_EQ(m_pEngine->m_nStatus, nStatus);
     }
-    m_pEngine->m_pPort->Close();
-    EXPECT_EQ(Exchange(CMD_IDENTIFY, {}), UPD_PORT_WRITE_FAILED);  // no port
 }
 
 // Silence: each empty read costs 210 ms plus the 100 ms pause, then the time-out
@@ -167,11 +180,11 @@ TEST_F(LinkTest, ReceiveTimeOuts) {
             for (int nMs = 0; !bStop; nMs += 2) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 if (nPeer == kChatter) {
-                    m_pty.WriteMaster(Hex("55"));
+                    m_pPty->WriteMaster(Hex("55"));
                 } else if (nPeer == kClose && nMs == 150) {
                     m_pEngine->m_pPort->Close();
                 } else if (nPeer == kHangUp && nMs == 150) {
-                    m_pty.CloseMaster();
+                    m_pPty->CloseMaster();
                 }
             }
         });
@@ -184,19 +197,6 @@ TEST_F(LinkTest, ReceiveTimeOuts) {
         bStop = true;
         peer.join();
     }
-}
-
-// Every byte value, each way: no CR/LF mapping, no XON/XOFF, no echo.
-void ExpectRoundTrip(CComPort& port, PtyPair& pty) {
-    std::vector<uint8_t> all(256), got(256);
-    std::iota(all.begin(), all.end(), 0);
-    ASSERT_EQ(port.Write(all.data(), 256), 1);
-    EXPECT_EQ(pty.ReadMaster(257, 300), all);
-    ASSERT_TRUE(pty.WriteMaster(all));
-    for (int n = 0, nRead = 1; n < 256 && nRead > 0; n += nRead) {
-        nRead = port.Read(got.data() + n, 256 - n);
-    }
-    EXPECT_EQ(got, all);
 }
 
 // Opens COM1 in a child process: 1 when it opened, 2 when it was refused as
@@ -227,28 +227,32 @@ int OpenInAnotherProcess() {
 // without a lock (the test's own end of the pty).
 TEST_F(LinkTest, OpenRules) {
     CComPort& port = *m_pEngine->m_pPort;
-    UsePorts(m_pty.SlavePath() + ":/nonexistent/ttyX::/dev/null:/tmp");
-    for (uint8_t n : {0, 101, 255, 1, 2, 3, 4, 5, 6}) {
+    UsePorts(m_pPty->SlavePath() + ":/nonexistent/ttyX::/dev/null:/tmp");
+    using enum EPortOpenFailure;
+    // 0, past COM100 and the port open now are refused before a device file is tried.
+    const std::pair<uint8_t, EPortOpenFailure> kRefused[] = {
+        {0, None},       {101, None},         {255, None},         {1, None},      {2, NoSuchPort},
+        {3, NoSuchPort}, {4, NotASerialPort}, {5, NotASerialPort}, {6, NoSuchPort}};
+    for (const auto& [n, eCause] : kRefused) {
         EXPECT_EQ(port.Open(n), 0) << int(n);
         EXPECT_EQ(port.PortNumber(), 1);
-    }
-    using enum EPortOpenFailure;
-    const std::pair<uint8_t, EPortOpenFailure> kCauses[] = {{2, NoSuchPort},
-                                                            {3, NoSuchPort},
-                                                            {4, NotASerialPort},
-                                                            {5, NotASerialPort},
-                                                            {6, NoSuchPort}};
-    for (const auto& [n, eCause] : kCauses) {
-        CComPort other;
-        EXPECT_EQ(other.Open(n), 0);
-        EXPECT_EQ(other.LastOpenFailure().eKind, eCause) << int(n);
+        EXPECT_EQ(port.LastOpenFailure().eKind, eCause) << int(n);
     }
     CComPort second;
     EXPECT_EQ(second.Open(1), 0);
     EXPECT_EQ(second.LastOpenFailure().eKind, InUse);
     EXPECT_EQ(second.LastOpenFailure().strHolder, "");
     EXPECT_EQ(OpenInAnotherProcess(), 2);
-    ExpectRoundTrip(port, m_pty);
+    // Every byte value, each way: no CR/LF mapping, no XON/XOFF, no echo.
+    std::vector<uint8_t> all(256), got(256);
+    std::iota(all.begin(), all.end(), 0);
+    ASSERT_EQ(port.Write(all.data(), 256), 1);
+    EXPECT_EQ(m_pPty->ReadMaster(257, 300), all);
+    ASSERT_TRUE(m_pPty->WriteMaster(all));
+    for (int n = 0, nRead = 1; n < 256 && nRead > 0; n += nRead) {
+        nRead = port.Read(got.data() + n, 256 - n);
+    }
+    EXPECT_EQ(got, all);
     uint8_t b = 0;
     EXPECT_EQ(port.Write(nullptr, 0), 1);
     EXPECT_EQ(port.Write(nullptr, 5) + port.Read(nullptr, 1) + port.Read(&b, 0), 0);
@@ -258,54 +262,49 @@ TEST_F(LinkTest, OpenRules) {
         std::make_shared<CComPortMap>(std::vector<std::string>{"", pty100.SlavePath()}));
     EXPECT_EQ(mapped.DevicePath(2), pty100.SlavePath());
     EXPECT_EQ(mapped.Open(1) * 10 + mapped.Open(2) + mapped.Close(), 2);
-    UsePorts(m_pty.SlavePath() + std::string(99, ':') + pty100.SlavePath());
+    UsePorts(m_pPty->SlavePath() + std::string(99, ':') + pty100.SlavePath());
     ASSERT_EQ(port.Open(100), 1);
     EXPECT_EQ(OpenInAnotherProcess(), 2);  // only the test's own pty end holds it now
-    m_pty.CloseSlave();
+    m_pPty->CloseSlave();
     EXPECT_EQ(OpenInAnotherProcess(), 1);
     EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.Read(&b, 1) + port.Open(2), 2);
     ASSERT_EQ(port.Open(100), 1);
-    ExpectRoundTrip(port, pty100);
     m_pEngine.reset();
     EXPECT_EQ(CComPort().Open(100), 1);
 }
 
 // Raw 38400 8N1 without flow control, the tty's own settings back on close. A
 // late reply that came before a write is gone after it; what comes after the
-// write is kept; a silent line returns after about 210 ms; a reply leaves the
-// byte after it on the line.
-TEST_F(LinkTest, LineSettingsPurgeAndSilentRead) {
+// write is kept; a reply leaves the byte after it on the line.
+TEST_F(LinkTest, LineSettingsAndPurge) {
     CComPort& port = *m_pEngine->m_pPort;
     port.Close();
     termios before{}, t{}, after{};
-    tcgetattr(m_pty.SlaveFd(), &before);
+    tcgetattr(m_pPty->SlaveFd(), &before);
     before.c_cflag |= CRTSCTS | PARENB;
     cfsetspeed(&before, B9600);
-    tcsetattr(m_pty.SlaveFd(), TCSANOW, &before);
-    tcgetattr(m_pty.SlaveFd(), &before);
+    tcsetattr(m_pPty->SlaveFd(), TCSANOW, &before);
+    tcgetattr(m_pPty->SlaveFd(), &before);
     ASSERT_EQ(port.Open(1), 1);
-    tcgetattr(m_pty.SlaveFd(), &t);
+    tcgetattr(m_pPty->SlaveFd(), &t);
     EXPECT_EQ(cfgetospeed(&t), speed_t{B38400});
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
               tcflag_t{CS8 | CLOCAL | CREAD});
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY) || t.c_cc[VMIN] || t.c_cc[VTIME], false);
-    ASSERT_TRUE(m_pty.WriteMaster(Hex("99 00 00 00 99")));
+    ASSERT_TRUE(m_pPty->WriteMaster(Hex("99 00 00 00 99")));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     uint8_t b = 0x19;
     ASSERT_EQ(port.Write(&b, 1), 1);
-    EXPECT_EQ(m_pty.ReadMaster(2, 300), Hex("19"));
-    const auto start = Clock::now();
-    EXPECT_EQ(port.Read(&b, 1), 0);
-    EXPECT_GE(MsSince(start), 200);
-    EXPECT_LE(MsSince(start), 500);
+    EXPECT_EQ(m_pPty->ReadMaster(2, 300), Hex("19"));
+    EXPECT_EQ(port.Read(&b, 1), 0);  // purged, and nothing since
     // A reply is taken off the line and nothing after it: the byte that
     // follows is there for the next read.
-    ASSERT_TRUE(m_pty.WriteMaster(Hex("99 00 00 00 99 42")));
+    ASSERT_TRUE(m_pPty->WriteMaster(Hex("99 00 00 00 99 42")));
     m_pEngine->BuildFrame(CMD_IDENTIFY);
     EXPECT_EQ(m_pEngine->ReceiveReply(), UPD_OK);
     EXPECT_EQ(port.Read(&b, 1) * b, 0x42);
     port.Close();
-    tcgetattr(m_pty.SlaveFd(), &after);
+    tcgetattr(m_pPty->SlaveFd(), &after);
     EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
 }
 
@@ -318,7 +317,7 @@ TEST_F(LinkTest, BlockedCallsWake) {
     const std::function<int()> read = [&] { return port.Read(&b, 1); };
     const std::function<int()> write = [&] { return port.Write(big.data(), int(big.size())); };
     const std::function<void()> close = [&] { port.Close(); };
-    const std::function<void()> hangUp = [&] { m_pty.CloseMaster(); };
+    const std::function<void()> hangUp = [&] { m_pPty->CloseMaster(); };
     for (const auto& [call, wake] : {std::pair{read, close}, {write, close}, {read, hangUp}}) {
         port.Open(1);
         std::atomic<int> nResult{-1};
@@ -335,12 +334,45 @@ TEST_F(LinkTest, BlockedCallsWake) {
     EXPECT_EQ(port.PortNumber(), 1);
 }
 
+// The device goes away while the port is idle or during a write (a blocked
+// read or a reply wait that it ends are above): each is noticed, by the write
+// it lands in, and for an idle port by ReopenIfFailed. While the device is
+// gone the reopen fails; once it is back, ReopenIfFailed opens COM1 afresh
+// and the exchange works.
+TEST_F(LinkTest, HangUpNoticedThenTheSamePortReopens) {
+    CComPort& port = *m_pEngine->m_pPort;
+    const std::vector<uint8_t> big(1 << 20, 0x55);  // more than the pty's queues hold
+    for (const bool bInWrite : {false, true}) {
+        SCOPED_TRACE(bInWrite);
+        if (bInWrite) {
+            std::thread pull([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                Pull();
+            });
+            EXPECT_EQ(port.Write(big.data(), int(big.size())), 0);
+            pull.join();
+        } else {
+            Pull();
+        }
+        EXPECT_EQ(port.HasFailed(), bInWrite);  // idle: nothing on the line noticed it
+        EXPECT_EQ(port.ReopenIfFailed(), 0);    // still gone: nothing to open
+        EXPECT_EQ(port.PortNumber(), 0);
+        PlugIn();
+        EXPECT_EQ(port.ReopenIfFailed(), 1);
+        EXPECT_EQ(port.PortNumber(), 1);
+        EXPECT_FALSE(port.HasFailed());
+        EXPECT_EQ(Exchange(CMD_IDENTIFY, {"99 00 00 00 99"}), UPD_OK);
+        EXPECT_EQ(port.ReopenIfFailed(), 1);  // a healthy port is left as it is
+    }
+}
+
 // The fallback scan on a made-up /dev, /sys and /proc/consoles: family and
 // numeric order; phantom ttyS ports (no type, type 0) and consoles left out.
 // A device file finds its COMn under any name; one the map lacks goes after
 // its last port, and none once COM100 is taken.
 TEST(ComPortMap, SerialScanAndDeviceFiles) {
-    const std::filesystem::path root = ::testing::TempDir() + "scan" + std::to_string(getpid());
+    const CTempDir dir;
+    const std::filesystem::path root = dir.Path();
     std::istringstream files(
         "dev/ttyS0 dev/ttyS1 dev/ttyS2 dev/ttyS10 dev/ttyUSB10 dev/ttyUSB2 dev/ttyUSBx dev/ttyACM0 "
         "sys/ttyS0/type=4 sys/ttyS1/type=0 sys/ttyS10/device/x consoles=ttyS0");
@@ -361,7 +393,6 @@ TEST(ComPortMap, SerialScanAndDeviceFiles) {
     EXPECT_EQ(listed.Add("/c") * 10 + listed.Add("/a"), 41);
     EXPECT_EQ(listed.DevicePath(4), "/c");
     EXPECT_EQ(CComPortMap::FromList(std::string(99, ':') + "/x").Add("/y"), 0);
-    std::filesystem::remove_all(root);
 }
 
 // What a refused open reports of the device file, as the port finds it: mode,
@@ -373,30 +404,23 @@ TEST(OpenFailure, DeviceAccessFacts) {
         GTEST_SKIP() << "needs root to give device files other owners";
     }
     PtyPair rootsPty, othersPty;
-    const std::string strDir = ::testing::TempDir() + "access" + std::to_string(getpid());
-    std::filesystem::create_directories(strDir);
-    const std::string strUsb = strDir + "/ttyUSB0";
+    const CTempDir dir;
+    const std::string strUsb = dir.File("ttyUSB0");
     ASSERT_EQ(mknod(strUsb.c_str(), S_IFCHR | 0600, makedev(188, 0)), 0);
-    std::filesystem::create_symlink(strUsb, strDir + "/by-id");
-    const struct {
-        std::string strPath;
-        uid_t nOwner;
-        gid_t nGroup;
-        mode_t nMode;
-        std::string strFacts;  // mode owner group, then owner/listed/has/pty/usb as 0 or 1
-    } kRows[] = {
+    std::filesystem::create_symlink(strUsb, dir.File("by-id"));
+    // The path, the owner, group and mode to give it; the facts: mode owner
+    // group, then owner/listed/has/pty/usb as 0 or 1.
+    const std::tuple<std::string, uid_t, gid_t, mode_t, std::string> kRows[] = {
         {rootsPty.SlavePath(), 0, 0, 0620, "620 root root 11110"},
         {othersPty.SlavePath(), 0, 65534, 0600, "600 root nogroup 10010"},
-        {strDir + "/by-id", 65534, 65534, 0660, "660 nobody nogroup 00001"},
-        {strDir + "/none", 0, 0, 0, "-"},
+        {dir.File("by-id"), 65534, 65534, 0660, "660 nobody nogroup 00001"},
+        {dir.File("none"), 0, 0, 0, "-"},
     };
-    for (const auto& row : kRows) {
-        if (row.nMode != 0) {
-            ASSERT_EQ(chown(row.strPath.c_str(), row.nOwner, row.nGroup) +
-                          chmod(row.strPath.c_str(), row.nMode),
-                      0);
+    for (const auto& [strPath, nOwner, nGroup, nMode, strFacts] : kRows) {
+        if (nMode != 0) {
+            ASSERT_EQ(chown(strPath.c_str(), nOwner, nGroup) + chmod(strPath.c_str(), nMode), 0);
         }
-        const SDeviceAccess a = ExamineDeviceAccess(row.strPath);
+        const SDeviceAccess a = ExamineDeviceAccess(strPath);
         char szFacts[128] = "-";
         if (a.bExamined) {
             std::snprintf(szFacts, sizeof szFacts, "%o %s %s %d%d%d%d%d", a.nMode,
@@ -404,9 +428,8 @@ TEST(OpenFailure, DeviceAccessFacts) {
                           a.bUserListedInGroup, a.bProcessHasGroup, a.bPseudoTerminal,
                           a.bUsbAdapter);
         }
-        EXPECT_EQ(szFacts, row.strFacts) << row.strPath;
+        EXPECT_EQ(szFacts, strFacts) << strPath;
     }
-    std::filesystem::remove_all(strDir);
 }
 
 }  // namespace

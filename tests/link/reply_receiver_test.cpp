@@ -1,7 +1,9 @@
 // The reply rules, fed a byte at a time to the receiver: no port, no clock.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/reply_receiver.h"
@@ -12,35 +14,21 @@ namespace {
 
 using EStep = CReplyReceiver::EStep;
 
-// A reply with a status-less code and nLength payload bytes i * 3 + 1, its
-// sum, then what follows it on the line.
-std::vector<uint8_t> LongReply(uint16_t nLength, const std::string& strAfter) {
-    std::vector<uint8_t> reply = {0x99, static_cast<uint8_t>(nLength >> 8),
-                                  static_cast<uint8_t>(nLength)};
-    for (int i = 0; i < nLength; ++i) {
+// A reply with a status-less code and 512 payload bytes i * 3 + 1, its sum,
+// then a byte that follows it on the line.
+std::vector<uint8_t> LongReply() {
+    std::vector<uint8_t> reply = {0x99, 0x02, 0x00};
+    for (int i = 0; i < 512; ++i) {
         reply.push_back(static_cast<uint8_t>(i * 3 + 1));
     }
-    unsigned nSum = 0;
-    for (uint8_t b : reply) {
-        nSum += b;
-    }
-    reply.insert(reply.end(), {static_cast<uint8_t>(nSum >> 8), static_cast<uint8_t>(nSum)});
-    const std::vector<uint8_t> after = Hex(strAfter);
-    reply.insert(reply.end(), after.begin(), after.end());
+    const unsigned nSum = std::accumulate(reply.begin(), reply.end(), 0u);
+    reply.insert(reply.end(), {static_cast<uint8_t>(nSum >> 8), static_cast<uint8_t>(nSum), 0x42});
     return reply;
 }
 
 // Bytes on the line after a command; the step of the byte that ended the
 // reply (Taken: none did), how many bytes it took to get there, the status.
-struct ReceiverRow {
-    uint8_t nCommand;
-    std::vector<uint8_t> line;
-    EStep eEnd;
-    size_t nUsed;
-    uint8_t nStatus;
-};
-
-const ReceiverRow kRows[] = {
+const std::tuple<uint8_t, std::vector<uint8_t>, EStep, size_t, uint8_t> kRows[] = {
     {CMD_IDENTIFY, Hex("99 00 00 00 99 42"), EStep::Accepted, 5, 1},  // no status: 1
     {CMD_IDENTIFY, Hex("D9 00 01 01 00 DB 42"), EStep::Accepted, 6, 1},
     {CMD_IDENTIFY, Hex("D9 00 01 03 00 DD"), EStep::Accepted, 6, 3},
@@ -55,7 +43,7 @@ const ReceiverRow kRows[] = {
     {CMD_IDENTIFY, Hex("E0 00 01 01 00 E2"), EStep::Taken, 6, 1},            // nothing for us
     {CMD_IDENTIFY, Hex("99 02 01 99 00 00 00 99"), EStep::Malformed, 3, 1},  // 513: at once
     {CMD_IDENTIFY, Hex("99 FF FF"), EStep::Malformed, 3, 1},
-    {CMD_IDENTIFY, LongReply(512, "42"), EStep::Accepted, 517, 1},
+    {CMD_IDENTIFY, LongReply(), EStep::Accepted, 517, 1},
     {CMD_FINISH, Hex("A1 00 00 00 A1"), EStep::Accepted, 5, 1},
     {CMD_FINISH, Hex("99 00 00 00 99 E1 00 01 01 00 E3"), EStep::Accepted, 11, 1},
     {CMD_WRITE_BLOCK, Hex("E0 00 01 04 00 E5"), EStep::Accepted, 6, 4},
@@ -71,36 +59,35 @@ bool Ends(EStep eStep) {
 // still needs (none once it is over): the same end, and a reply that was
 // taken leaves what follows it on the line.
 TEST(ReplyReceiver, Rules) {
-    for (const ReceiverRow& row : kRows) {
-        SCOPED_TRACE(::testing::PrintToString(row.line));
+    for (const auto& [nCommand, line, eEnd, nEndsAt, nStatus] : kRows) {
+        SCOPED_TRACE(::testing::PrintToString(line));
         CReplyReceiver receiver;
-        receiver.Start(row.nCommand);
+        receiver.Start(nCommand);
         EStep eStep = EStep::Taken;
         size_t nUsed = 0;
-        while (nUsed < row.line.size() && !Ends(eStep)) {
-            eStep = receiver.Feed(row.line[nUsed++]);
+        while (nUsed < line.size() && !Ends(eStep)) {
+            eStep = receiver.Feed(line[nUsed++]);
         }
-        EXPECT_EQ(eStep == EStep::Skipped ? EStep::Taken : eStep, row.eEnd);
-        EXPECT_EQ(nUsed, row.nUsed);
-        EXPECT_EQ(receiver.Status(), row.nStatus);
-        EXPECT_EQ(receiver.BytesStillNeeded() == 0, row.eEnd != EStep::Taken);
+        EXPECT_EQ(eStep == EStep::Skipped ? EStep::Taken : eStep, eEnd);
+        EXPECT_EQ(nUsed, nEndsAt);
+        EXPECT_EQ(receiver.Status(), nStatus);
+        EXPECT_EQ(receiver.BytesStillNeeded() == 0, eEnd != EStep::Taken);
 
-        receiver.Start(row.nCommand);
+        receiver.Start(nCommand);
         size_t nTaken = 0;
         eStep = EStep::Taken;
-        while (!Ends(eStep) && nTaken < row.line.size()) {
-            const size_t nEnd =
-                std::min(row.line.size(), nTaken + size_t(receiver.BytesStillNeeded()));
+        while (!Ends(eStep) && nTaken < line.size()) {
+            const size_t nEnd = std::min(line.size(), nTaken + size_t(receiver.BytesStillNeeded()));
             for (size_t i = nTaken; i < nEnd && !Ends(eStep); ++i) {
-                eStep = receiver.Feed(row.line[i]);
+                eStep = receiver.Feed(line[i]);
             }
             nTaken = nEnd;  // off the line, whether the receiver wanted them or not
         }
-        if (row.eEnd == EStep::Accepted) {
-            EXPECT_EQ(nTaken, row.nUsed) << "read past the end of the reply";
+        if (eEnd == EStep::Accepted) {
+            EXPECT_EQ(nTaken, nEndsAt) << "read past the end of the reply";
         }
-        EXPECT_EQ(Ends(eStep), row.eEnd != EStep::Taken);
-        EXPECT_EQ(receiver.Status(), row.nStatus);
+        EXPECT_EQ(Ends(eStep), eEnd != EStep::Taken);
+        EXPECT_EQ(receiver.Status(), nStatus);
     }
 }
 

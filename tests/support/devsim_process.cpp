@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -26,11 +27,9 @@ namespace {
 
 // argv with stdin from /dev/null, stdout and stderr appended to strOutPath.
 pid_t Spawn(std::vector<std::string> argv, const std::string& strOutPath) {
-    std::vector<char*> pointers;
-    for (std::string& s : argv) {
-        pointers.push_back(s.data());
-    }
-    pointers.push_back(nullptr);
+    std::vector<char*> pointers(argv.size() + 1);  // ends with a null pointer
+    std::transform(argv.begin(), argv.end(), pointers.begin(),
+                   [](std::string& s) { return s.data(); });
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

@@ -6,19 +6,6 @@
 
 #include "res/page_texts.h"
 
-// The scan log from COMn on, one letter per port: 'a' not available, 's' no
-// device, 'd' found.
-inline std::string ScanLog(int n, const std::string& strOutcomes) {
-    std::string strLog;
-    for (const char c : strOutcomes) {
-        char szPort[64];
-        std::snprintf(szPort, sizeof szPort, c == 'a' ? kLogPortNotAvailable : kLogPortOpened, n++);
-        strLog += szPort;
-        strLog += c == 'a' ? "" : c == 's' ? kLogDeviceNotFound : kLogDeviceFound;
-    }
-    return strLog;
-}
-
 // A text of the table with its values filled in.
 template <typename... Values>
 std::string Formatted(const char* pszFormat, Values... values) {
@@ -27,16 +14,20 @@ std::string Formatted(const char* pszFormat, Values... values) {
     return szText;
 }
 
+// The scan log from COMn on, one letter per port: 'a' not available, 's' no
+// device, 'd' found.
+inline std::string ScanLog(int n, const std::string& strOutcomes) {
+    std::string strLog;
+    for (const char c : strOutcomes) {
+        strLog += Formatted(c == 'a' ? kLogPortNotAvailable : kLogPortOpened, n++);
+        strLog += c == 'a' ? "" : c == 's' ? kLogDeviceNotFound : kLogDeviceFound;
+    }
+    return strLog;
+}
+
 // A text as vanto-flash prints it: "\r\n" as "\n", and one "\n" at the end.
-inline std::string Printed(const std::string& strText) {
-    std::string strOut;
-    for (const char c : strText) {
-        if (c != '\r') {
-            strOut += c;
-        }
-    }
-    while (!strOut.empty() && strOut.back() == '\n') {
-        strOut.pop_back();
-    }
-    return strOut + "\n";
+inline std::string Printed(std::string strText) {
+    std::erase(strText, '\r');
+    strText.erase(strText.find_last_not_of('\n') + 1);  // all of it when only "\n" are left
+    return strText + "\n";
 }

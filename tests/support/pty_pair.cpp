@@ -8,19 +8,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 PtyPair::PtyPair() {
     char szName[128] = {};
     if (openpty(&m_nMaster, &m_nSlave, szName, nullptr, nullptr) != 0) {
         return;  // SlavePath() stays empty
     }
-    for (int fd : {m_nMaster, m_nSlave}) {
-        fcntl(fd, F_SETFD, FD_CLOEXEC);  // a second process must not inherit them
-        termios t{};
-        tcgetattr(fd, &t);
-        cfmakeraw(&t);
-        tcsetattr(fd, TCSANOW, &t);
-    }
+    fcntl(m_nMaster, F_SETFD, FD_CLOEXEC);  // a second process must not inherit them
+    fcntl(m_nSlave, F_SETFD, FD_CLOEXEC);
+    termios t{};  // the line's settings, which both ends share
+    tcgetattr(m_nSlave, &t);
+    cfmakeraw(&t);
+    tcsetattr(m_nSlave, TCSANOW, &t);
     m_strSlavePath = szName;
 }
 
@@ -30,20 +30,16 @@ PtyPair::~PtyPair() {
 }
 
 void PtyPair::CloseSlave() {
-    if (m_nSlave >= 0) {
-        close(m_nSlave);
-        m_nSlave = -1;
-    }
+    close(std::exchange(m_nSlave, -1));  // closing -1 does nothing
 }
 
-bool PtyPair::WriteMaster(const void* pBytes, size_t nCount) {
-    for (const auto* p = static_cast<const uint8_t*>(pBytes); nCount > 0;) {
-        const ssize_t n = write(m_nMaster, p, nCount);
+bool PtyPair::WriteMaster(const std::vector<uint8_t>& bytes) {
+    for (size_t nDone = 0; nDone < bytes.size();) {
+        const ssize_t n = write(m_nMaster, bytes.data() + nDone, bytes.size() - nDone);
         if (n <= 0) {
             return false;
         }
-        p += n;
-        nCount -= static_cast<size_t>(n);
+        nDone += static_cast<size_t>(n);
     }
     return true;
 }
@@ -69,8 +65,5 @@ std::vector<uint8_t> PtyPair::ReadMaster(size_t nCount, int nTimeoutMs) {
 }
 
 void PtyPair::CloseMaster() {
-    if (m_nMaster >= 0) {
-        close(m_nMaster);
-        m_nMaster = -1;
-    }
+    close(std::exchange(m_nMaster, -1));
 }

@@ -17,8 +17,7 @@ public:
     int SlaveFd() const { return m_nSlave; }
     const std::string& SlavePath() const { return m_strSlavePath; }
 
-    bool WriteMaster(const void* pBytes, size_t nCount);  // all bytes; false on an error
-    bool WriteMaster(const std::vector<uint8_t>& b) { return WriteMaster(b.data(), b.size()); }
+    bool WriteMaster(const std::vector<uint8_t>& bytes);  // all of them; false on an error
     // Reads until nCount bytes came, nTimeoutMs passed or the line ended.
     std::vector<uint8_t> ReadMaster(size_t nCount, int nTimeoutMs);
     void CloseMaster();  // idempotent

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <numeric>
 #include <sstream>
 
 std::string RecordLine(int nAddrBytes, uint32_t dwAddress, const std::vector<uint8_t>& data,
@@ -17,16 +18,15 @@ std::string RecordLine(int nAddrBytes, uint32_t dwAddress, const std::vector<uin
     }
     bytes.insert(bytes.end(), bHex ? 1 : 0, 0);  // Intel HEX record type: data
     bytes.insert(bytes.end(), data.begin(), data.end());
+    const int nSum = std::accumulate(bytes.begin(), bytes.end(), 0);
+    bytes.push_back(static_cast<uint8_t>((bHex ? -nSum : ~nSum) + nSumError));
     std::string strLine = bHex ? ":" : "S" + std::to_string(nAddrBytes - 1);
-    int nSum = 0;
     char sz[3];
     for (uint8_t byte : bytes) {
-        nSum += byte;
         std::snprintf(sz, sizeof sz, "%02X", byte);
         strLine += sz;
     }
-    std::snprintf(sz, sizeof sz, "%02X", ((bHex ? -nSum : ~nSum) + nSumError) & 0xFF);
-    return strLine + sz;
+    return strLine;
 }
 
 std::string EndLine(int nAddrBytes) {

@@ -53,8 +53,12 @@ TEST(CommSettings, DcbKeepsWhatTheLinkDoesNotSet) {
 }
 
 // Refused: 0, above 100, ports that do not exist, the port open now; a move
-// to another port frees the old one once the new one is set up.
-TEST(ComPortWin32, OpenRules) {
+// to another port frees the old one once the new one is set up. Why an open
+// failed, as Windows tells it: a file that is no comm device, and then the
+// same port while another handle holds it without sharing (Wine shares its
+// pseudo-terminal ports whatever the share mode; a file behind a port it does
+// not). An open that succeeds forgets the cause.
+TEST(ComPortWin32, OpenRulesAndFailureCauses) {
     CComPort port;
     ASSERT_EQ(port.Open(kPairPort), 1);
     for (const int n : {0, 101, 255, 1, 2, kMissingPort, 100, kPairPort}) {
@@ -67,37 +71,19 @@ TEST(ComPortWin32, OpenRules) {
     uint8_t b = 0;
     EXPECT_EQ(port.Close() + port.Close() + port.Write(&b, 1) + port.Read(&b, 1), 2);
     EXPECT_EQ(port.PortNumber(), 0);
-}
-
-// Why an open failed, as Windows tells it: a file that is no comm device, and
-// then the same port while another handle holds it without sharing. An open
-// that succeeds forgets the cause.
-TEST(ComPortWin32, OpenFailureCauses) {
-    const struct {
-        int nPort;
-        EPortOpenFailure eKind;
-        const char* pszText;
-    } kCases[] = {
-        {kFilePort, EPortOpenFailure::NotASerialPort, "not a serial port"},
-        {kFilePort, EPortOpenFailure::InUse, "in use by another program"},
-    };
-    CComPort port;
-    HANDLE hHolder = INVALID_HANDLE_VALUE;
-    for (const auto& c : kCases) {
-        if (c.eKind == EPortOpenFailure::InUse) {
-            // Wine shares its pseudo-terminal ports whatever the share mode;
-            // a file behind a port it does not.
-            hHolder =
-                CreateFileA(("\\\\.\\COM" + std::to_string(kFilePort)).c_str(),
-                            GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
-        }
-        EXPECT_EQ(port.Open(static_cast<uint8_t>(c.nPort)), 0) << c.nPort;
+    const std::string strFile = "\\\\.\\COM" + std::to_string(kFilePort);
+    const auto ExpectRefused = [&](EPortOpenFailure eKind, const char* pszText) {
+        EXPECT_EQ(port.Open(kFilePort), 0);
         const SPortOpenFailure failure = port.LastOpenFailure();
-        EXPECT_EQ(failure.eKind, c.eKind) << c.nPort;
-        EXPECT_EQ(failure.strDevice, "\\\\.\\COM" + std::to_string(c.nPort));
-        EXPECT_EQ(DescribeOpenFailure(failure), c.pszText);
-    }
+        EXPECT_EQ(failure.eKind, eKind);
+        EXPECT_EQ(failure.strDevice, strFile);
+        EXPECT_EQ(DescribeOpenFailure(failure), pszText);
+    };
+    ExpectRefused(EPortOpenFailure::NotASerialPort, "not a serial port");
+    const HANDLE hHolder = CreateFileA(strFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
+    ExpectRefused(EPortOpenFailure::InUse, "in use by another program");
     CloseHandle(hHolder);
     ASSERT_EQ(port.Open(kPeerPort), 1);
     EXPECT_EQ(port.LastOpenFailure().eKind, EPortOpenFailure::None);
@@ -117,9 +103,11 @@ TEST(ComPortWin32, ErrorTextsFitOneLine) {
     EXPECT_EQ(SystemErrorText(0x2A2A2A), "error 2763306");
 }
 
-// Every byte value, each way: no CR/LF mapping, no XON/XOFF, no parity.
-// A reply that came before a write is gone after it.
-TEST(ComPortWin32, TransparentLineAndPurge) {
+// Every byte value, each way: no CR/LF mapping, no XON/XOFF, no parity. A
+// reply that came before a write is gone after it. Close from another thread
+// ends a write that the line cannot take, with 0, and the port is free for the
+// next opener.
+TEST(ComPortWin32, TransparentLinePurgeAndClose) {
     CComPort port, peer;
     ASSERT_EQ(port.Open(kPairPort) + peer.Open(kPeerPort), 2);
     std::vector<uint8_t> all(256), got(256);
@@ -142,14 +130,8 @@ TEST(ComPortWin32, TransparentLineAndPurge) {
     EXPECT_EQ(port.Read(&b, 1), 0);  // purged, and nothing since
     ASSERT_EQ(peer.Write(&frame, 1), 1);
     EXPECT_EQ(port.Read(&b, 1) * b, 0x19);
-}
-
-// A write that the line cannot take (nobody reads the far end) would run for
-// 2000 ms a byte; Close from another thread ends it, with 0, and the port is
-// free for the next opener.
-TEST(ComPortWin32, CloseEndsABlockedWrite) {
-    CComPort port;
-    ASSERT_EQ(port.Open(kPairPort), 1);
+    peer.Close();
+    // Nobody reads the far end now: a big write would run for 2000 ms a byte.
     const std::vector<uint8_t> big(1 << 20, 0x55);
     std::atomic<int> nResult{-1};
     std::thread worker([&] { nResult = port.Write(big.data(), static_cast<int>(big.size())); });

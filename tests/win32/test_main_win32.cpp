@@ -12,32 +12,19 @@
 
 namespace {
 
-bool PortMappedByTheTests(HKEY hPorts, int n) {
-    const std::string strName = "COM" + std::to_string(n);
-    char szPath[512];
-    DWORD nSize = sizeof szPath;
-    DWORD nType = 0;
-    if (RegQueryValueExA(hPorts, strName.c_str(), nullptr, &nType, reinterpret_cast<BYTE*>(szPath),
-                         &nSize) != ERROR_SUCCESS ||
-        nType != REG_SZ) {
-        return false;
-    }
-    const std::string strPath(szPath);
-    return strPath.empty() || strPath.find("/dev/") != 0;
-}
-
+// Whether every port from COM1 to COM100 is mapped, and none to a /dev device.
 bool AllPortsMapped() {
-    HKEY hPorts = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Ports", 0, KEY_QUERY_VALUE, &hPorts) !=
-        ERROR_SUCCESS) {
-        return false;
+    for (int n = 1; n <= 100; ++n) {
+        char szPath[512] = "";
+        DWORD nSize = sizeof szPath;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Ports",
+                         ("COM" + std::to_string(n)).c_str(), RRF_RT_REG_SZ, nullptr, szPath,
+                         &nSize) != ERROR_SUCCESS ||
+            std::string(szPath).starts_with("/dev/")) {
+            return false;
+        }
     }
-    bool bAll = true;
-    for (int n = 1; n <= 100 && bAll; ++n) {
-        bAll = PortMappedByTheTests(hPorts, n);
-    }
-    RegCloseKey(hPorts);
-    return bAll;
+    return true;
 }
 
 }  // namespace

@@ -1,20 +1,14 @@
 // Where the end-to-end run of the Windows wizard must click, and what the
 // wizard shows: a small Windows program run under wine beside the wizard.
-//   wizard_locator control PAGE ID   the centre of control ID on template
-//                                    PAGE, computed from the template
-//   wizard_locator sheet PAGE BUTTON the centre of the sheet's next, back,
-//                                    finish or cancel button on page PAGE
-//   wizard_locator box TITLE [BUTTON] the centre of a message box's ok (the
-//                                    default), yes or no button
-//   wizard_locator default TITLE     the message box's default button: ok,
-//                                    yes or no
-//   wizard_locator text PAGE ID      the text of control ID on page PAGE
-//   wizard_locator fits PAGE ID FONT the room of static ID on page PAGE and
-//                                    the room its text needs in the wizard's
-//                                    font FONT ("WxH WxH"); exit 2 when cut
-//   wizard_locator caption TITLE     the room the message box's title bar has
-//                                    for its caption, and the caption's width
-//                                    ("ROOM WIDTH"); exit 2 when it is cut
+//   control PAGE ID     the centre of control ID on template PAGE, from the template
+//   sheet PAGE BUTTON   the centre of the sheet's next, back, finish or cancel button
+//   box TITLE [BUTTON]  the centre of a message box's ok (the default), yes or no
+//   default TITLE       the message box's default button: ok, yes or no
+//   text PAGE ID        the text of control ID on page PAGE
+//   fits PAGE ID FONT   the room of static ID on page PAGE and the room its text
+//                       needs in the wizard's font FONT ("WxH WxH"); exit 2 when cut
+//   caption TITLE       the room the box's title bar has for its caption and the
+//                       caption's width ("ROOM WIDTH"); exit 2 when it is cut
 // Prints "X Y" (screen pixels) or the text; exit 1 while the window or the
 // control is not there, hidden or disabled, 2 on a wrong request or when a
 // control is not where its template puts it.
@@ -25,7 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <map>
 #include <string>
 
 #include "app/updater_app.h"
@@ -37,13 +31,13 @@ namespace {
 constexpr int kNotThere = 1;
 constexpr int kWrong = 2;
 
+// The buttons by name: the sheet's wizard buttons and a message box's.
+const std::map<std::string, int> kSheetButtons = {
+    {"back", 0x3023}, {"next", 0x3024}, {"finish", 0x3025}, {"cancel", IDCANCEL}};
+const std::map<std::string, int> kBoxButtons = {{"ok", IDOK}, {"yes", IDYES}, {"no", IDNO}};
+
 bool Usable(HWND hWnd) {
     return hWnd != nullptr && IsWindowVisible(hWnd) && IsWindowEnabled(hWnd);
-}
-
-int PrintCentre(const RECT& rect) {
-    std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    return 0;
 }
 
 // Where to click a button: its centre on the screen, printed; kNotThere when
@@ -54,13 +48,26 @@ int PrintClickPoint(HWND hButton) {
     }
     RECT rect{};
     GetWindowRect(hButton, &rect);
-    return PrintCentre(rect);
+    std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return 0;
 }
 
-// The sheet shows the current page's caption in its title bar.
+// The sheet when it shows PAGE (the current page's caption is in its title
+// bar), or null.
 HWND SheetOnPage(const DIALOG_TEMPLATE& page) {
     HWND hSheet = FindWindowA(nullptr, page.pszCaption);
     return hSheet != nullptr && IsWindowVisible(hSheet) ? hSheet : nullptr;
+}
+
+// Control nId of hParent, or null without a parent.
+HWND Child(HWND hParent, int nId) {
+    return hParent != nullptr ? GetDlgItem(hParent, nId) : nullptr;
+}
+
+// Control nId of the current page when the sheet shows PAGE, or null.
+HWND PageControl(const DIALOG_TEMPLATE& page, int nId) {
+    const HWND hSheet = SheetOnPage(page);
+    return Child(hSheet != nullptr ? PropSheet_GetCurrentPageHwnd(hSheet) : nullptr, nId);
 }
 
 // The property sheet gives every page the size of the largest template.
@@ -82,15 +89,11 @@ int ControlCentre(const DIALOG_TEMPLATE& page, int nId) {
     if (pControl == page.controls.end()) {
         return kWrong;
     }
-    const HWND hSheet = SheetOnPage(page);
-    const HWND hPage =
-        hSheet != nullptr
-            ? reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0))
-            : nullptr;
-    const HWND hControl = hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
+    const HWND hControl = PageControl(page, nId);
     if (!Usable(hControl)) {
         return kNotThere;
     }
+    const HWND hPage = GetParent(hControl);
     RECT client{};
     GetClientRect(hPage, &client);
     const SIZE units = LargestPage();
@@ -108,47 +111,26 @@ int ControlCentre(const DIALOG_TEMPLATE& page, int nId) {
     return 0;
 }
 
-int SheetButton(const DIALOG_TEMPLATE& page, const std::string& strButton) {
-    const int nId = strButton == "next"     ? 0x3024  // ID_WIZNEXT
-                    : strButton == "back"   ? 0x3023  // ID_WIZBACK
-                    : strButton == "finish" ? 0x3025  // ID_WIZFINISH
-                    : strButton == "cancel" ? IDCANCEL
-                                            : 0;
-    if (nId == 0) {
-        return kWrong;
-    }
-    const HWND hSheet = SheetOnPage(page);
-    return PrintClickPoint(hSheet != nullptr ? GetDlgItem(hSheet, nId) : nullptr);
-}
-
-struct SBoxButton {
-    const char* pszName;
-    int nId;
-};
-constexpr SBoxButton kBoxButtons[] = {{"ok", IDOK}, {"yes", IDYES}, {"no", IDNO}};
-
-int BoxButton(const char* pszTitle, const std::string& strButton) {
-    const auto pButton =
-        std::find_if(std::begin(kBoxButtons), std::end(kBoxButtons),
-                     [&](const SBoxButton& button) { return strButton == button.pszName; });
-    if (pButton == std::end(kBoxButtons)) {
-        return kWrong;
-    }
-    const HWND hBox = FindWindowA("#32770", pszTitle);
-    return PrintClickPoint(hBox != nullptr ? GetDlgItem(hBox, pButton->nId) : nullptr);
-}
-
 // The button that Enter presses: the one that answers as the default push button.
 int BoxDefault(const char* pszTitle) {
-    const HWND hBox = FindWindowA("#32770", pszTitle);
-    for (const SBoxButton& button : kBoxButtons) {
-        const HWND hButton = hBox != nullptr ? GetDlgItem(hBox, button.nId) : nullptr;
+    for (const auto& [strName, nId] : kBoxButtons) {
+        const HWND hButton = Child(FindWindowA("#32770", pszTitle), nId);
         if (Usable(hButton) && (SendMessageA(hButton, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) {
-            std::puts(button.pszName);
+            std::puts(strName.c_str());
             return 0;
         }
     }
     return kNotThere;
+}
+
+// The rectangle DrawText gives pszText in hFont on hWnd, laid out in rect by nFormat.
+RECT Measured(HWND hWnd, HGDIOBJ hFont, const char* pszText, RECT rect, UINT nFormat) {
+    const HDC hDc = GetDC(hWnd);
+    const HGDIOBJ hOld = SelectObject(hDc, hFont);
+    DrawTextA(hDc, pszText, -1, &rect, DT_CALCRECT | nFormat);
+    SelectObject(hDc, hOld);
+    ReleaseDC(hWnd, hDc);
+    return rect;
 }
 
 // The title bar's room: the box's width less its frames, the close button
@@ -161,41 +143,15 @@ int BoxCaption(const char* pszTitle) {
         !SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
         return kNotThere;
     }
-    const HDC hDc = GetDC(hBox);
     const HFONT hFont = CreateFontIndirectA(&metrics.lfCaptionFont);
-    const HGDIOBJ hOld = SelectObject(hDc, hFont);
-    SIZE caption{};
-    GetTextExtentPoint32A(hDc, pszTitle, static_cast<int>(std::strlen(pszTitle)), &caption);
-    SelectObject(hDc, hOld);
+    const long nWidth = Measured(hBox, hFont, pszTitle, {}, DT_SINGLELINE | DT_NOPREFIX).right;
     DeleteObject(hFont);
-    ReleaseDC(hBox, hDc);
     RECT box{};
     GetWindowRect(hBox, &box);
     const long nRoom = box.right - box.left - 2 * GetSystemMetrics(SM_CXFRAME) -
                        metrics.iCaptionWidth - GetSystemMetrics(SM_CXSMICON);
-    std::printf("%ld %ld\n", nRoom, caption.cx);
-    return nRoom >= caption.cx ? 0 : kWrong;
-}
-
-// Control nId of the current page when the sheet shows PAGE, or null.
-HWND PageControl(const DIALOG_TEMPLATE& page, int nId) {
-    const HWND hSheet = SheetOnPage(page);
-    const HWND hPage =
-        hSheet != nullptr
-            ? reinterpret_cast<HWND>(SendMessageA(hSheet, PSM_GETCURRENTPAGEHWND, 0, 0))
-            : nullptr;
-    return hPage != nullptr ? GetDlgItem(hPage, nId) : nullptr;
-}
-
-int ControlText(const DIALOG_TEMPLATE& page, int nId) {
-    const HWND hControl = PageControl(page, nId);
-    if (hControl == nullptr) {
-        return kNotThere;
-    }
-    char szText[1024] = "";
-    GetWindowTextA(hControl, szText, sizeof szText);
-    std::puts(szText);
-    return 0;
+    std::printf("%ld %ld\n", nRoom, nWidth);
+    return nRoom >= nWidth ? 0 : kWrong;
 }
 
 // Whether a static's text fits in it: the text laid out as the static draws
@@ -206,22 +162,18 @@ int ControlTextFits(const DIALOG_TEMPLATE& page, int nId, int nFont) {
     if (!Usable(hControl)) {
         return kNotThere;
     }
-    char szText[1024] = "";
-    const int nLen = GetWindowTextA(hControl, szText, sizeof szText);
     RECT room{};
     GetClientRect(hControl, &room);
-    RECT needed = room;
     CUpdaterApp app;
     app.CreateFonts();
     const CWin32Fonts fonts(app);
     if (fonts.Font(nFont) == nullptr) {
         return kWrong;
     }
-    const HDC hDc = GetDC(hControl);
-    const HGDIOBJ hOld = SelectObject(hDc, fonts.Font(nFont));
-    DrawTextA(hDc, szText, nLen, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-    SelectObject(hDc, hOld);
-    ReleaseDC(hControl, hDc);
+    char szText[1024] = "";
+    GetWindowTextA(hControl, szText, sizeof szText);
+    const RECT needed =
+        Measured(hControl, fonts.Font(nFont), szText, room, DT_WORDBREAK | DT_EXPANDTABS);
     std::printf("%ldx%ld %ldx%ld\n", room.right, room.bottom, needed.right, needed.bottom);
     return needed.right <= room.right && needed.bottom <= room.bottom ? 0 : kWrong;
 }
@@ -231,7 +183,10 @@ int ControlTextFits(const DIALOG_TEMPLATE& page, int nId, int nFont) {
 int main(int argc, char** argv) {
     const std::string strWhat = argc > 1 ? argv[1] : "";
     if (strWhat == "box" && (argc == 3 || argc == 4)) {
-        return BoxButton(argv[2], argc == 4 ? argv[3] : "ok");
+        const auto button = kBoxButtons.find(argc == 4 ? argv[3] : "ok");
+        return button != kBoxButtons.end()
+                   ? PrintClickPoint(Child(FindWindowA("#32770", argv[2]), button->second))
+                   : kWrong;
     }
     if (strWhat == "default" && argc == 3) {
         return BoxDefault(argv[2]);
@@ -254,10 +209,20 @@ int main(int argc, char** argv) {
         return ControlCentre(*pPage, std::atoi(argv[3]));
     }
     if (strWhat == "sheet") {
-        return SheetButton(*pPage, argv[3]);
+        const auto button = kSheetButtons.find(argv[3]);
+        return button != kSheetButtons.end()
+                   ? PrintClickPoint(Child(SheetOnPage(*pPage), button->second))
+                   : kWrong;
     }
     if (strWhat == "text") {
-        return ControlText(*pPage, std::atoi(argv[3]));
+        const HWND hControl = PageControl(*pPage, std::atoi(argv[3]));
+        char szText[1024] = "";
+        if (hControl == nullptr) {
+            return kNotThere;
+        }
+        GetWindowTextA(hControl, szText, sizeof szText);
+        std::puts(szText);
+        return 0;
     }
     return kWrong;
 }
