@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -243,5 +244,24 @@ TEST_P(StationRuns, EachDeviceOnceAndEveryAttemptLogged) {
 
 INSTANTIATE_TEST_SUITE_P(Table, StationRuns, ::testing::ValuesIn(kStationRows),
                          [](const auto& row) { return std::string(row.param.pszName); });
+
+// A port that is there but no serial port: its row waits with the cause, said
+// once while the port is tried on, and nothing is attempted.
+TEST(Station, PortThatDoesNotOpenWaitsWithItsCause) {
+    const CTempDir dir;
+    std::ofstream(dir.File("kst.hex"), std::ios::binary) << UpdateFile(kImage);
+    std::filesystem::create_symlink("/dev/null", dir.File("p1"));
+    const std::string strWaiting =
+        "COM1 (" + dir.File("p1") + "): waiting: " + dir.File("p1") + ": not a serial port";
+    const SRun run =
+        RunShell(dir.Path(), "exec '" VANTO_BIN_DIR "/vanto-flash' --watch --port 1",
+                 {"VANTO_COM_PORTS=" + dir.File("p1")}, [&](pid_t pid) {
+                     WaitUntil([&] { return CountLines(dir.File("run.out"), "probing") >= 1; });
+                     std::this_thread::sleep_for(std::chrono::seconds(2));
+                     kill(pid, SIGTERM);
+                 });
+    EXPECT_EQ(CountLines(dir.File("run.out"), strWaiting), 1) << run.strOut;
+    EXPECT_EQ(run.strErr, "");
+}
 
 }  // namespace

@@ -16,6 +16,10 @@ public:
     // A completed line of the scan log: "COM Port3--Device Found", or the
     // cause line under a port that is there but cannot be used.
     virtual void ScanLine(const std::string& strLine) = 0;
+    // The port a scan tried did not open: why, as "DEVICE: cause", or ""
+    // when the system did not say. Before the port's scan lines. Only a
+    // station port's row uses it.
+    virtual void PortNotOpened(const std::string& strCause) { (void)strCause; }
     // A state of the scan or the run, or a run's result; bFailure when it
     // reports a failure (no device, a failed run).
     virtual void Status(const std::string& strText, bool bFailure) = 0;

@@ -53,8 +53,9 @@ void CTerminalPage::PortTried(const SPortAttempt& attempt) {
         return;
     }
     if (attempt.eOutcome == EPortOutcome::NotAvailable) {
-        m_output.ScanLine(WithPortNumber(kLogPortNotAvailable, attempt.nPort));
         const std::string strCause = DescribeOpenFailure(attempt.failure);
+        m_output.PortNotOpened(strCause.empty() ? "" : attempt.failure.strDevice + ": " + strCause);
+        m_output.ScanLine(WithPortNumber(kLogPortNotAvailable, attempt.nPort));
         if (!strCause.empty()) {
             m_output.ScanLine("    " + attempt.failure.strDevice + ": " + strCause);
             for (const std::string& strAdvice : OpenFailureAdvice(attempt.failure)) {

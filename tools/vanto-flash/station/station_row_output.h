@@ -32,14 +32,12 @@ public:
         return bNotOpened;
     }
 
-    void ScanLine(const std::string& strLine) override {
+    void PortNotOpened(const std::string& strCause) override {
         std::lock_guard<std::mutex> lock(m_lock);
-        if (strLine.ends_with("--Not Available")) {
-            m_bNotOpened = true;
-        } else if (m_bNotOpened && m_strCause.empty() && strLine.starts_with("    ")) {
-            m_strCause = strLine.substr(strLine.find_first_not_of(' '));
-        }
+        m_bNotOpened = true;
+        m_strCause = strCause;
     }
+    void ScanLine(const std::string&) override {}
     void Status(const std::string&, bool) override {}
     void ProgressStart(int nTotal) override {
         std::lock_guard<std::mutex> lock(m_lock);
