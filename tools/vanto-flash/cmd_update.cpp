@@ -129,9 +129,7 @@ int RunUpdateCommand(const CommandArgs& args) {
         }
         return Finish(options, report, UPD_FILE_ERROR);
     }
-    report.strFormat = FormatName(file.nFormat);
-    report.strSha256 = CSha256::ToHex(file.check.m_digest.m_hash);
-    report.nBlockTotal = file.check.m_nBlockCount;
+    NoteFileInReport(file, &report);
     if (!streams.bQuiet) {
         std::printf("%s\n", SendingLine(file).c_str());
         std::fflush(stdout);

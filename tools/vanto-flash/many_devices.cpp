@@ -53,10 +53,7 @@ Devices MakeDevices(const SFlashOptions& options, const SUpdateFile& file,
         pDevice->SetRow(board.AddRow(nPort, strDevice, !options.bAll));
         pDevice->pRoad->UseFile(file, !options.strFile.empty());
         SRunReport& report = pDevice->report;
-        report.strFile = file.strPath;
-        report.strFormat = FormatName(file.nFormat);
-        report.strSha256 = CSha256::ToHex(file.check.m_digest.m_hash);
-        report.nBlockTotal = file.check.m_nBlockCount;
+        NoteFileInReport(file, &report);
         report.nPort = nPort;
         report.strDevice = strDevice;
         devices.push_back(std::move(pDevice));

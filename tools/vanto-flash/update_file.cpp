@@ -1,5 +1,6 @@
 #include "tools/vanto-flash/update_file.h"
 
+#include "image/sha256.h"
 #include "image/text_file.h"
 #include "tools/vanto-flash/text_format.h"
 
@@ -151,4 +152,11 @@ void PrintPassedOver(const SUpdateFile& file, std::FILE* pOut, std::FILE* pErr) 
 void PrintWarnings(const SUpdateFile& file, std::FILE* pErr) {
     WarnAboutEnd(file, pErr);
     WarnAboutLayout(file, pErr);
+}
+
+void NoteFileInReport(const SUpdateFile& file, SRunReport* pReport) {
+    pReport->strFile = file.strPath;
+    pReport->strFormat = FormatName(file.nFormat);
+    pReport->strSha256 = CSha256::ToHex(file.check.m_digest.m_hash);
+    pReport->nBlockTotal = static_cast<int>(file.check.m_nBlockCount);
 }

@@ -6,6 +6,7 @@
 
 #include "image/image_check.h"
 #include "tools/vanto-flash/flash_options.h"
+#include "tools/vanto-flash/run_report.h"
 
 // The update file of a command: the one named with --file (its format from
 // --format or its content), else kst.hex, else kst.a90 as a run chooses it,
@@ -24,6 +25,10 @@ bool PrepareUpdateFile(const SFlashOptions& options, SUpdateFile* pFile, std::FI
 
 // "Intel HEX" or "S-records".
 const char* FormatName(uint8_t nFormat);
+
+// The checked file's part of a run's report: its path, format, SHA-256 and
+// block count; the rest of the report is left as it is.
+void NoteFileInReport(const SUpdateFile& file, SRunReport* pReport);
 
 // The line before a run: "kst.hex: Intel HEX, first address 0x00004000,
 // 21 blocks (5,376 bytes), about 1.5 s at 38400 baud".

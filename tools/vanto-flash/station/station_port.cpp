@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "image/sha256.h"
 #include "link/serial_port_info.h"
 #include "tools/vanto-flash/exit_status.h"
 #include "tools/vanto-flash/text_format.h"
@@ -115,10 +114,7 @@ CStationPort::EScan CStationPort::Scan(const std::string& strDevice, std::string
 void CStationPort::Update(const std::string& strDevice) {
     SAttemptRecord record;
     SRunReport& report = record.report;
-    report.strFile = m_file.strPath;
-    report.strFormat = FormatName(m_file.nFormat);
-    report.strSha256 = CSha256::ToHex(m_file.check.m_digest.m_hash);
-    report.nBlockTotal = static_cast<int>(m_file.check.m_nBlockCount);
+    NoteFileInReport(m_file, &report);
     report.nPort = m_nPort;
     report.strDevice = strDevice;
     const SSerialPortInfo info = DescribeSerialPort(strDevice);
