@@ -9,11 +9,7 @@
 # during the run, where No is the default and answered; Cancel again, left
 # open until the run succeeds, which closes the question; OK, Finish. The
 # program must end and the device's committed flash must equal the update
-# image.
-# Run 2: the first block refused (Flash Address Error, a box whose caption
-# must not be cut), then Cancel and Yes during the second run; the program
-# ends and the device's log shows the abort form of the finish once per run,
-# nothing committed.
+# image. Run 2, a refused block and then leaving, is described where it starts.
 # Run by scripts/test-windows.sh, which sets up WINEPREFIX and its port map.
 # Usage: tests/win32/e2e/run.sh BUILD_DIR PORTS_DIR NATIVE_BIN_DIR
 set -euo pipefail
@@ -78,7 +74,8 @@ flash_is_image "$work/folder/kst.hex" ||
 echo "e2e-windows: the road done, the wizard ended, the flash equals the image"
 
 # Run 2: a first block refused (the box's short text leaves its caption
-# whole), then leaving during the second run.
+# whole), then Cancel and Yes during the second run: the program ends, the
+# device is told once per run to discard the transfer, nothing is committed.
 start_device "$native/vanto-devsim" "$ports/com3" --block-status 1:4 --block-reply-delay 150
 start_wizard
 click 60 "Next on the welcome page" sheet $IDD_WELCOME next
